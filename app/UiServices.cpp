@@ -1,0 +1,78 @@
+#include "UiServices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QThread>
+#include <QTime>
+#include <QUrl>
+
+void UiServices::message(QWidget* parent, const QString& text, BoxKind kind)
+{
+    const QString title = QApplication::applicationName();
+    switch (kind) {
+    case BoxKind::Error:
+        QMessageBox::critical(parent, title, text);
+        break;
+    case BoxKind::Information:
+        QMessageBox::information(parent, title, text);
+        break;
+    case BoxKind::Warning:
+        QMessageBox::warning(parent, title, text);
+        break;
+    }
+}
+
+bool UiServices::confirm(QWidget* parent, const QString& text, bool warningStyle)
+{
+    const QString title = QApplication::applicationName();
+    const auto buttons = QMessageBox::Yes | QMessageBox::No;
+    const auto answer = warningStyle ? QMessageBox::warning(parent, title, text, buttons)
+                                     : QMessageBox::question(parent, title, text, buttons);
+    return answer == QMessageBox::Yes;
+}
+
+qint64 UiServices::msecsOfDay()
+{
+    return QTime::currentTime().msecsSinceStartOfDay();
+}
+
+void UiServices::sleepMs(int ms)
+{
+    if (ms > 0)
+        QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+bool UiServices::openDocument(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool UiServices::openUrl(const QString& url)
+{
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+namespace {
+UiServices g_defaultUi;
+UiServices* g_ui = &g_defaultUi;
+} // namespace
+
+UiServices& Ui() { return *g_ui; }
+
+void SetUi(UiServices* services) { g_ui = services ? services : &g_defaultUi; }
+
+void ShowWarning(const QString& text, QWidget* parent)
+{
+    Ui().message(parent, text, UiServices::BoxKind::Warning);
+}
+
+void ShowError(const QString& text, QWidget* parent)
+{
+    Ui().message(parent, text, UiServices::BoxKind::Error);
+}
+
+bool AskYesNo(const QString& text, QWidget* parent, bool warningStyle)
+{
+    return Ui().confirm(parent, text, warningStyle);
+}

@@ -1,0 +1,434 @@
+// The main window. One class, as the operators know it: its member functions are defined in
+// the folder of the subsystem they belong to (commands/channel.cpp defines the channel
+// buttons, protocol/dispatch.cpp the answer dispatchers), so this header is the table of
+// contents of the whole window.
+#pragma once
+
+#include "GlobleVar.h"
+#include "link/commfunction.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class TfrmPortSet;
+class TFrm_about;
+
+// A round indicator lamp.
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr);
+    QColor brushColor() const { return m_color; }
+    void setBrushColor(const QColor& c);
+
+    static QColor silver() { return QColor(192, 192, 192); }
+    static QColor lime() { return QColor(0, 255, 0); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor m_color;
+};
+
+// Two small arrow buttons stacked, for stepping a number up and down.
+class TSpinButton : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSpinButton(QWidget* parent = nullptr);
+    QPushButton* upButton() const { return m_up; }
+    QPushButton* downButton() const { return m_down; }
+signals:
+    void upClicked();
+    void downClicked();
+
+private:
+    QPushButton* m_up;
+    QPushButton* m_down;
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- program-wide state owned by the window ----------------------------------------
+    TCommFun* CommFun = nullptr;         // the shared serial link instance
+    int WorkState = 0;                   // 0 idle .. 5 data terminal
+    QByteArray RxBuffer;                 // bytes received since the last hand-over
+    qint64 LastRxTime = 0;               // ms of day of the last poll that brought bytes
+    int FrameGap = 300;                  // ms of quiet that ends an answer
+    bool RxPending = false;
+    bool RxPaused = false;
+    QString LastCommandCode;             // "8001".."8019", "40408012", "40408013"
+    bool ChainSetAll = false;            // the set-all chain runs
+
+    // catalogue
+    QString ReportedFamily;
+    QString ReportedBaseFrequency;
+    int ReportedModelRow = -1;
+    int PreviousModelRow = -1;
+    bool IdentifyAfterSearch = false;
+    TSavedSelections SavedSelections;
+    QString OperationLabel;              // "", "Read", "Write", "Txtest"
+    int SavedBaseIndex = -1;
+    QString ChannelPlan[20];
+
+    // search
+    bool SearchFound = false;
+    int SearchIndex = 0;
+    int SearchTries = 0;
+
+    // pair test
+    QByteArray LastSentData;
+    QByteArray LastGoodData;
+    int SentCount = 0;
+    int ReceivedCount = 0;
+    int SuccessCount = 0;
+    int ErrorCount = 0;
+    int TxByteTotal = 0;
+    int RxByteTotal = 0;
+    bool PairStopped = false;
+    bool ResendBlocked = false;
+    bool FirstFrameSeen = false;
+
+    // ---- forms -------------------------------------------------------------------------
+    TfrmPortSet* frmPortSet = nullptr;   // set by the program start
+    TFrm_about* Frm_about = nullptr;
+
+    // ---- controls ----------------------------------------------------------------------
+    // tool bar
+    QFrame* Panel1;
+    QPushButton *SpeedButton1, *SpeedButton20, *SpeedButton30, *SpeedButton3, *SpeedButton21,
+        *SpeedButton6, *SpeedButton7;
+    // menu
+    QMenuBar* MainMenu1;
+    QMenu *N1, *N3, *N4, *N7, *N10;
+    QAction *N2, *N14, *N19, *N5, *N6, *N18, *N8, *N15, *N9, *N20, *N11, *N13;
+    // pages
+    QTabWidget* PageControl1;
+    QWidget *TabSheet1, *TabSheet2, *TabSheet3;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel[4];
+    QTimer *Timer1, *Timer2, *Timer3, *Timer4;
+    QLabel* Image1;
+
+    // page 1: model and base frequency
+    QLabel *Label39, *Label40, *Label41;
+    QComboBox *ComboBox15, *ComboBox16;
+    QCheckBox* CheckBox5;
+    // channel and frequency
+    QGroupBox* GroupBox3;
+    QLabel *Label4, *Label5, *Label54, *Label55;
+    QComboBox* ComboBox4;
+    QLineEdit *Edit1, *Edit19;
+    QPushButton *SpeedButton2, *SpeedButton8;
+    // air rate
+    QGroupBox* GroupBox1;
+    QLabel* Label1;
+    QComboBox* ComboBox1;
+    QPushButton *SpeedButton4, *SpeedButton9;
+    // serial settings
+    QGroupBox* GroupBox2;
+    QLabel *Label2, *Label3;
+    QComboBox *ComboBox2, *ComboBox3;
+    QPushButton *SpeedButton5, *SpeedButton10;
+    // air protocol
+    QGroupBox* GroupBox13;
+    QLabel* Label28;
+    QComboBox* ComboBox5;
+    QPushButton *SpeedButton22, *SpeedButton23;
+    // power saving and wake-up
+    QGroupBox *GroupBox4, *GroupBox25;
+    QLabel *Label6, *Label56, *Label57;
+    QComboBox* ComboBox6;
+    QLineEdit *Edit20, *Edit21;
+    QPushButton *SpeedButton11, *SpeedButton28, *SpeedButton29, *SpeedButton39;
+    // hidden search-first starters
+    QPushButton *BitBtn1, *SpeedButton19;
+    // factory serial number
+    QGroupBox* GroupBox18;
+    QLabel *Label42, *Label43, *Label44, *Label45;
+    QComboBox *ComboBox11, *ComboBox12, *ComboBox13;
+    QLineEdit* Edit2;
+    TSpinButton* SpinButton1;
+    QPushButton *SpeedButton24, *SpeedButton25;
+    QCheckBox* CheckBox4;
+    // radio ID and transmit power
+    QGroupBox* GroupBox19;
+    QLabel *Label30, *Label33;
+    QLineEdit* Edit15;
+    QComboBox* ComboBox14;
+    QPushButton *SpeedButton26, *SpeedButton27, *SpeedButton31, *SpeedButton33;
+    // RSSI and power level
+    QGroupBox* GroupBox20;
+    QLabel *Label49, *Label50, *Label52, *Label53;
+    QLineEdit *Edit16, *Edit17;
+    QComboBox* ComboBox21;
+    QPushButton *Button1, *Button2;
+    // IO switches
+    QGroupBox* GroupBox6;
+    QLabel *Label29, *Label31, *Label32, *Label7, *Label8, *Label9, *Label10;
+    QLineEdit* Edit10;
+    QComboBox *ComboBox7, *ComboBox8, *ComboBox9, *ComboBox10;
+    TShape *Shape1, *Shape2, *Shape3, *Shape4;
+    QPushButton *SpeedButton13, *SpeedButton12, *SpeedButton32;
+    // radio test
+    QGroupBox* GroupBox12;
+    QLabel* Label51;
+    QLineEdit* Edit18;
+    QPushButton *SpeedButton14, *SpeedButton15, *SpeedButton38, *SpeedButton40;
+
+    // page 2: pair test
+    QFrame* Panel2;
+    QGroupBox* GroupBox7;
+    QPushButton *SpeedButton17, *SpeedButton18, *SpeedButton16;
+    QGroupBox *GroupBox14, *GroupBox15, *GroupBox16, *GroupBox17, *GroupBox8, *GroupBox9, *GroupBox5;
+    QRadioButton *RadioButton13, *RadioButton14, *RadioButton15, *RadioButton16, *RadioButton4,
+        *RadioButton3, *RadioButton1, *RadioButton2;
+    QLineEdit *Edit11, *Edit4, *Edit3, *Edit12, *Edit13, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9;
+    QLabel *Label11, *Label12, *Label13, *Label15, *Label17, *Label19, *Label21, *Label22, *Label23,
+        *Label24, *Label25, *Label26, *Label27, *Label34, *Label35, *Label36, *Label37, *Label38;
+    QCheckBox *CheckBox1, *CheckBox2;
+    QSpinBox *SpinEdit1, *SpinEdit2, *SpinEdit3, *SpinEdit4;
+    QGroupBox *GroupBox11, *GroupBox10;
+    QPlainTextEdit *Memo1, *Memo2;
+
+    // page 3: data terminal
+    QFrame* Panel6;
+    QPushButton* SpeedButton37;
+    QCheckBox* CheckBox3;
+    QGroupBox *GroupBox23, *GroupBox24, *GroupBox21, *GroupBox22;
+    QRadioButton *RadioButton5, *RadioButton6, *RadioButton7, *RadioButton8;
+    QPlainTextEdit *Memo3, *Memo4;
+
+    // ---- small helpers shared by the handlers ------------------------------------------
+    void SetPanel(int index, const QString& text);
+    QString PanelText(int index) const;
+    void AppendPanel(int index, const QString& text);
+    void Warn(const TMsg& msg);                   // warning box in the message language
+    void FocusControl(QWidget* w);                // moves the focus; remembered for tests
+    QWidget* LastFocusRequest = nullptr;
+    bool PairTestRunning() const { return WorkState == 3 || WorkState == 4; }
+    // The guard of every module command: warns and answers true while the pair test runs.
+    bool RefuseDuringPairTest();
+    // Records the code, sends the frame; true when the library accepted it.
+    bool SendFrame(const QByteArray& frame);
+    static int MemoLineCount(const QPlainTextEdit* memo);
+    static void MemoAddLine(QPlainTextEdit* memo, const QString& line);
+
+    // ---- frames ------------------------------------------------------------------------
+    QByteArray BuildLongFrame(const QString& address, const QString& code, const QString& payload) const;
+    QByteArray BuildShortFrame(const QString& code, const QString& payload) const;
+    QByteArray BuildIdFrame(const QString& radioId, const QString& type, const QString& code,
+                            const QString& payload) const;
+    // Long frame with address 0000, or the short frame in the short-frame edition.
+    QByteArray BuildCommandFrame(const QString& longCode, const QString& longPayload,
+                                 const QString& shortCode, const QString& shortPayload) const;
+
+    // ---- reception and dispatch --------------------------------------------------------
+    void DispatchLongAnswer(const QString& text);
+    void DispatchShortAnswer(const QString& text);
+    // Payload byte k (1-based) of a validated answer, -1 when the answer is too short.
+    static int AnswerByte(const QString& answer, int k, bool isShort);
+    static QString AnswerByteText(const QString& answer, int k, bool isShort);
+
+    // family decoders, called once frame, checksum and last-command code agree
+    void DecodeIdentify(const QString& a);
+    void DecodeSerialSet(const QString& a, bool isShort);
+    void DecodeSerialRead(const QString& a, bool isShort);
+    void DecodeAirRateSet(const QString& a, bool isShort);
+    void DecodeAirRateRead(const QString& a, bool isShort);
+    void DecodeChannelSet(const QString& a, bool isShort);
+    void DecodeChannelRead(const QString& a, bool isShort);
+    void DecodeTestStart(const QString& a, bool isShort);
+    void DecodeTestEnd(const QString& a, bool isShort);
+    void DecodeProtocolSet(const QString& a, bool isShort);
+    void DecodeProtocolRead(const QString& a, bool isShort);
+    void DecodePowerModeSet(const QString& a, bool isShort);
+    void DecodePowerModeRead(const QString& a, bool isShort);
+    void DecodeWakeUp(const QString& a, bool isShort);
+    void DecodeDutyCycleSet(const QString& a, bool isShort);
+    void DecodeSerialNumberSet(const QString& a, bool isShort);
+    void DecodeSerialNumberRead(const QString& a, bool isShort);
+    void DecodeRadioIdSet(const QString& a, bool isShort);
+    void DecodeRadioIdRead(const QString& a, bool isShort);
+    void DecodeRssiRead(const QString& a, bool isShort);
+    void DecodeLevelSet(const QString& a, bool isShort);
+    void DecodePowerSet(const QString& a, bool isShort);
+    void DecodeCapacitance(const QString& a, bool isShort);
+    void DecodeWriteAll(const QString& a, bool isShort);
+    void DecodeReadAll(const QString& a, bool isShort);
+    void DecodeIoSet(const QString& a);
+    void DecodeIoRead(const QString& a);
+
+    // ---- catalogue ---------------------------------------------------------------------
+    void FillModelLists();
+    void ApplyModelRow();
+    void ChangeBaseFrequency();
+    void AdoptReportedModel(const QString& modelCode);
+    int BaseFrequencyIndex(const QString& text) const;
+    void SelectBaseFrequency(const QString& text);
+    void BuildChannelPlan(const QString& rowText, const QString& baseText);
+    bool CheckModelSelection() const;
+    void ApplyModuleSerialToPort(int baudCode, int parityCode);
+
+    // ---- search ------------------------------------------------------------------------
+    int SearchStartIndex() const;
+    bool SearchStep(int index);
+    void BeginSearch();
+
+    // ---- pair test ---------------------------------------------------------------------
+    void SendTestData(const QByteArray& data, int mode);
+    void ReceiveTestData(const QByteArray& received, const QString& hex, bool stopFlag, int state);
+    void JudgeReceivedData(bool mainSend, const QByteArray& reference, const QByteArray& result);
+    QString SuccessRateText() const;
+
+    // ---- configuration and language ----------------------------------------------------
+    void ReadConfiguration();
+    void SaveOptions();
+    void ApplyLanguage();
+
+    // ---- test hooks --------------------------------------------------------------------
+    // Interval of the search steps; tests may shorten it, the product keeps 1100 ms.
+    static int SearchStepIntervalMs;
+
+public slots:
+    // window
+    void FormCreate();
+    void FormResize();
+    void PageControl1Change(int index);
+    // tool bar and menu
+    void SpeedButton1Click();
+    void SpeedButton7Click();
+    void N2Click();
+    void N14Click();
+    void N19Click();
+    void N5Click();
+    void N6Click();
+    void N18Click();
+    void N8Click();
+    void N15Click();
+    void N9Click();
+    void N11Click();
+    void N13Click();
+    void N20Click();
+    void SpeedButton6Click();
+    // timers
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    // catalogue
+    void ComboBox15Click();
+    void ComboBox16Click();
+    void ComboBox16Enter();
+    void ComboBox4Click();
+    void ComboBox4DropDown();
+    void ComboBox1DropDown();
+    void ComboBox2DropDown();
+    void CheckBox5Click();
+    // channel, air rate, serial settings
+    void SpeedButton2Click();
+    void SpeedButton8Click();
+    void SpeedButton4Click();
+    void SpeedButton9Click();
+    void SpeedButton5Click();
+    void SpeedButton10Click();
+    // air protocol, power saving, wake-up
+    void SpeedButton22Click();
+    void SpeedButton23Click();
+    void SpeedButton11Click();
+    void SpeedButton28Click();
+    void SpeedButton29Click();
+    void SpeedButton39Click();
+    void ComboBox5Click();
+    // read all, write all, set-all chain
+    void SpeedButton3Click();
+    void SpeedButton21Click();
+    void SpeedButton19Click();
+    void BitBtn1Click();
+    void SpeedButton38Click();
+    // serial number
+    void SpeedButton24Click();
+    void SpeedButton25Click();
+    void Edit2Exit();
+    void SpinButton1UpClick();
+    void SpinButton1DownClick();
+    void CheckBox4Click();
+    // radio ID, power, RSSI, level, capacitance
+    void SpeedButton26Click();
+    void SpeedButton27Click();
+    void SpeedButton33Click();
+    void Button1Click();
+    void Button2Click();
+    void SpeedButton40Click();
+    // IO switches
+    void SpeedButton13Click();
+    void SpeedButton12Click();
+    void SpeedButton32Click();
+    // search
+    void SpeedButton20Click();
+    void SpeedButton30Click();
+    // transmit test
+    void SpeedButton14Click();
+    void SpeedButton15Click();
+    // pair test
+    void SpeedButton17Click();
+    void SpeedButton18Click();
+    void SpeedButton16Click();
+    void RadioButton15Click();
+    void RadioButton16Click();
+    void RadioButton13Click();
+    void RadioButton14Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void SpinEdit1Change();
+    void Memo1DblClick();
+    void Memo2DblClick();
+    // data terminal
+    void SpeedButton37Click();
+    void CheckBox3Click();
+    void Memo3DblClick();
+    void Memo4DblClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();          // app/Unit1_layout.cpp
+    void ConnectHandlers();         // app/Unit1.cpp
+    // Key filters; true when the key is to be dropped.
+    bool Edit2KeyPress(QChar key);
+    bool Edit2KeyDown(int key);
+    bool Edit4KeyPress(QKeyEvent* e);
+    bool Memo3KeyPress(QChar key);
+    static bool DigitKeyFilter(QKeyEvent* e); // Edit10, Edit15, Edit18, Edit20, Edit21
+};
+
+// Whether a key press is Backspace or a decimal digit.
+bool IsDigitOrBackspace(QKeyEvent* e);
+// Whether a key press is Backspace, space or a hex digit.
+bool IsHexKeyOrBackspace(QKeyEvent* e);

@@ -1,0 +1,11 @@
+#include "Unit1.h"
+#include "Portset.h"
+#include "Unit_about2.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    return RunProgram(app);
+}

@@ -1,0 +1,53 @@
+#include "FakeUi.h"
+
+FakeUi::FakeUi() { SetUi(this); }
+
+FakeUi::~FakeUi() { SetUi(nullptr); }
+
+void FakeUi::message(QWidget*, const QString& text, BoxKind kind)
+{
+    messages << text;
+    kinds << kind;
+}
+
+bool FakeUi::confirm(QWidget*, const QString& text, bool)
+{
+    questions << text;
+    return answers.isEmpty() ? true : answers.takeFirst();
+}
+
+qint64 FakeUi::msecsOfDay()
+{
+    return fakeClock ? clockMs % (24LL * 3600 * 1000) : UiServices::msecsOfDay();
+}
+
+void FakeUi::sleepMs(int ms)
+{
+    sleeps << ms;
+    if (fakeClock)
+        clockMs += ms;
+    else
+        UiServices::sleepMs(ms);
+}
+
+bool FakeUi::openDocument(const QString& path)
+{
+    openedDocuments << path;
+    return documentOpens;
+}
+
+bool FakeUi::openUrl(const QString& url)
+{
+    openedUrls << url;
+    return true;
+}
+
+void FakeUi::clear()
+{
+    messages.clear();
+    kinds.clear();
+    questions.clear();
+    sleeps.clear();
+    openedDocuments.clear();
+    openedUrls.clear();
+}

@@ -1,0 +1,38 @@
+// A UI layer for tests: records every message box and question, answers questions from a
+// queue (Yes when the queue is empty), and can run a fake clock.
+#pragma once
+
+#include "app/UiServices.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class FakeUi : public UiServices {
+public:
+    FakeUi();
+    ~FakeUi() override;
+
+    void message(QWidget* parent, const QString& text, BoxKind kind) override;
+    bool confirm(QWidget* parent, const QString& text, bool warningStyle) override;
+    qint64 msecsOfDay() override;
+    void sleepMs(int ms) override;
+    bool openDocument(const QString& path) override;
+    bool openUrl(const QString& url) override;
+
+    QStringList messages;        // every box text, in order
+    QList<BoxKind> kinds;        // kind of each box
+    QStringList questions;       // every Yes/No text, in order
+    QList<bool> answers;         // answers to give, front first; Yes when empty
+    QList<int> sleeps;           // every blocking wait asked for
+    QStringList openedDocuments; // paths the desktop was asked to open
+    QStringList openedUrls;
+    bool documentOpens = false;  // what openDocument answers
+
+    // Real sleeps by default; with a fake clock sleepMs only advances the clock.
+    bool fakeClock = false;
+    qint64 clockMs = 12 * 3600 * 1000;
+
+    void clear();
+    QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }
+};
