@@ -1,6 +1,7 @@
 #include "GlobleVar.h"
 
 #include <QDir>
+#include <QStringDecoder>
 
 namespace GlobleVar {
 
@@ -32,6 +33,20 @@ QString ConfigPath()
 {
     const QString dir = StartDirectory.isEmpty() ? QDir::currentPath() : StartDirectory;
     return QDir(dir).filePath(QStringLiteral("Config.ini"));
+}
+
+QByteArray TextToBytes(const QString& text)
+{
+    return text.toUtf8();
+}
+
+QString BytesToText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(bytes);
 }
 
 } // namespace GlobleVar

@@ -53,6 +53,11 @@ inline bool CaptionsInEnglish() { return LanguageCode.left(2) == QLatin1String("
 // Path of Config.ini in the start directory.
 QString ConfigPath();
 
+// Typed text to the bytes sent (UTF-8), and received bytes to display text: UTF-8 when the
+// bytes are valid UTF-8, otherwise one character per byte, so no byte is ever dropped.
+QByteArray TextToBytes(const QString& text);
+QString BytesToText(const QByteArray& bytes);
+
 } // namespace GlobleVar
 
 // A text in both languages; every message pair of the tool is one of these.

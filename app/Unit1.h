@@ -9,14 +9,15 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QComboBox>
 #include <QMainWindow>
 #include <QString>
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -63,6 +64,16 @@ signals:
 private:
     QPushButton* m_up;
     QPushButton* m_down;
+};
+
+// A drop-down list that tells when it is about to drop down.
+class TComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TComboBox(QWidget* parent = nullptr);
+    void showPopup() override;
+signals:
+    void dropDown();
 };
 
 class TForm1 : public QMainWindow {
@@ -251,6 +262,9 @@ public:
     // Payload byte k (1-based) of a validated answer, -1 when the answer is too short.
     static int AnswerByte(const QString& answer, int k, bool isShort);
     static QString AnswerByteText(const QString& answer, int k, bool isShort);
+    // Success or other-command text, decoder, then the next link of the set-all chain.
+    void RouteAnswer(const QString& text, const QString& code, bool isShort);
+    void ContinueChain(const QString& code, bool isShort);
 
     // family decoders, called once frame, checksum and last-command code agree
     void DecodeIdentify(const QString& a);
@@ -427,6 +441,11 @@ private:
     bool Memo3KeyPress(QChar key);
     static bool DigitKeyFilter(QKeyEvent* e); // Edit10, Edit15, Edit18, Edit20, Edit21
 };
+
+class QApplication;
+// Creates the main window, the port dialog (which opens the saved port) and the about box,
+// then runs the event loop until the main window closes.
+int RunProgram(QApplication& app);
 
 // Whether a key press is Backspace or a decimal digit.
 bool IsDigitOrBackspace(QKeyEvent* e);

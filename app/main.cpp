@@ -1,6 +1,4 @@
 #include "Unit1.h"
-#include "Portset.h"
-#include "Unit_about2.h"
 
 #include <QApplication>
 

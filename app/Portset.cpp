@@ -1,0 +1,291 @@
+#include "Portset.h"
+
+#include "IniFile.h"
+#include "UiServices.h"
+#include "Unit1.h"
+#include "app_texts.h"
+#include "link/PortMapping.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+struct BaudRow {
+    const char* text;
+    int code;
+};
+constexpr BaudRow kBaudTable[] = {{"600", 6},    {"1200", 7},   {"2400", 9},   {"4800", 10},
+                                  {"9600", 12},  {"19200", 13}, {"38400", 14}, {"57600", 15}};
+} // namespace
+
+TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
+{
+    setObjectName(QStringLiteral("frmPortSet"));
+    setWindowTitle(U("串口设置"));
+    setModal(true);
+
+    auto combo = [this](const char* name, std::initializer_list<const char*> items) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QLatin1String(name));
+        for (const char* i : items)
+            c->addItem(U(i));
+        c->setMinimumWidth(130);
+        return c;
+    };
+    ComboBox1 = combo("ComboBox1", {});
+    for (int n = 1; n <= 36; ++n)
+        ComboBox1->addItem(QStringLiteral("COM%1").arg(n));
+    ComboBox2 = combo("ComboBox2", {"600", "1200", "2400", "4800", "9600", "19200", "38400"});
+    ComboBox3 = combo("ComboBox3", {"EVEN(偶校验)", "ODD(奇校验)", "NONE(无校验)"});
+    ComboBox4 = combo("ComboBox4", {"8", "7", "5", "6"});
+    ComboBox5 = combo("ComboBox5", {"1", "2"});
+    ComboBox6 = combo("ComboBox6", {"1", "1.5", "2"});
+    ComboBox4->setEnabled(false);
+    ComboBox5->setEnabled(false);
+    ComboBox6->setEnabled(false);
+
+    auto label = [this](const char* name, const char* text) {
+        auto* l = new QLabel(U(text), this);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    Label1 = label("Label1", "串口");
+    Label2 = label("Label2", "波特率");
+    Label3 = label("Label3", "校验");
+    Label4 = label("Label4", "数据位");
+    Label5 = label("Label5", "起始位");
+    Label6 = label("Label6", "停止位");
+    DeviceLabel = new QLabel(this);
+    DeviceLabel->setObjectName(QStringLiteral("DeviceLabel"));
+    QFont small = DeviceLabel->font();
+    small.setPixelSize(11);
+    DeviceLabel->setFont(small);
+    DeviceLabel->setStyleSheet(QStringLiteral("color: #505050"));
+
+    auto button = [this](const char* name, const char* text) {
+        auto* b = new QPushButton(U(text), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        b->setMinimumWidth(80);
+        return b;
+    };
+    SpeedButton1 = button("SpeedButton1", "打开");
+    SpeedButton2 = button("SpeedButton2", "关闭");
+    SpeedButton3 = button("SpeedButton3", "取消");
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(8);
+    QLabel* labels[] = {Label1, Label2, Label3, Label4, Label5, Label6};
+    QComboBox* combos[] = {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6};
+    for (int i = 0; i < 6; ++i) {
+        grid->addWidget(labels[i], i, 0);
+        grid->addWidget(combos[i], i, 1);
+    }
+    grid->addWidget(DeviceLabel, 0, 2);
+    grid->setColumnMinimumWidth(2, 150);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(SpeedButton1);
+    buttons->addWidget(SpeedButton2);
+    buttons->addWidget(SpeedButton3);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(16, 16, 16, 12);
+    outer->addLayout(grid);
+    outer->addSpacing(8);
+    outer->addLayout(buttons);
+    setFixedSize(sizeHint().expandedTo(QSize(420, 260)));
+
+    connect(SpeedButton1, &QPushButton::clicked, this, &TfrmPortSet::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TfrmPortSet::SpeedButton2Click);
+    connect(SpeedButton3, &QPushButton::clicked, this, &TfrmPortSet::SpeedButton3Click);
+    connect(ComboBox1, QOverload<int>::of(&QComboBox::activated), this, &TfrmPortSet::ComboBox1Click);
+    connect(ComboBox1, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &TfrmPortSet::UpdateDeviceLabel);
+    connect(ComboBox2, QOverload<int>::of(&QComboBox::activated), this, &TfrmPortSet::ComboBox2Change);
+    connect(ComboBox3, QOverload<int>::of(&QComboBox::activated), this, &TfrmPortSet::ComboBox3Click);
+}
+
+void TfrmPortSet::FormCreate()
+{
+    if (GlobleVar::MessagesInEnglish()) {
+        const bool german = GlobleVar::IsEdition("GERMAN");
+        QFont f(QStringLiteral("Arial"));
+        f.setPixelSize(font().pixelSize() > 0 ? font().pixelSize() : 12);
+        setFont(f);
+        setWindowTitle(german ? QStringLiteral("COM EINSTELLUNGEN") : QStringLiteral("COM Option"));
+        Label1->setText(QStringLiteral("COM Port"));
+        Label2->setText(QStringLiteral("Baud Rate"));
+        Label3->setText(QStringLiteral("Verify"));
+        Label4->setText(QStringLiteral("Data Bits"));
+        Label5->setText(QStringLiteral("Begin Bits"));
+        Label6->setText(QStringLiteral("Stop Bits"));
+        ComboBox3->setItemText(0, QStringLiteral("EVEN"));
+        ComboBox3->setItemText(1, QStringLiteral("ODD"));
+        ComboBox3->setItemText(2, QStringLiteral("NONE"));
+        SpeedButton1->setText(german ? QStringLiteral("OEFFNEN") : QStringLiteral("Open"));
+        SpeedButton2->setText(german ? QStringLiteral("SCHLIESSEN") : QStringLiteral("Close"));
+        SpeedButton3->setText(german ? QStringLiteral("ABBRECHEN") : QStringLiteral("Cancel"));
+    }
+    ComboBox1->setCurrentIndex(0);
+    ComboBox2->setCurrentIndex(2);
+    ComboBox3->setCurrentIndex(2);
+    ComboBox4->setCurrentIndex(0);
+    ComboBox5->setCurrentIndex(0);
+    ComboBox6->setCurrentIndex(0);
+    LoadPortSettings();
+    SpeedButton1Click();
+}
+
+// A stored position outside a list leaves that list without a selection.
+static void SelectPosition(QComboBox* c, int position)
+{
+    c->setCurrentIndex(position >= 0 && position < c->count() ? position : -1);
+}
+
+void TfrmPortSet::LoadPortSettings()
+{
+    IniFile ini(GlobleVar::ConfigPath());
+    SelectPosition(ComboBox1, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Port"), 0));
+    SelectPosition(ComboBox2, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Rate"), 2));
+    SelectPosition(ComboBox3, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Verify"), 2));
+    UpdateDeviceLabel();
+}
+
+void TfrmPortSet::SavePortSettings()
+{
+    IniFile ini(GlobleVar::ConfigPath());
+    // A file that cannot be written is not reported.
+    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Port"), ComboBox1->currentIndex());
+    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Rate"), ComboBox2->currentIndex());
+    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Verify"), ComboBox3->currentIndex());
+}
+
+QString TfrmPortSet::SettingsSummary() const
+{
+    return QStringList{ComboBox1->currentText(), ComboBox2->currentText(), ComboBox3->currentText(),
+                       ComboBox4->currentText(), ComboBox5->currentText()}
+        .join(QLatin1Char(','));
+}
+
+int TfrmPortSet::BaudCodeOfText(const QString& text)
+{
+    for (const BaudRow& row : kBaudTable)
+        if (text == QLatin1String(row.text))
+            return row.code;
+    return -1;
+}
+
+int TfrmPortSet::PortNumberOfText(const QString& text)
+{
+    for (int n = 1; n <= GlobleVar::kPortCount; ++n)
+        if (text == QStringLiteral("COM%1").arg(n))
+            return n;
+    return 0;
+}
+
+int TfrmPortSet::SelectedBaudRate() const
+{
+    return BaudCodeOfText(ComboBox2->currentText()) < 0 ? 0 : ComboBox2->currentText().toInt();
+}
+
+void TfrmPortSet::SpeedButton1Click()
+{
+    TPortSettings& ps = GlobleVar::PortSettings;
+    const int port = PortNumberOfText(ComboBox1->currentText());
+    if (port == 0) {
+        ShowWarning(Tr(AppTexts::PortOutOfRange), this);
+        return;
+    }
+    ps.portNumber = port;
+    const int baud = BaudCodeOfText(ComboBox2->currentText());
+    if (baud < 0) {
+        ShowWarning(Tr(AppTexts::BaudOutOfRange), this);
+        return;
+    }
+    ps.baudCode = baud;
+    switch (ComboBox3->currentText().isEmpty() ? 0 : ComboBox3->currentText().at(0).unicode()) {
+    case 'E': ps.parityCode = 24; break;
+    case 'O': ps.parityCode = 8; break;
+    case 'N': ps.parityCode = 0; break;
+    case 'S': ps.parityCode = 56; break;
+    case 'M': ps.parityCode = 40; break;
+    default: break;
+    }
+    const QString dataBits = ComboBox4->currentText();
+    if (dataBits == QLatin1String("8")) ps.dataBitsCode = 3;
+    else if (dataBits == QLatin1String("7")) ps.dataBitsCode = 2;
+    else if (dataBits == QLatin1String("6")) ps.dataBitsCode = 1;
+    else if (dataBits == QLatin1String("5")) ps.dataBitsCode = 0;
+    const QString stopBits = ComboBox6->currentText();
+    if (stopBits == QLatin1String("1")) ps.stopBitsCode = 0;
+    else if (stopBits == QLatin1String("2")) ps.stopBitsCode = 4;
+
+    {
+        TCommFun link;
+        if (!link.OpenPort(ps.portNumber)) {
+            ShowWarning(Tr(AppTexts::PortOpenFail), this);
+            m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
+            return;
+        }
+        link.ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode);
+    }
+    SpeedButton1->setEnabled(false);
+    SpeedButton2->setEnabled(true);
+    hide();
+
+    for (int p = 0; p < GlobleVar::kPortCount; ++p) {
+        if (p + 1 != ps.portNumber && GlobleVar::portOpenFlags[p]) {
+            TCommFun link;
+            if (link.ClosePort(p + 1))
+                GlobleVar::portOpenFlags[p] = false;
+        }
+    }
+    const int selected = ComboBox1->currentIndex();
+    if (selected >= 0 && selected < GlobleVar::kPortCount)
+        GlobleVar::portOpenFlags[selected] = true;
+    m_form->SetPanel(1, SettingsSummary());
+    SavePortSettings();
+}
+
+void TfrmPortSet::SpeedButton2Click()
+{
+    TCommFun link;
+    if (link.ClosePort(GlobleVar::PortSettings.portNumber)) {
+        SpeedButton1->setEnabled(true);
+        SpeedButton2->setEnabled(false);
+        const int selected = ComboBox1->currentIndex();
+        if (selected >= 0 && selected < GlobleVar::kPortCount)
+            GlobleVar::portOpenFlags[selected] = false;
+    } else {
+        ShowWarning(Tr(AppTexts::PortCloseFail), this);
+        m_form->SetPanel(1, Tr(AppTexts::PortCloseFailPanel));
+    }
+}
+
+void TfrmPortSet::SpeedButton3Click() { hide(); }
+
+void TfrmPortSet::ComboBox1Click()
+{
+    const int selected = ComboBox1->currentIndex();
+    const bool open = selected >= 0 && selected < GlobleVar::kPortCount && GlobleVar::portOpenFlags[selected];
+    SpeedButton1->setEnabled(!open);
+    SpeedButton2->setEnabled(open);
+    UpdateDeviceLabel();
+}
+
+void TfrmPortSet::ComboBox2Change() { m_form->SetPanel(1, SettingsSummary()); }
+void TfrmPortSet::ComboBox3Click() { m_form->SetPanel(1, SettingsSummary()); }
+void TfrmPortSet::ComboBox3Change() { m_form->SetPanel(1, SettingsSummary()); }
+
+void TfrmPortSet::UpdateDeviceLabel()
+{
+    const int port = PortNumberOfText(ComboBox1->currentText());
+    DeviceLabel->setText(port ? PortMapping::describe(port) : QString());
+}

@@ -1,0 +1,48 @@
+// The port settings dialog: the only place that opens and closes the PC serial port. Its
+// creation opens the saved port, so the tool is connected before the operator does anything.
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TForm1;
+
+class TfrmPortSet : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPortSet(TForm1* mainForm);
+
+    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox6;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+    QLabel* DeviceLabel; // what the selected COM number stands for on this computer
+    QPushButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
+
+    // Language, initial positions, saved positions, then the open operation.
+    void FormCreate();
+    void LoadPortSettings();
+    void SavePortSettings();
+    // Port, baud, parity, data bits and start bits joined by ",".
+    QString SettingsSummary() const;
+    // Baud rate of the baud list's text, 0 when it is not a rate.
+    int SelectedBaudRate() const;
+
+    // Baud-code table of the dialog ("600" gives 6 ... "57600" gives 15), -1 when absent.
+    static int BaudCodeOfText(const QString& text);
+    // "COM1".."COM36" gives 1..36, anything else 0.
+    static int PortNumberOfText(const QString& text);
+
+public slots:
+    void SpeedButton1Click(); // open
+    void SpeedButton2Click(); // close
+    void SpeedButton3Click(); // cancel
+    void ComboBox1Click();
+    void ComboBox2Change();
+    void ComboBox3Click();
+    void ComboBox3Change();
+
+private:
+    void UpdateDeviceLabel();
+    TForm1* m_form;
+};

@@ -1,0 +1,29 @@
+// Messages of the application shell: main window, port dialog, configuration and help.
+#pragma once
+
+#include "GlobleVar.h"
+
+namespace AppTexts {
+
+inline constexpr TMsg StopPairTestFirst{"请先停止对传测试!", "Please Stop Transmiting both sides!"};
+inline constexpr TMsg AskStopPairTest{"正在进行对传测试,你确定停止对传测试吗？", "Will you stop Transmiting both sides?"};
+inline constexpr TMsg AskStopTerminal{"正在进行数据通讯,您需要停止该状态吗!", "Will you stop Data transmitting?"};
+inline constexpr TMsg AskEnterTerminal{"你希望进入数据通讯状态吗？", "Will you change into Data transmiting?"};
+
+// port dialog
+inline constexpr TMsg PortOutOfRange{"端口的选项超过可选范围！", "COM port is out of range！"};
+inline constexpr TMsg BaudOutOfRange{"波特率的选项超过可选范围！", "Baud rate is out of range！"};
+inline constexpr TMsg PortOpenFail{"打开端口失败！", "COM port Open fail！"};
+inline constexpr TMsg PortOpenFailPanel{"串口打开失败！", "COM port Open fail！"};
+inline constexpr TMsg PortCloseFail{"关闭端口失败！", "COM port Close fail！"};
+inline constexpr TMsg PortCloseFailPanel{"串口关闭失败！", "COM port Close fail！"};
+
+// help
+inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
+
+// reception
+inline constexpr TMsg PairDataReceived{"对传测试:数据已被接收!", "Transmit both sides: Data received!!"};
+inline constexpr TMsg ChecksumError{"返回应答校验出错！", "Checksum is error!"};
+inline constexpr TMsg IdChecksumError{"返回应答校验出错！", "Shecksum is error!"};
+
+} // namespace AppTexts

@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+namespace PortMapping {
+QString describe(int port);
+}

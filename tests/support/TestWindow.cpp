@@ -1,0 +1,68 @@
+#include "TestWindow.h"
+
+#include "app/GlobleVar.h"
+#include "app/Portset.h"
+#include "app/Unit1.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+TestWindow::TestWindow(const QByteArray& configIni, bool createPortDialog)
+{
+    m_oldDir = QDir::currentPath();
+    writeConfig(configIni);
+    QDir::setCurrent(dir.path());
+    GlobleVar::ResetAll();
+    m_form = std::make_unique<TForm1>();
+    form = m_form.get();
+    if (createPortDialog) {
+        portSet = new TfrmPortSet(form);
+        form->frmPortSet = portSet;
+        portSet->FormCreate();
+    }
+}
+
+TestWindow::~TestWindow()
+{
+    m_form.reset(); // the dialog is the window's child
+    QDir::setCurrent(m_oldDir);
+}
+
+QString TestWindow::configPath() const { return QDir(dir.path()).filePath(QStringLiteral("Config.ini")); }
+
+QByteArray TestWindow::configText() const
+{
+    QFile f(configPath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestWindow::writeConfig(const QByteArray& text)
+{
+    QFile f(configPath());
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(text);
+}
+
+void TestWindow::pump(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+bool TestWindow::waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
