@@ -21,7 +21,9 @@ namespace SimulatedPorts {
 namespace {
 
 struct Slot {
-    std::unique_ptr<ModuleEmulator> emu;
+    // shared_ptr: its deleter is bound where the emulator is made, so a build without the
+    // emulator needs none of its code.
+    std::shared_ptr<ModuleEmulator> emu;
     QString options;
     LineSettings line;
     int baudCode = -1;
@@ -37,6 +39,7 @@ Slot* SlotOf(int port)
     return &g_slots[static_cast<size_t>(port)];
 }
 
+#if RFMOD_HAVE_EMULATOR
 class SimulatedBackend : public SioBackend {
 public:
     explicit SimulatedBackend(int port) : m_port(port) {}
@@ -107,6 +110,7 @@ private:
     int m_port;
     bool m_open = false;
 };
+#endif
 
 } // namespace
 
@@ -161,7 +165,7 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
 #if RFMOD_HAVE_EMULATOR
     if (!s->emu || s->options != options) {
         if (options.isEmpty()) {
-            s->emu = std::make_unique<ModuleEmulator>();
+            s->emu = std::make_shared<ModuleEmulator>();
         } else {
             ModuleEmulator::Options parsed;
             QString why;
@@ -170,7 +174,7 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
                     *error = why;
                 return nullptr;
             }
-            s->emu = std::make_unique<ModuleEmulator>(parsed);
+            s->emu = std::make_shared<ModuleEmulator>(parsed);
         }
         s->options = options;
         s->baudCode = -1;
