@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 #endif
 
 namespace {
@@ -153,6 +154,10 @@ int SerialPortBackend::ioctl(int baudCode, int mode)
         errno = 0;
         status = apply(m_port->setParity(ParityOf(line.parity)));
     }
+#ifdef Q_OS_UNIX
+    if (status == SIO_OK && !tidyParityBits(line.parity))
+        status = checkLost() ? SIO_BADPORT : SIO_WIN32FAIL;
+#endif
     if (status == SIO_OK) {
         errno = 0;
         status = apply(m_port->setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop));
@@ -163,6 +168,32 @@ int SerialPortBackend::ioctl(int baudCode, int mode)
     }
     return status;
 }
+
+#ifdef Q_OS_UNIX
+bool SerialPortBackend::tidyParityBits(char parity)
+{
+    // QSerialPort leaves PARODD (and CMSPAR) behind when it turns parity off or to even. A
+    // real UART ignores them without PARENB, but whatever reads the settings from a
+    // pseudo-terminal's other side would still see odd parity after "none".
+    const int fd = static_cast<int>(m_port->handle());
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    tcflag_t unwanted = 0;
+#ifdef CMSPAR
+    if (parity != 'S' && parity != 'M')
+        unwanted |= CMSPAR;
+#endif
+    if (parity == 'N' || parity == 'E')
+        unwanted |= PARODD;
+    if ((tio.c_cflag & unwanted) == 0)
+        return true;
+    tio.c_cflag &= ~unwanted;
+    if (::tcsetattr(fd, TCSANOW, &tio) == 0)
+        return true;
+    return m_pty && errno == EINVAL; // the pty driver's own PARENB clearing, as above
+}
+#endif
 
 bool SerialPortBackend::pullIn()
 {

@@ -33,6 +33,8 @@ private:
     // A failed call: true when it means the device has gone.
     bool checkLost();
     void markLost();
+    // Clears parity bits QSerialPort leaves behind; false when the system call failed.
+    bool tidyParityBits(char parity);
 
     QString m_device;
     std::unique_ptr<QSerialPort> m_port;

@@ -9,21 +9,13 @@
 #include <array>
 #include <cstring>
 
-#if __has_include("tools/emulator/ModuleEmulatorOptions.h")
-#include "tools/emulator/ModuleEmulatorOptions.h"
-#define RFMOD_HAVE_EMULATOR 1
-#else
-#define RFMOD_HAVE_EMULATOR 0
-#endif
 
 namespace SimulatedPorts {
 
 namespace {
 
 struct Slot {
-    // shared_ptr: its deleter is bound where the emulator is made, so a build without the
-    // emulator needs none of its code.
-    std::shared_ptr<ModuleEmulator> emu;
+    std::unique_ptr<ModuleEmulator> emu;
     QString options;
     LineSettings line;
     int baudCode = -1;
@@ -39,7 +31,6 @@ Slot* SlotOf(int port)
     return &g_slots[static_cast<size_t>(port)];
 }
 
-#if RFMOD_HAVE_EMULATOR
 class SimulatedBackend : public SioBackend {
 public:
     explicit SimulatedBackend(int port) : m_port(port) {}
@@ -110,11 +101,8 @@ private:
     int m_port;
     bool m_open = false;
 };
-#endif
 
 } // namespace
-
-bool available() { return RFMOD_HAVE_EMULATOR != 0; }
 
 qint64 nowMs()
 {
@@ -162,10 +150,9 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
             *error = QStringLiteral("no port number %1").arg(port);
         return nullptr;
     }
-#if RFMOD_HAVE_EMULATOR
     if (!s->emu || s->options != options) {
         if (options.isEmpty()) {
-            s->emu = std::make_shared<ModuleEmulator>();
+            s->emu = std::make_unique<ModuleEmulator>();
         } else {
             ModuleEmulator::Options parsed;
             QString why;
@@ -174,19 +161,13 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
                     *error = why;
                 return nullptr;
             }
-            s->emu = std::make_shared<ModuleEmulator>(parsed);
+            s->emu = std::make_unique<ModuleEmulator>(parsed);
         }
         s->options = options;
         s->baudCode = -1;
         s->mode = -1;
     }
     return std::make_unique<SimulatedBackend>(port);
-#else
-    (void)options;
-    if (error)
-        *error = QStringLiteral("built without the module emulator");
-    return nullptr;
-#endif
 }
 
 } // namespace SimulatedPorts

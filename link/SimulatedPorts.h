@@ -12,9 +12,6 @@ class SioBackend;
 
 namespace SimulatedPorts {
 
-// False when the tool was built without the emulator: simulated ports then fail to open.
-bool available();
-
 // The emulator behind COMn, nullptr before the port was first opened as simulated.
 ModuleEmulator* emulator(int port);
 // What the tool last asked of COMn: line settings in force (9600 8N1 after an open), and the
