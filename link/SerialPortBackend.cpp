@@ -258,6 +258,13 @@ int SerialPortBackend::write(const char* buf, int len)
         return SIO_BADPARM;
     if (len == 0)
         return 0;
+    // An error the event loop met since the last call either means the device has gone or
+    // is over; it must not be taken for a fault of this write.
+    if (m_port->error() != QSerialPort::NoError) {
+        if (checkLost())
+            return SIO_BADPORT;
+        m_port->clearError();
+    }
     const qint64 queued = m_port->write(buf, len);
     // Hand the bytes to the driver now: the tool may block its thread before the event
     // loop would get to them.
