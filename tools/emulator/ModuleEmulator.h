@@ -61,8 +61,10 @@ public:
 
     // The module's whole state plus the fault switches. The emulator works on its own
     // copy (options()); commands that write parameters update that copy, so options()
-    // always shows the module's current parameters. Serial settings written by a command
-    // come into force only after the answer has left (see serialSettings()).
+    // always shows the module's current parameters, and a caller may change any field
+    // (faults, RSSI, inputs, even baud/parity) between calls. Serial settings written by a
+    // command come into force only after the answer has left (see serialSettings()).
+    // farEcho is read only by the constructor.
     struct Options {
         // identity
         int family = -1;      // 0x10 310X, 0x20 51X, 0x30 52X, 0x40 53X, 0x50 54X, 0x60 320X; -1: from model
