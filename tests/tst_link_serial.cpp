@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -134,6 +135,7 @@ private slots:
     void mappingReadAtEachOpen();
     void busyDeviceFailsToOpen();
     void masterClosedThenReplugged();
+    void searchStepsOverTheEmulatorProgram();
 };
 
 void TestLinkSerial::init()
@@ -380,6 +382,53 @@ void TestLinkSerial::masterClosedThenReplugged()
     QVERIFY(serial.ClosePort(kPort));
     QCOMPARE(sio_write(kPort, "x", 1), int(SIO_BADPORT));
     QCOMPARE(m_ui->messages.size(), 2);
+}
+
+void TestLinkSerial::searchStepsOverTheEmulatorProgram()
+{
+    const QString program = qEnvironmentVariable("RFMOD_EMU");
+    if (program.isEmpty() || !QFile::exists(program))
+        QSKIP("RFMOD_EMU does not name the emulator program");
+    QProcess emu;
+    emu.start(program, {QStringLiteral("baud=2400,parity=none,channel=5")});
+    QVERIFY(emu.waitForStarted(3000));
+    QVERIFY(emu.waitForReadyRead(3000));
+    const QString slave = QString::fromLocal8Bit(emu.readLine()).trimmed();
+    QVERIFY2(slave.startsWith('/'), qPrintable(slave));
+    constexpr int port = 8;
+    mapPort(port, slave);
+
+    const QString body = QStringLiteral("5A5A00005A8006020000");
+    const QByteArray readChannel =
+        TCommFun::HexTextToBytes(body + TCommFun::Checksum(body) + QStringLiteral("0D0A"));
+    const QString answerBody = QStringLiteral("5A5A00005A0006020500");
+    const QByteArray answer =
+        TCommFun::HexTextToBytes(answerBody + TCommFun::Checksum(answerBody) + QStringLiteral("0D0A"));
+    auto ask = [&](int baud, int parity, int ms) {
+        TCommFun link;
+        QByteArray got;
+        if (!link.ConfigurePort(port, baud, parity, BIT_8, STOP_1) || !link.SendData(port, readChannel, readChannel.size()))
+            return got;
+        QElapsedTimer t;
+        t.start();
+        while (got.size() < answer.size() && t.elapsed() < ms) {
+            QByteArray chunk;
+            link.ReadData(port, chunk);
+            got += chunk;
+            QThread::msleep(10);
+        }
+        return got;
+    };
+    TCommFun link;
+    QVERIFY(link.OpenPort(port));
+    // Search order: a wrong rate, then odd, then none at the module's rate.
+    QCOMPARE(ask(B_9600, P_NONE, 250), QByteArray());
+    QCOMPARE(ask(B_2400, P_ODD, 250), QByteArray());
+    QCOMPARE(ask(B_2400, P_NONE, 2000), answer);
+    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.join(" | ")));
+    QVERIFY(link.ClosePort(port));
+    emu.terminate();
+    QVERIFY(emu.waitForFinished(3000));
 }
 
 QTEST_MAIN(TestLinkSerial)
