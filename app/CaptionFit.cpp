@@ -21,6 +21,15 @@ bool IsCaption(QWidget* w)
     return qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
 }
 
+// Width a drop-down list needs to show its longest item, 0 when it has none yet.
+int ListWidth(QComboBox* c)
+{
+    int widest = 0;
+    for (int i = 0; i < c->count(); ++i)
+        widest = std::max(widest, c->fontMetrics().horizontalAdvance(c->itemText(i)));
+    return widest ? widest + 30 : 0;
+}
+
 bool IsField(QWidget* w)
 {
     return qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QSpinBox*>(w);
@@ -29,6 +38,8 @@ bool IsField(QWidget* w)
 // Width the control needs to show its whole caption.
 int NeededWidth(QWidget* w)
 {
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return std::max(ListWidth(c), c->width());
     if (auto* l = qobject_cast<QLabel*>(w)) {
         if (l->text().isEmpty() || !l->pixmap().isNull())
             return l->width();
@@ -45,8 +56,8 @@ int NeededWidth(QWidget* w)
 // Narrowest a field may become.
 int MinimumFieldWidth(QWidget* w)
 {
-    if (qobject_cast<QComboBox*>(w))
-        return 54;
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return std::max(54, ListWidth(c));
     return 28;
 }
 
@@ -67,9 +78,9 @@ void FitRows(QWidget* container)
 
     // grow captions, pushing the rest of their row to the right
     for (QWidget* c : kids) {
-        if (!IsCaption(c))
+        if (!IsCaption(c) && !qobject_cast<QComboBox*>(c))
             continue;
-        const int need = NeededWidth(c);
+        const int need = qobject_cast<QComboBox*>(c) ? MinimumFieldWidth(c) : NeededWidth(c);
         if (need <= c->width())
             continue;
         const int delta = need - c->width();

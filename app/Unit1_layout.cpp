@@ -338,12 +338,12 @@ void TForm1::CreateControls()
     SpeedButton39 = MakeButton(GroupBox25, "SpeedButton39", "设置", 196, 19, 32);
 
     GroupBox13 = MakeGroup(p, "GroupBox13", "空中协议", 260, 176, 244, 56);
-    Label28 = MakeLabel(GroupBox13, "Label28", "协议选择", 10, 24, 52);
-    ComboBox5 = MakeCombo(GroupBox13, "ComboBox5", 64, 22, 60);
+    Label28 = MakeLabel(GroupBox13, "Label28", "协议选择", 8, 24, 52);
+    ComboBox5 = MakeCombo(GroupBox13, "ComboBox5", 62, 22, 70);
     AddItems(ComboBox5, {"凯斯特", "兼容"});
     ComboBox5->setCurrentIndex(0);
-    SpeedButton22 = MakeButton(GroupBox13, "SpeedButton22", "读取(&F)", 128, 21, 52);
-    SpeedButton23 = MakeButton(GroupBox13, "SpeedButton23", "设置(&G)", 184, 21, 52);
+    SpeedButton22 = MakeButton(GroupBox13, "SpeedButton22", "读取(&F)", 136, 21, 50);
+    SpeedButton23 = MakeButton(GroupBox13, "SpeedButton23", "设置(&G)", 188, 21, 50);
 
     GroupBox12 = MakeGroup(p, "GroupBox12", "电台测试", 260, 238, 244, 110);
     SpeedButton14 = MakeButton(GroupBox12, "SpeedButton14", "启动测试(&A)", 10, 20, 110);
