@@ -27,7 +27,7 @@ int ListWidth(QComboBox* c)
     int widest = 0;
     for (int i = 0; i < c->count(); ++i)
         widest = std::max(widest, c->fontMetrics().horizontalAdvance(c->itemText(i)));
-    return widest ? widest + 30 : 0;
+    return widest ? widest + 26 : 0;
 }
 
 bool IsField(QWidget* w)
@@ -48,7 +48,7 @@ int NeededWidth(QWidget* w)
     if (auto* b = qobject_cast<QPushButton*>(w)) {
         QString t = b->text();
         t.remove(QLatin1Char('&'));
-        return b->fontMetrics().horizontalAdvance(t) + 14;
+        return b->fontMetrics().horizontalAdvance(t) + 10;
     }
     return w->sizeHint().width();
 }
