@@ -44,9 +44,6 @@ void TForm1::FillModelLists()
     Refill(ComboBox11, rows);
     Refill(ComboBox15, rows);
     Refill(ComboBox16, Catalogue::InitialBaseFrequencies());
-    // Parameters can only be read once a row is applied or a module is found.
-    for (QPushButton* b : {SpeedButton2, SpeedButton4, SpeedButton5})
-        b->setEnabled(false);
 }
 
 void TForm1::ApplyModelRow()
