@@ -289,12 +289,15 @@ void TForm1::CreateControls()
     Label54->hide();
     Label55->hide();
     Edit19->hide();
+    // the read buttons wait for a model row or a found module
+    SpeedButton2->setEnabled(false);
 
     GroupBox1 = MakeGroup(p, "GroupBox1", "空中速率", 8, 154, 244, 56);
     Label1 = MakeLabel(GroupBox1, "Label1", "波特率", 10, 24, 40);
     ComboBox1 = MakeCombo(GroupBox1, "ComboBox1", 52, 22, 66);
     SpeedButton4 = MakeButton(GroupBox1, "SpeedButton4", "读取(&3)", 124, 21, 56);
     SpeedButton9 = MakeButton(GroupBox1, "SpeedButton9", "设置(&4)", 182, 21, 56);
+    SpeedButton4->setEnabled(false);
 
     GroupBox2 = MakeGroup(p, "GroupBox2", "串口参数", 8, 216, 244, 84);
     Label2 = MakeLabel(GroupBox2, "Label2", "波特率", 10, 24, 40);
@@ -304,6 +307,7 @@ void TForm1::CreateControls()
     AddItems(ComboBox3, {"偶校验", "奇校验", "无校验"});
     SpeedButton5 = MakeButton(GroupBox2, "SpeedButton5", "读取(&5)", 124, 21, 56);
     SpeedButton10 = MakeButton(GroupBox2, "SpeedButton10", "设置(&6)", 182, 21, 56);
+    SpeedButton5->setEnabled(false);
 
     GroupBox18 = MakeGroup(p, "GroupBox18", "出厂系列号", 8, 306, 244, 118);
     Label42 = MakeLabel(GroupBox18, "Label42", "型号", 10, 22, 30);
