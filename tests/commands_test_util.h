@@ -29,3 +29,59 @@ inline QString IdAnswer(int radioId, const char* code, const QString& payload)
 }
 
 } // namespace CmdTest
+
+#include "link/SimulatedPorts.h"
+#include "link/SioBackend.h"
+#include "support/TestWindow.h"
+
+#include <QStringList>
+
+namespace CmdTest {
+
+// Config.ini of a window on the simulated module behind COM1, the PC port at 9600 baud
+// without parity (the module's default), answers handed over after 60 ms of quiet. `module` are the module's options, `extra` further lines.
+inline QByteArray SimConfig(const char* module = "", const char* extra = "")
+{
+    QByteArray text = "[Ports]\r\nCOM1=sim";
+    if (*module)
+        text += QByteArray(":") + module;
+    text += "\r\n[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Option]\r\nDelay time=60\r\n";
+    text += extra;
+    return text;
+}
+
+// Every port closed and every simulated module forgotten, so each test starts clean.
+inline void ResetSimulatedModules()
+{
+    PCommBackends::closeAll();
+    SimulatedPorts::reset();
+}
+
+inline ModuleEmulator* Module() { return SimulatedPorts::emulator(1); }
+
+// Requests the module behind COM1 has taken since the last call, as "long 8009 payload 01 00",
+// "short 8013 payload 0F" or "ID 8012 payload 02 01".
+inline QStringList TakeRequests()
+{
+    QStringList out;
+    ModuleEmulator* m = Module();
+    if (!m)
+        return out;
+    m->advance(SimulatedPorts::nowMs());
+    for (const ModuleEmulator::Event& e : m->takeEvents())
+        if (e.text.startsWith(QLatin1String("request ")))
+            out << e.text.mid(8);
+    return out;
+}
+
+// Requests without the search's identify steps and its serial-number read.
+inline QStringList CommandRequests(const QStringList& requests)
+{
+    QStringList out;
+    for (const QString& r : requests)
+        if (!r.contains(QLatin1String(" 8000")))
+            out << r;
+    return out;
+}
+
+} // namespace CmdTest
