@@ -39,13 +39,16 @@ inline QString IdAnswer(int radioId, const char* code, const QString& payload)
 namespace CmdTest {
 
 // Config.ini of a window on the simulated module behind COM1, the PC port at 9600 baud
-// without parity (the module's default), answers handed over after 60 ms of quiet. `module` are the module's options, `extra` further lines.
-inline QByteArray SimConfig(const char* module = "", const char* extra = "")
+// without parity (the module's default), answers handed over after 60 ms of quiet.
+// `module` are the module's options, `extra` further sections, `options` further lines of
+// the section [Option].
+inline QByteArray SimConfig(const char* module = "", const char* extra = "", const char* options = "")
 {
     QByteArray text = "[Ports]\r\nCOM1=sim";
     if (*module)
         text += QByteArray(":") + module;
     text += "\r\n[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Option]\r\nDelay time=60\r\n";
+    text += options;
     text += extra;
     return text;
 }
