@@ -187,6 +187,50 @@ private slots:
         QVERIFY(!about.isVisible());
     }
 
+    void captionsFitInEveryLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("ver");
+        QTest::newRow("chinese test edition") << QByteArray("type=VORDAL\r\nKTX=1");
+        QTest::newRow("chinese ordinary") << QByteArray("type=");
+        QTest::newRow("english test edition") << QByteArray("type=VORDAL\r\nCEO=EN\r\nKTX=1");
+        QTest::newRow("english ordinary") << QByteArray("CEO=EN");
+        QTest::newRow("german") << QByteArray("type=GERMAN\r\nCEO=EN");
+        QTest::newRow("short frames") << QByteArray("type=KESTRAVONIX\r\nCEO=EN");
+    }
+
+    void captionsFitInEveryLanguage()
+    {
+        QFETCH(QByteArray, ver);
+        TestWindow w("[Ver]\r\n" + ver + "\r\n", false);
+        const auto groups = w.form->TabSheet1->findChildren<QGroupBox*>();
+        for (QGroupBox* g : groups) {
+            if (g->isHidden())
+                continue;
+            QVERIFY2(g->fontMetrics().horizontalAdvance(g->title()) <= g->width() - 8, qPrintable(g->title()));
+            QVERIFY2(g->x() + g->width() <= w.form->width(), qPrintable(g->objectName()));
+            const auto kids = g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+            for (QWidget* a : kids)
+                for (QWidget* b : kids)
+                    if (a != b && !a->isHidden() && !b->isHidden() && a->geometry().intersects(b->geometry()))
+                        QFAIL(qPrintable(QStringLiteral("%1 overlaps %2 (%3)").arg(a->objectName(), b->objectName(), QString::fromUtf8(ver))));
+            for (QWidget* c : kids) {
+                if (c->isHidden())
+                    continue;
+                QVERIFY2(c->x() >= 0 && c->x() + c->width() <= g->width(),
+                         qPrintable(g->objectName() + "/" + c->objectName()));
+                QString text;
+                if (auto* l = qobject_cast<QLabel*>(c))
+                    text = l->text();
+                else if (auto* b = qobject_cast<QAbstractButton*>(c))
+                    text = b->text().remove('&');
+                if (!text.isEmpty() && !qobject_cast<QAbstractButton*>(c))
+                    QVERIFY2(c->fontMetrics().horizontalAdvance(text) <= c->width(), qPrintable(c->objectName() + ": " + text));
+                if (!text.isEmpty() && qobject_cast<QPushButton*>(c))
+                    QVERIFY2(c->fontMetrics().horizontalAdvance(text) + 6 <= c->width(), qPrintable(c->objectName() + ": " + text));
+            }
+        }
+    }
+
     void helpWithoutTheDocumentNamesTheFullPath()
     {
         TestWindow w("", false);
