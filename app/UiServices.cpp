@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
 #include <QTime>
@@ -45,6 +46,9 @@ void UiServices::sleepMs(int ms)
 
 bool UiServices::openDocument(const QString& path)
 {
+    // The desktop launcher reports success even for a file that is not there.
+    if (!QFileInfo(path).isFile())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

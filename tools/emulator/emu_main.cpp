@@ -1,1 +1,304 @@
-int main() { return 0; }
+// rfmod-emu: serves one emulated module on a Linux pseudo-terminal, so the tool (or any
+// serial program) can open the printed slave path like a real serial port.
+//
+//   rfmod-emu [OPTIONS-TEXT] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]
+//
+// The PC's line settings are read from the master side with tcgetattr on every read.
+// Measured on this machine (Linux 6.x pty driver, also through QSerialPort):
+//   - the baud rate set on the slave is seen unchanged on the master;
+//   - PARENB is always cleared and CSIZE is forced to CS8, so even parity looks exactly
+//     like none, and 7 data bits look like 8;
+//   - PARODD survives, so odd parity is seen; CMSPAR (mark/space) and CSTOPB survive too;
+//   - QSerialPort::setParity(NoParity) clears only PARENB: after odd, "none" still shows
+//     PARODD and is taken for odd here. Setting the port to even (or reopening it, since
+//     QSerialPort restores the saved settings on close) clears it.
+// So "none" and "even" match each other, odd is detected by PARODD, two stop bits by CSTOPB.
+//
+// The air link between two programs is UDP on 127.0.0.1: each datagram is "RFA1", the
+// channel byte, the air-rate code byte, the arrival time (CLOCK_MONOTONIC ms, 8 bytes
+// big-endian; the clock is the same for every process) and the data.
+#include "tools/emulator/ModuleEmulator.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QUdpSocket>
+#include <QtEndian>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+qint64 monotonicMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+int speedToBaud(speed_t s)
+{
+    switch (s) {
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 0;
+    }
+}
+
+speed_t baudToSpeed(int baud)
+{
+    switch (baud) {
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    default: return B9600;
+    }
+}
+
+// The PC's line settings as far as the master side shows them (see the top of the file).
+LineSettings pcLineFromMaster(const termios& t, char moduleParity)
+{
+    LineSettings l;
+    l.baud = speedToBaud(cfgetospeed(&t));
+    l.dataBits = 8;
+    l.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    if (t.c_cflag & CMSPAR)
+        l.parity = (t.c_cflag & PARODD) ? 'M' : 'S';
+    else if (t.c_cflag & PARODD)
+        l.parity = 'O';
+    else // none or even: indistinguishable, take whichever the module uses
+        l.parity = (moduleParity == 'E' || moduleParity == 'N') ? moduleParity : 'N';
+    return l;
+}
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: rfmod-emu [SETTINGS] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]\n"
+                 "  SETTINGS  e.g. model=35,band=433,baud=9600,parity=none,channel=1,air=9600,id=1\n"
+                 "  prints the pseudo-terminal slave path on stdout; SIGTERM or SIGINT end it\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QString optionText;
+    QString linkPath;
+    int airListen = 0, airPeer = 0;
+    bool verbose = false;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto next = [&](QString* out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        QString v;
+        bool okNum = true;
+        if (a == "--link") {
+            if (!next(&linkPath))
+                return usage(), 2;
+        } else if (a == "--air-listen") {
+            if (!next(&v) || (airListen = v.toInt(&okNum), !okNum) || airListen <= 0 || airListen > 65535)
+                return usage(), 2;
+        } else if (a == "--air-peer") {
+            if (!next(&v) || (airPeer = v.toInt(&okNum), !okNum) || airPeer <= 0 || airPeer > 65535)
+                return usage(), 2;
+        } else if (a == "--verbose" || a == "-v") {
+            verbose = true;
+        } else if (a == "--help" || a == "-h") {
+            usage();
+            return 0;
+        } else if (a.startsWith("--")) {
+            std::fprintf(stderr, "rfmod-emu: unknown argument %s\n", qPrintable(a));
+            return usage(), 2;
+        } else {
+            optionText += (optionText.isEmpty() ? "" : ",") + a;
+        }
+    }
+    if ((airListen == 0) != (airPeer == 0)) {
+        std::fprintf(stderr, "rfmod-emu: --air-listen and --air-peer go together\n");
+        return 2;
+    }
+
+    ModuleEmulator::Options options;
+    QString error;
+    if (!ModuleEmulator::ParseOptions(optionText, &options, &error)) {
+        std::fprintf(stderr, "rfmod-emu: %s\n", qPrintable(error));
+        return 2;
+    }
+    ModuleEmulator emu(options);
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("rfmod-emu: pseudo-terminal");
+        return 1;
+    }
+    const char* slavePath = ptsname(master);
+    if (!slavePath) {
+        std::perror("rfmod-emu: ptsname");
+        return 1;
+    }
+    const QByteArray slaveName(slavePath);
+    // Holding the slave open ourselves keeps the master from hanging up when the PC side
+    // closes, and keeps the line settings between the PC's opens.
+    const int slave = open(slaveName.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0) {
+        std::perror("rfmod-emu: open slave");
+        return 1;
+    }
+    termios t;
+    if (tcgetattr(slave, &t) == 0) {
+        cfmakeraw(&t); // no echo, no line editing: the slave must pass bytes unchanged
+        const LineSettings own = emu.serialSettings();
+        cfsetispeed(&t, baudToSpeed(own.baud));
+        cfsetospeed(&t, baudToSpeed(own.baud));
+        t.c_cflag |= CLOCAL | CREAD;
+        if (own.parity == 'O')
+            t.c_cflag |= PARODD;
+        tcsetattr(slave, TCSANOW, &t);
+    }
+
+    if (!linkPath.isEmpty()) {
+        const QByteArray lp = linkPath.toLocal8Bit();
+        struct stat st;
+        if (lstat(lp.constData(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                std::fprintf(stderr, "rfmod-emu: %s exists and is not a symbolic link\n", lp.constData());
+                return 1;
+            }
+            unlink(lp.constData());
+        }
+        if (symlink(slaveName.constData(), lp.constData()) != 0) {
+            std::perror("rfmod-emu: symlink");
+            return 1;
+        }
+    }
+
+    QUdpSocket udp;
+    if (airListen) {
+        if (!udp.bind(QHostAddress::LocalHost, quint16(airListen))) {
+            std::fprintf(stderr, "rfmod-emu: cannot listen on UDP port %d: %s\n", airListen,
+                         qPrintable(udp.errorString()));
+            return 1;
+        }
+        emu.setAirSink([&udp, airPeer](const AirFrame& f) {
+            QByteArray dg("RFA1");
+            dg.append(char(f.channel));
+            dg.append(char(f.airRateCode));
+            char when[8];
+            qToBigEndian<qint64>(f.arrivalMs, when);
+            dg.append(when, 8);
+            dg.append(f.bytes);
+            udp.writeDatagram(dg, QHostAddress::LocalHost, quint16(airPeer));
+        });
+    }
+
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("%s\n", slaveName.constData());
+    std::fflush(stdout);
+
+    QByteArray toPc; // taken from the emulator but not yet accepted by the pty
+    const qint64 t0 = monotonicMs();
+    while (!g_stop) {
+        qint64 now = monotonicMs();
+        int timeout = 20;
+        const qint64 next = emu.nextEventMs();
+        if (next >= 0)
+            timeout = int(std::max<qint64>(0, std::min<qint64>(20, next - now)));
+        pollfd fds[2];
+        fds[0] = {master, short(POLLIN | (toPc.isEmpty() ? 0 : POLLOUT)), 0};
+        int nfds = 1;
+        if (airListen) {
+            fds[1] = {int(udp.socketDescriptor()), POLLIN, 0};
+            nfds = 2;
+        }
+        const int r = poll(fds, nfds, timeout);
+        if (r < 0 && errno != EINTR) {
+            std::perror("rfmod-emu: poll");
+            break;
+        }
+        now = monotonicMs();
+        if (r > 0 && (fds[0].revents & POLLIN)) {
+            char buf[4096];
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0) {
+                termios pcTerm;
+                tcgetattr(master, &pcTerm);
+                const LineSettings pc = pcLineFromMaster(pcTerm, emu.serialSettings().parity);
+                emu.receiveFromPc(QByteArray(buf, int(n)), pc, now);
+                if (verbose)
+                    std::fprintf(stderr, "%8lld PC wrote %zd bytes at %d %d%c%d: %s\n", (long long)(now - t0), n, pc.baud,
+                                 pc.dataBits, pc.parity, pc.stopBits, QByteArray(buf, int(n)).toHex(' ').toUpper().constData());
+            }
+        }
+        if (airListen && r > 0 && (fds[1].revents & POLLIN)) {
+            while (udp.hasPendingDatagrams()) {
+                QByteArray dg(int(udp.pendingDatagramSize()), '\0');
+                const qint64 got = udp.readDatagram(dg.data(), dg.size());
+                if (got < 14 || !dg.startsWith("RFA1"))
+                    continue;
+                AirFrame f;
+                f.channel = quint8(dg[4]);
+                f.airRateCode = quint8(dg[5]);
+                f.arrivalMs = std::max(qFromBigEndian<qint64>(dg.constData() + 6), now);
+                f.bytes = dg.mid(14, int(got) - 14);
+                emu.receiveFromAir(f);
+            }
+        }
+        toPc += emu.takeForPc(now);
+        if (!toPc.isEmpty()) {
+            const ssize_t w = write(master, toPc.constData(), size_t(toPc.size()));
+            if (w > 0)
+                toPc.remove(0, int(w));
+            if (toPc.size() > 65536) // nobody reads the slave: keep only the newest bytes
+                toPc.remove(0, toPc.size() - 65536);
+        }
+        const auto events = emu.takeEvents();
+        if (verbose)
+            for (const auto& e : events)
+                std::fprintf(stderr, "%8lld %s\n", (long long)(e.timeMs - t0), qPrintable(e.text));
+    }
+
+    if (!linkPath.isEmpty())
+        unlink(linkPath.toLocal8Bit().constData());
+    close(slave);
+    close(master);
+    return 0;
+}

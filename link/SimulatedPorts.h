@@ -1,0 +1,32 @@
+// The built-in simulated module: a ModuleEmulator behind a port number, so the tool runs
+// with no hardware. Each port's emulator lives until reset(), across closes and reopens, as
+// a real module keeps its settings when the PC closes the port.
+#pragma once
+
+#include "tools/emulator/ModuleEmulator.h"
+
+#include <QString>
+#include <memory>
+
+class SioBackend;
+
+namespace SimulatedPorts {
+
+// The emulator behind COMn, nullptr before the port was first opened as simulated.
+ModuleEmulator* emulator(int port);
+// What the tool last asked of COMn: line settings in force (9600 8N1 after an open), and the
+// raw baud code and line mode of its last sio_ioctl (-1 before any).
+LineSettings lastPcLine(int port);
+int lastBaudCode(int port);
+int lastMode(int port);
+// Forgets every emulator and recorded setting (tests start clean). Ports must be closed.
+void reset();
+
+// The monotonic clock that drives every emulator, in milliseconds.
+qint64 nowMs();
+
+// For the port layer: a backend on the emulator of `port` with `options` (an emulator made
+// with other options is replaced). Null with `error` set when the options are not understood.
+std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QString* error);
+
+} // namespace SimulatedPorts
