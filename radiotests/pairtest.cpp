@@ -38,7 +38,9 @@ bool IsHexChar(QChar c)
 
 void TForm1::SpeedButton17Click()
 {
+    SpeedButton16Click();
     const QString caption = SpeedButton17->text();
+    // The German edition shows "SENDEN" until a role is chosen; it must start main-send too.
     const bool mainSend = caption == QString::fromUtf8(CaptionSend.cn) || caption == QLatin1String(CaptionSend.en)
         || caption == QLatin1String(CaptionSendGerman);
     const bool mainReceive =
@@ -46,7 +48,6 @@ void TForm1::SpeedButton17Click()
     if (!mainSend && !mainReceive)
         return;
 
-    SpeedButton16Click();
     auto resetCounters = [this] {
         SentCount = ReceivedCount = SuccessCount = ErrorCount = 0;
         for (QLineEdit* e : {Edit5, Edit6, Edit7, Edit8, Edit9})
