@@ -2,6 +2,7 @@
 // captions, and the help command.
 #include "Unit1.h"
 
+#include "CaptionFit.h"
 #include "UiServices.h"
 #include "app_texts.h"
 #include "product_texts.h"
@@ -63,7 +64,7 @@ void TForm1::ApplyLanguage()
 
     if (english) {
         QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(12);
+        f.setPixelSize(11);
         setFont(f);
 
         const Caption captions[] = {
@@ -250,6 +251,11 @@ void TForm1::ApplyLanguage()
         SpeedButton6->hide();
         N20->setVisible(false);
 
+        // Western captions are longer than the designed ones: the parameter page gets more room
+        constexpr double kWiderPage = 1.15;
+        ScaleHorizontally(TabSheet1, kWiderPage);
+        resize(qRound(width() * kWiderPage), height());
+
         // the model selector row, laid out again for the longer texts
         Label41->resize(TextWidth(Label41), Label41->height());
         Label39->move(Label41->x() + Label41->width() + 10, Label39->y());
@@ -264,6 +270,11 @@ void TForm1::ApplyLanguage()
         GroupBox6->setTitle(brand ? U("IO开关量(仅对 KTX522/KTX523 ID 协议)") : U("IO开关量(仅对 522/523 ID 协议)"));
         Label33->setText(brand ? U("KTX525/310C功率") : U("525/535/310C功率"));
     }
+
+    // no caption may be cut off, in any language
+    FitCaptions(TabSheet1);
+    FitCaptions(Panel2);
+    FitCaptions(Panel6);
 
     // window title, status panel 0 and the about command by model naming
     QString title;

@@ -289,12 +289,15 @@ void TForm1::CreateControls()
     Label54->hide();
     Label55->hide();
     Edit19->hide();
+    // the read buttons wait for a model row or a found module
+    SpeedButton2->setEnabled(false);
 
     GroupBox1 = MakeGroup(p, "GroupBox1", "空中速率", 8, 154, 244, 56);
     Label1 = MakeLabel(GroupBox1, "Label1", "波特率", 10, 24, 40);
     ComboBox1 = MakeCombo(GroupBox1, "ComboBox1", 52, 22, 66);
     SpeedButton4 = MakeButton(GroupBox1, "SpeedButton4", "读取(&3)", 124, 21, 56);
     SpeedButton9 = MakeButton(GroupBox1, "SpeedButton9", "设置(&4)", 182, 21, 56);
+    SpeedButton4->setEnabled(false);
 
     GroupBox2 = MakeGroup(p, "GroupBox2", "串口参数", 8, 216, 244, 84);
     Label2 = MakeLabel(GroupBox2, "Label2", "波特率", 10, 24, 40);
@@ -304,6 +307,7 @@ void TForm1::CreateControls()
     AddItems(ComboBox3, {"偶校验", "奇校验", "无校验"});
     SpeedButton5 = MakeButton(GroupBox2, "SpeedButton5", "读取(&5)", 124, 21, 56);
     SpeedButton10 = MakeButton(GroupBox2, "SpeedButton10", "设置(&6)", 182, 21, 56);
+    SpeedButton5->setEnabled(false);
 
     GroupBox18 = MakeGroup(p, "GroupBox18", "出厂系列号", 8, 306, 244, 118);
     Label42 = MakeLabel(GroupBox18, "Label42", "型号", 10, 22, 30);
@@ -332,18 +336,18 @@ void TForm1::CreateControls()
     SpeedButton29 = MakeButton(GroupBox4, "SpeedButton29", "串口唤醒(&E)", 150, 48, 86);
     GroupBox25 = MakeGroup(GroupBox4, "GroupBox25", "空中唤醒占空比时间", 6, 78, 232, 50);
     Label56 = MakeLabel(GroupBox25, "Label56", "工作(毫秒):", 6, 22, 64);
-    Edit20 = MakeEdit(GroupBox25, "Edit20", 70, 20, 44);
-    Label57 = MakeLabel(GroupBox25, "Label57", "睡眠(秒):", 118, 22, 54);
-    Edit21 = MakeEdit(GroupBox25, "Edit21", 170, 20, 26);
-    SpeedButton39 = MakeButton(GroupBox25, "SpeedButton39", "设置", 198, 19, 30);
+    Edit20 = MakeEdit(GroupBox25, "Edit20", 70, 20, 42);
+    Label57 = MakeLabel(GroupBox25, "Label57", "睡眠(秒):", 116, 22, 54);
+    Edit21 = MakeEdit(GroupBox25, "Edit21", 172, 20, 22);
+    SpeedButton39 = MakeButton(GroupBox25, "SpeedButton39", "设置", 196, 19, 32);
 
     GroupBox13 = MakeGroup(p, "GroupBox13", "空中协议", 260, 176, 244, 56);
-    Label28 = MakeLabel(GroupBox13, "Label28", "协议选择", 10, 24, 52);
-    ComboBox5 = MakeCombo(GroupBox13, "ComboBox5", 64, 22, 60);
+    Label28 = MakeLabel(GroupBox13, "Label28", "协议选择", 8, 24, 52);
+    ComboBox5 = MakeCombo(GroupBox13, "ComboBox5", 62, 22, 70);
     AddItems(ComboBox5, {"凯斯特", "兼容"});
     ComboBox5->setCurrentIndex(0);
-    SpeedButton22 = MakeButton(GroupBox13, "SpeedButton22", "读取(&F)", 128, 21, 52);
-    SpeedButton23 = MakeButton(GroupBox13, "SpeedButton23", "设置(&G)", 184, 21, 52);
+    SpeedButton22 = MakeButton(GroupBox13, "SpeedButton22", "读取(&F)", 136, 21, 50);
+    SpeedButton23 = MakeButton(GroupBox13, "SpeedButton23", "设置(&G)", 188, 21, 50);
 
     GroupBox12 = MakeGroup(p, "GroupBox12", "电台测试", 260, 238, 244, 110);
     SpeedButton14 = MakeButton(GroupBox12, "SpeedButton14", "启动测试(&A)", 10, 20, 110);
@@ -355,31 +359,31 @@ void TForm1::CreateControls()
 
     // right column
     GroupBox20 = MakeGroup(p, "GroupBox20", "场强与功率", 512, 36, 228, 84);
-    Label49 = MakeLabel(GroupBox20, "Label49", "场强读取", 8, 24, 56);
-    Edit16 = MakeEdit(GroupBox20, "Edit16", 64, 22, 34, true);
-    Label52 = MakeLabel(GroupBox20, "Label52", "(HEX)", 99, 24, 32);
-    Edit17 = MakeEdit(GroupBox20, "Edit17", 132, 22, 30, true);
-    Label53 = MakeLabel(GroupBox20, "Label53", "(Int)", 163, 24, 24);
-    Button1 = MakeButton(GroupBox20, "Button1", "读取", 184, 21, 38);
-    Label50 = MakeLabel(GroupBox20, "Label50", "功率设置", 8, 54, 56);
-    ComboBox21 = MakeCombo(GroupBox20, "ComboBox21", 64, 52, 98);
+    Label49 = MakeLabel(GroupBox20, "Label49", "场强读取", 6, 24, 52);
+    Edit16 = MakeEdit(GroupBox20, "Edit16", 58, 22, 28, true);
+    Label52 = MakeLabel(GroupBox20, "Label52", "(HEX)", 87, 24, 38);
+    Edit17 = MakeEdit(GroupBox20, "Edit17", 126, 22, 30, true);
+    Label53 = MakeLabel(GroupBox20, "Label53", "(Int)", 157, 24, 30);
+    Button1 = MakeButton(GroupBox20, "Button1", "读取", 188, 21, 34);
+    Label50 = MakeLabel(GroupBox20, "Label50", "功率设置", 6, 54, 52);
+    ComboBox21 = MakeCombo(GroupBox20, "ComboBox21", 58, 52, 98);
     for (int i = 0; i <= 15; ++i)
         ComboBox21->addItem(QStringLiteral("%1").arg(i) + U("级"));
     ComboBox21->setCurrentIndex(-1);
-    Button2 = MakeButton(GroupBox20, "Button2", "设置", 184, 51, 38);
+    Button2 = MakeButton(GroupBox20, "Button2", "设置", 188, 51, 34);
 
     GroupBox6 = MakeGroup(p, "GroupBox6", "IO开关量(仅对 KTX522/KTX523 ID 协议)", 512, 126, 228, 190);
     Label29 = MakeLabel(GroupBox6, "Label29", "目标ID", 6, 22, 44);
     Edit10 = MakeEdit(GroupBox6, "Edit10", 50, 20, 84);
     SpeedButton13 = MakeButton(GroupBox6, "SpeedButton13", "读取(&J)", 150, 19, 70);
-    Label31 = MakeLabel(GroupBox6, "Label31", "输入", 6, 46, 60);
+    Label31 = MakeLabel(GroupBox6, "Label31", "输入", 6, 46, 60, 16);
     Label7 = MakeLabel(GroupBox6, "Label7", "Input1", 14, 66, 46);
     ComboBox7 = MakeCombo(GroupBox6, "ComboBox7", 62, 64, 70);
     Shape1 = Place(new TShape(GroupBox6), 136, 66, 17, 17);
     Label8 = MakeLabel(GroupBox6, "Label8", "Input2", 14, 92, 46);
     ComboBox8 = MakeCombo(GroupBox6, "ComboBox8", 62, 90, 70);
     Shape2 = Place(new TShape(GroupBox6), 136, 92, 17, 17);
-    Label32 = MakeLabel(GroupBox6, "Label32", "输出", 6, 114, 60);
+    Label32 = MakeLabel(GroupBox6, "Label32", "输出", 6, 116, 60, 16);
     Label9 = MakeLabel(GroupBox6, "Label9", "Output1", 14, 136, 48);
     ComboBox9 = MakeCombo(GroupBox6, "ComboBox9", 62, 134, 70);
     Shape3 = Place(new TShape(GroupBox6), 136, 136, 17, 17);

@@ -120,7 +120,9 @@ int main(int argc, char** argv)
     cli.addOption({"rate-seconds", "length of each throughput phase", "s", "20"});
     cli.addOption({"soak-seconds", "length of the timed pair test", "s", "600"});
     cli.addOption({"period", "timed sending period in ms", "ms", "100"});
-    cli.addOption({"emu", "rfmod-emu program", "path", RFMOD_EMU_PATH});
+    // The build puts benchmarks in bench/ and the emulator program one level up.
+    const QString defaultEmu = qEnvironmentVariable("RFMOD_EMU", QCoreApplication::applicationDirPath() + "/../rfmod-emu");
+    cli.addOption({"emu", "rfmod-emu program (default $RFMOD_EMU or ../rfmod-emu)", "path", defaultEmu});
     cli.process(app);
     const int baud = cli.value("baud").toInt();
     const int block = cli.value("block").toInt();

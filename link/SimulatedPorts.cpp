@@ -20,6 +20,7 @@ struct Slot {
     LineSettings line;
     int baudCode = -1;
     int mode = -1;
+    QList<QByteArray> written; // every write of the tool, newest last (bounded)
 };
 
 std::array<Slot, GlobleVar::kPortCount + 1> g_slots;
@@ -71,8 +72,13 @@ public:
         if (len < 0 || (len > 0 && !buf))
             return SIO_BADPARM;
         Slot* s = SlotOf(m_port);
-        if (len > 0)
-            s->emu->receiveFromPc(QByteArray(buf, len), s->line, nowMs());
+        if (len > 0) {
+            const QByteArray bytes(buf, len);
+            s->written.append(bytes);
+            if (s->written.size() > 10000)
+                s->written.removeFirst();
+            s->emu->receiveFromPc(bytes, s->line, nowMs());
+        }
         return len;
     }
 
@@ -134,6 +140,16 @@ int lastMode(int port)
 {
     Slot* s = SlotOf(port);
     return s ? s->mode : -1;
+}
+
+QList<QByteArray> takeWritten(int port)
+{
+    Slot* s = SlotOf(port);
+    if (!s)
+        return {};
+    QList<QByteArray> w;
+    w.swap(s->written);
+    return w;
 }
 
 void reset()

@@ -5,6 +5,8 @@
 
 #include "tools/emulator/ModuleEmulator.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -19,6 +21,8 @@ ModuleEmulator* emulator(int port);
 LineSettings lastPcLine(int port);
 int lastBaudCode(int port);
 int lastMode(int port);
+// Every write the tool made to COMn since the last call, oldest first (one entry a write).
+QList<QByteArray> takeWritten(int port);
 // Forgets every emulator and recorded setting (tests start clean). Ports must be closed.
 void reset();
 

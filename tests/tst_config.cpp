@@ -97,8 +97,12 @@ private slots:
     {
         {
             TestWindow w("[Ver]\r\nModel=KTX52IDX\r\n", false);
-            QVERIFY(w.form->SpeedButton4->isEnabled());
+            QVERIFY(w.form->SpeedButton9->isEnabled());
             QVERIFY(w.form->SpeedButton10->isEnabled());
+            w.form->ComboBox15->setCurrentIndex(10);
+            w.form->ComboBox15Click();
+            QVERIFY(w.form->SpeedButton4->isEnabled());
+            QVERIFY(w.form->SpeedButton5->isEnabled());
         }
         {
             TestWindow w("[Ver]\r\nModel=KTX52ID\r\n", false);

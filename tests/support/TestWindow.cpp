@@ -3,6 +3,8 @@
 #include "app/GlobleVar.h"
 #include "app/Portset.h"
 #include "app/Unit1.h"
+#include "link/SimulatedPorts.h"
+#include "link/SioBackend.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -16,6 +18,10 @@ TestWindow::TestWindow(const QByteArray& configIni, bool createPortDialog)
     writeConfig(configIni);
     QDir::setCurrent(dir.path());
     GlobleVar::ResetAll();
+    PCommBackends::closeAll();
+    PCommBackends::clearOverrides();
+    SimulatedPorts::reset();
+    SimulatedPorts::takeWritten(1);
     m_form = std::make_unique<TForm1>();
     form = m_form.get();
     if (createPortDialog) {
@@ -28,6 +34,7 @@ TestWindow::TestWindow(const QByteArray& configIni, bool createPortDialog)
 TestWindow::~TestWindow()
 {
     m_form.reset(); // the dialog is the window's child
+    PCommBackends::closeAll();
     QDir::setCurrent(m_oldDir);
 }
 
@@ -65,4 +72,16 @@ bool TestWindow::waitFor(const std::function<bool()>& done, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+ModuleEmulator* TestWindow::emulator(int port) const { return SimulatedPorts::emulator(port); }
+
+QList<QByteArray> TestWindow::sent(int port) const { return SimulatedPorts::takeWritten(port); }
+
+QStringList TestWindow::sentHex(int port) const
+{
+    QStringList out;
+    for (const QByteArray& b : SimulatedPorts::takeWritten(port))
+        out << QString::fromLatin1(b.toHex().toUpper());
+    return out;
 }

@@ -5,10 +5,13 @@
 #include "FakeUi.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
+class ModuleEmulator;
 class TForm1;
 class TfrmPortSet;
 
@@ -28,6 +31,12 @@ public:
     QString configPath() const;
     QByteArray configText() const;
     void writeConfig(const QByteArray& text);
+
+    // The simulated module behind COMn (nullptr before the port was opened as simulated).
+    ModuleEmulator* emulator(int port = 1) const;
+    // What the tool wrote to COMn since the last call, one entry a write; as hex text too.
+    QList<QByteArray> sent(int port = 1) const;
+    QStringList sentHex(int port = 1) const;
 
     // Runs the event loop (timers included) for `ms` milliseconds.
     static void pump(int ms);
