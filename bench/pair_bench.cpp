@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -267,6 +268,14 @@ int main(int argc, char** argv)
                     period, s, f->SentCount, f->SentCount / s, f->ReceivedCount, f->SuccessCount,
                     qPrintable(f->Edit9->text()), cpu, 100.0 * cpu / s, rss0, rssHalf, rssMax, rss1,
                     maxMemo1, maxMemo2);
+        // What the wrong frames were: lengths of the frames in the receive log.
+        QMap<int, int> lengths;
+        for (QTextBlock b = f->Memo2->document()->begin(); b.isValid(); b = b.next())
+            ++lengths[int(b.text().toLatin1().size())];
+        QStringList parts;
+        for (auto it = lengths.cbegin(); it != lengths.cend(); ++it)
+            parts << QStringLiteral("%1 bytes x%2").arg(it.key()).arg(it.value());
+        std::printf("  received frame lengths in the log: %s\n", qPrintable(parts.join(", ")));
     }
     f->Timer1->stop();
     return 0;

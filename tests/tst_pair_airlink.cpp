@@ -149,6 +149,32 @@ private slots:
         QCOMPARE(f->Edit9->text(), QStringLiteral("0.00%"));
     }
 
+    void duplicateEchoesAreCappedAtTheNextSend()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        f->RadioButton2->setChecked(true);
+        f->RadioButton2Click();
+        f->SpinEdit1->setValue(10000);
+        f->SpeedButton17Click();
+        QVERIFY(TestWindow::waitFor([&] { return f->SuccessCount == 1; }, 2000));
+        // The far PC sends the same block twice more: good frames beyond the one sent.
+        for (int i = 0; i < 2; ++i) {
+            r.peer->receiveFromPc(kBlock, LineSettings{}, SimulatedPorts::nowMs());
+            const int before = f->ReceivedCount;
+            QVERIFY(TestWindow::waitFor([&] { return f->ReceivedCount > before; }, 2000));
+        }
+        QCOMPARE(f->SuccessCount, 3);
+        QCOMPARE(f->Edit9->text(), QStringLiteral("300.00%"));
+        // The next timed send brings the successes down to the sends.
+        f->Timer3Timer();
+        QCOMPARE(f->SentCount, 2);
+        QCOMPARE(f->SuccessCount, 2);
+        QCOMPARE(f->Edit7->text(), QStringLiteral("2"));
+        QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
+        f->SpeedButton18Click();
+    }
+
     void timedSendingEvery100msUntilStop()
     {
         Rig r;
