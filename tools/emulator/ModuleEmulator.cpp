@@ -109,6 +109,7 @@ double randomUnit(quint64* state) { return (nextRandom(state) >> 11) * (1.0 / 90
 AirStats& AirStats::operator+=(const AirStats& o)
 {
     sent += o.sent;
+    lostBytes += o.lostBytes;
     delivered += o.delivered;
     dropped += o.dropped;
     truncated += o.truncated;
@@ -443,6 +444,7 @@ struct ModuleEmulator::Impl {
         frame.arrivalMs = qint64(std::ceil(airFree));
         if (o.dropRate > 0 && randomUnit(&rng) < o.dropRate) {
             ++stats.dropped;
+            stats.lostBytes += data.size();
             log(t, QStringLiteral("air: %1 bytes dropped").arg(data.size()));
             return;
         }
@@ -451,6 +453,7 @@ struct ModuleEmulator::Impl {
             const int cut = std::min<int>(std::max(o.truncateBytes, 1), frame.bytes.size());
             bool atStart = o.truncateAt == 'S' || (o.truncateAt == 'R' && (nextRandom(&rng) & 1));
             frame.bytes = atStart ? frame.bytes.mid(cut) : frame.bytes.left(frame.bytes.size() - cut);
+            stats.lostBytes += cut;
             if (frame.bytes.isEmpty()) {
                 ++stats.dropped;
                 log(t, QStringLiteral("air: %1 bytes truncated to nothing").arg(data.size()));

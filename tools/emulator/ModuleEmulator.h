@@ -50,6 +50,7 @@ struct AirStats {
     qint64 truncated = 0;
     qint64 corrupted = 0;
     qint64 unheard = 0;
+    qint64 lostBytes = 0; // bytes of dropped frames and bytes cut off truncated ones
     AirStats& operator+=(const AirStats& o);
 };
 

@@ -296,6 +296,12 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "%8lld %s\n", (long long)(e.timeMs - t0), qPrintable(e.text));
     }
 
+    // What this module's air side counted, for soak runs that check nothing went missing.
+    const AirStats air = emu.airStats();
+    std::fprintf(stderr, "air sent=%lld delivered=%lld dropped=%lld truncated=%lld corrupted=%lld unheard=%lld lostbytes=%lld\n",
+                 (long long)air.sent, (long long)air.delivered, (long long)air.dropped, (long long)air.truncated,
+                 (long long)air.corrupted, (long long)air.unheard, (long long)air.lostBytes);
+
     if (!linkPath.isEmpty())
         unlink(linkPath.toLocal8Bit().constData());
     close(slave);
