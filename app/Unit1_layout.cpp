@@ -516,6 +516,7 @@ void TForm1::CreateControls()
         l->addWidget(m);
         m->setReadOnly(true);
         m->setLineWrapMode(QPlainTextEdit::NoWrap);
+        m->setUndoRedoEnabled(false); // a log keeps no history: memory stays flat in long runs
         memos->addWidget(g, 1);
     }
 
@@ -550,6 +551,7 @@ void TForm1::CreateControls()
     Memo4 = new QPlainTextEdit(GroupBox22);
     Memo4->setObjectName(QStringLiteral("Memo4"));
     Memo4->setReadOnly(true);
+    Memo4->setUndoRedoEnabled(false);
     for (auto [g, m] : {std::pair<QGroupBox*, QPlainTextEdit*>{GroupBox21, Memo3}, {GroupBox22, Memo4}}) {
         auto* l = new QVBoxLayout(g);
         l->setContentsMargins(4, 4, 4, 4);
