@@ -1,6 +1,6 @@
 // Read all and write all: payloads, the list checks, the continuation after a search, the
 // answers, and the set-all chain's order in both frame variants.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 #include "commands/payloads.h"

@@ -1,6 +1,6 @@
 // While the pair test runs (work states 3 and 4) every module command of the parameter page
 // is refused with the same warning and nothing reaches the port.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 

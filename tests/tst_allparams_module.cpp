@@ -1,6 +1,6 @@
 // Read all, write all and the set-all chain against the simulated module: searching first,
 // the PC port following the module, and the chain's order in both frame variants.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Portset.h"
 #include "app/Unit1.h"

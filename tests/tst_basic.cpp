@@ -14,6 +14,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "support/ModuleTestUtil.h"
+
+using CmdTest::LongAnswer;
+using CmdTest::Module;
+
 namespace {
 
 // COM1 is the simulated module; the dialog opens it at 9600 baud without parity, the
@@ -26,14 +31,7 @@ QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = 
         .toUtf8();
 }
 
-QString LongAnswer(const QString& code, const QString& payload)
-{
-    const QString body = QStringLiteral("5A5A00005A") + code
-        + QStringLiteral("%1").arg(payload.size() / 2, 2, 16, QLatin1Char('0')).toUpper() + payload;
-    return body + TCommFun::Checksum(body) + QStringLiteral("0D0A");
-}
 
-ModuleEmulator* Module() { return SimulatedPorts::emulator(1); }
 
 // Requests the module has seen since the last call ("request long 8005 payload 0A 00").
 QStringList Requests()

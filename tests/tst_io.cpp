@@ -1,6 +1,6 @@
 // IO switches of the IO models over the ID protocol: target ID checks, the output level,
 // and the lamps the answers light.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 #include "support/TestWindow.h"
 
 #include "app/Unit1.h"

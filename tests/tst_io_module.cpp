@@ -1,6 +1,6 @@
 // IO switches against the simulated IO module: ID-protocol frames on the wire, lamps from the
 // module's answers, and frames for another ID left unanswered.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 

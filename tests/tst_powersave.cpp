@@ -1,6 +1,6 @@
 // Air protocol, power-saving mode, serial wake-up and the air wake-up duty cycle: payloads,
 // the checks made before sending, and what the answers change.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 #include "support/TestWindow.h"
 
 #include "app/Unit1.h"

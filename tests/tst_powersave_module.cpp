@@ -1,5 +1,5 @@
 // Air protocol, power-saving mode, wake-up and duty cycle against the simulated module.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 

@@ -1,6 +1,6 @@
 // Radio ID, 1 W/2 W power, RSSI, power level and capacitance: payloads, the checks in each
 // button's order, and the answers.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 #include "support/TestWindow.h"
 
 #include "app/Unit1.h"

@@ -1,6 +1,6 @@
 // Radio ID, RSSI, power level and capacitance against the simulated module: the frames on
 // the wire and the fields the answers fill.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 

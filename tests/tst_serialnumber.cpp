@@ -13,6 +13,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "support/ModuleTestUtil.h"
+
+using CmdTest::LongAnswer;
+using CmdTest::Module;
+
 namespace {
 
 QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = "type=VORDAL\r\n")
@@ -23,14 +28,7 @@ QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = 
         .toUtf8();
 }
 
-QString LongAnswer(const QString& code, const QString& payload)
-{
-    const QString body = QStringLiteral("5A5A00005A") + code
-        + QStringLiteral("%1").arg(payload.size() / 2, 2, 16, QLatin1Char('0')).toUpper() + payload;
-    return body + TCommFun::Checksum(body) + QStringLiteral("0D0A");
-}
 
-ModuleEmulator* Module() { return SimulatedPorts::emulator(1); }
 
 QStringList Requests()
 {

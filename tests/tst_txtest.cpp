@@ -1,6 +1,6 @@
 // Transmit test mode: start and end requests in both frame variants, their answers, and the
 // start repeated by the continuation timer after a search.
-#include "commands_test_util.h"
+#include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 
