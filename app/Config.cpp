@@ -63,12 +63,7 @@ void TForm1::ReadConfiguration()
         SpeedButton25->hide();
         CheckBox4->hide();
         N7->menuAction()->setVisible(false);
-        ComboBox11->setCurrentIndex(-1);
-        ComboBox12->setCurrentIndex(-1);
-        ComboBox12->setEditText(QString());
-        ComboBox13->setCurrentIndex(-1);
-        ComboBox13->setEditText(QString());
-        Edit2->clear();
+        ClearSerialNumberFields();
         if (GlobleVar::IsShortFrameEdition()) {
             SpeedButton2->move(SpeedButton2->x(), 12);
             SpeedButton8->move(SpeedButton8->x(), 12);

@@ -201,12 +201,7 @@ void TForm1::FormCreate()
     ComboBox13->clear();
     for (int month = 1; month <= 12; ++month)
         ComboBox13->addItem(QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0')));
-    ComboBox11->setCurrentIndex(-1);
-    ComboBox12->setCurrentIndex(-1);
-    ComboBox12->setEditText(QString());
-    ComboBox13->setCurrentIndex(-1);
-    ComboBox13->setEditText(QString());
-    Edit2->clear();
+    ClearSerialNumberFields();
 
     GlobleVar::TestDelayTime = 1000;
 
@@ -220,6 +215,16 @@ void TForm1::FormCreate()
         const QRect r = screen->availableGeometry();
         move(r.center() - rect().center());
     }
+}
+
+void TForm1::ClearSerialNumberFields()
+{
+    ComboBox11->setCurrentIndex(-1);
+    ComboBox12->setCurrentIndex(-1);
+    ComboBox12->setEditText(QString());
+    ComboBox13->setCurrentIndex(-1);
+    ComboBox13->setEditText(QString());
+    Edit2->clear();
 }
 
 void TForm1::FormResize()

@@ -434,6 +434,7 @@ protected:
 
 private:
     void CreateControls();          // app/Unit1_layout.cpp
+    void ClearSerialNumberFields(); // model, year, month and sequence without selection or text
     void ConnectHandlers();         // app/Unit1.cpp
     // Key filters; true when the key is to be dropped.
     bool Edit2KeyPress(QChar key);
