@@ -8,9 +8,20 @@
 #include <QTime>
 #include <QUrl>
 
+namespace {
+// Boxes carry the title of the window they belong to, as the operator knows it.
+QString BoxTitle(QWidget* parent)
+{
+    QWidget* w = parent ? parent->window() : QApplication::activeWindow();
+    if (w && !w->windowTitle().isEmpty())
+        return w->windowTitle();
+    return QApplication::applicationName();
+}
+} // namespace
+
 void UiServices::message(QWidget* parent, const QString& text, BoxKind kind)
 {
-    const QString title = QApplication::applicationName();
+    const QString title = BoxTitle(parent);
     switch (kind) {
     case BoxKind::Error:
         QMessageBox::critical(parent, title, text);
@@ -26,7 +37,7 @@ void UiServices::message(QWidget* parent, const QString& text, BoxKind kind)
 
 bool UiServices::confirm(QWidget* parent, const QString& text, bool warningStyle)
 {
-    const QString title = QApplication::applicationName();
+    const QString title = BoxTitle(parent);
     const auto buttons = QMessageBox::Yes | QMessageBox::No;
     const auto answer = warningStyle ? QMessageBox::warning(parent, title, text, buttons)
                                      : QMessageBox::question(parent, title, text, buttons);
