@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTime>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
@@ -77,14 +78,30 @@ UiServices& Ui() { return *g_ui; }
 
 void SetUi(UiServices* services) { g_ui = services ? services : &g_defaultUi; }
 
+namespace {
+// Texts of the boxes open right now. A modal box runs the window's timers; a timer that fails
+// again while its box is still open (a send every 100 ms on a pulled-out adapter) must not
+// stack box upon box, so a text already showing is not shown a second time.
+QStringList g_showing;
+
+void ShowOnce(QWidget* parent, const QString& text, UiServices::BoxKind kind)
+{
+    if (g_showing.contains(text))
+        return;
+    g_showing.append(text);
+    Ui().message(parent, text, kind);
+    g_showing.removeOne(text);
+}
+} // namespace
+
 void ShowWarning(const QString& text, QWidget* parent)
 {
-    Ui().message(parent, text, UiServices::BoxKind::Warning);
+    ShowOnce(parent, text, UiServices::BoxKind::Warning);
 }
 
 void ShowError(const QString& text, QWidget* parent)
 {
-    Ui().message(parent, text, UiServices::BoxKind::Error);
+    ShowOnce(parent, text, UiServices::BoxKind::Error);
 }
 
 bool AskYesNo(const QString& text, QWidget* parent, bool warningStyle)

@@ -247,8 +247,15 @@ QString TForm1::SuccessRateText() const
 
 void TForm1::Timer3Timer()
 {
-    if (RadioButton2->isChecked())
-        SendTestData(LastSentData, 4);
+    if (!RadioButton2->isChecked())
+        return;
+    // Paused while sending: a refused send shows a box, and the next tick must not send again
+    // (and show another box) before the operator has seen it. A refused send ends the timed run.
+    Timer3->stop();
+    const int sentBefore = SentCount;
+    SendTestData(LastSentData, 4);
+    if (SentCount != sentBefore && WorkState == 4)
+        Timer3->start();
 }
 
 // ---- options ------------------------------------------------------------------------------

@@ -9,6 +9,12 @@
 #include "app/app_texts.h"
 #include "protocol/frames.h"
 
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -89,6 +95,44 @@ private slots:
         f->SetPanel(2, QString());
         QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
         QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+    }
+
+    void deviceGoneMidPairTest()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath("ttyEMU");
+        auto emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none,far-echo");
+        QVERIFY(emu->started);
+        TestWindow w(Config(link).toUtf8());
+        TForm1* f = w.form;
+        f->PageControl1->setCurrentIndex(1);
+        f->RadioButton2->click(); // timed sending
+        f->SpinEdit1->setValue(100);
+        f->Edit4->setText("LOST-0123");
+        f->SpeedButton17Click();
+        QCOMPARE(f->WorkState, 4);
+        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 5; }, 3000));
+        // while the refusal's box is open the window's timers go on, as under a modal box
+        w.ui.whileShowing = [] { TestWindow::pump(700); };
+        emu->kill();
+        QVERIFY(TestWindow::waitFor([&] { return w.ui.messages.contains("The Port NOT be opened!"); }, 3000));
+        TestWindow::pump(500);
+        QCOMPARE(w.ui.messages.count("The Port NOT be opened!"), 1); // one box, not one a tick
+        QVERIFY(!f->Timer3->isActive());
+        QCOMPARE(f->PanelText(1), Tr(AppTexts::PortLost));
+        const int sent = f->SentCount;
+        f->SpeedButton18Click();
+        QCOMPARE(f->WorkState, 0);
+
+        // back again: a new run sends and counts
+        w.ui.whileShowing = nullptr;
+        emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none,far-echo");
+        QVERIFY(emu->started);
+        w.portSet->SpeedButton1Click();
+        f->SpeedButton17Click();
+        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 3 && f->ReceivedCount >= 1; }, 3000));
+        QVERIFY(f->SentCount < sent + 100);
+        f->SpeedButton18Click();
     }
 
     void deviceGoneMidSearch()

@@ -8,6 +8,11 @@ void FakeUi::message(QWidget*, const QString& text, BoxKind kind)
 {
     messages << text;
     kinds << kind;
+    if (whileShowing) {
+        auto running = std::move(whileShowing); // a box opened meanwhile does not run it again
+        running();
+        whileShowing = std::move(running);
+    }
 }
 
 bool FakeUi::confirm(QWidget*, const QString& text, bool)

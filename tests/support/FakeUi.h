@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class FakeUi : public UiServices {
 public:
@@ -21,6 +22,8 @@ public:
     bool openUrl(const QString& url) override;
 
     QStringList messages;        // every box text, in order
+    // Runs while a box "is open", as a modal box runs the event loop (timers included).
+    std::function<void()> whileShowing;
     QList<BoxKind> kinds;        // kind of each box
     QStringList questions;       // every Yes/No text, in order
     QList<bool> answers;         // answers to give, front first; Yes when empty
