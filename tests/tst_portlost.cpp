@@ -107,11 +107,12 @@ private slots:
         TForm1* f = w.form;
         f->PageControl1->setCurrentIndex(1);
         f->RadioButton2->click(); // timed sending
-        f->SpinEdit1->setValue(100);
+        f->SpinEdit1->setValue(300); // room for the echo and the 60 ms gap between blocks
         f->Edit4->setText("LOST-0123");
         f->SpeedButton17Click();
         QCOMPARE(f->WorkState, 4);
-        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 5; }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 4; }, 3000));
+        QVERIFY2(TestWindow::waitFor([&] { return f->ReceivedCount >= 1; }, 3000), "no echo before the loss");
         // while the refusal's box is open the window's timers go on, as under a modal box
         w.ui.whileShowing = [] { TestWindow::pump(700); };
         emu->kill();
@@ -130,7 +131,10 @@ private slots:
         QVERIFY(emu->started);
         w.portSet->SpeedButton1Click();
         f->SpeedButton17Click();
-        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 3 && f->ReceivedCount >= 1; }, 3000));
+        const bool running = TestWindow::waitFor([&] { return f->SentCount >= 3 && f->ReceivedCount >= 1; }, 5000);
+        QVERIFY2(running, qPrintable(QStringLiteral("sent %1 received %2 state %3 timer %4 boxes %5")
+                                         .arg(f->SentCount).arg(f->ReceivedCount).arg(f->WorkState)
+                                         .arg(f->Timer3->isActive()).arg(w.ui.messages.join('|'))));
         QVERIFY(f->SentCount < sent + 100);
         f->SpeedButton18Click();
     }
