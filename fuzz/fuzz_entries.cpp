@@ -83,18 +83,19 @@ void EnsureApplication()
 }
 
 struct WindowState {
-    std::unique_ptr<FakeUi> ui;
-    std::unique_ptr<TForm1> form;
+    FakeUi* ui = nullptr;
+    TForm1* form = nullptr;
 };
 
-// One real window for every input: making a window per input would be far too slow.
+// One real window for every input: making a window per input would be far too slow. It is
+// never deleted: at process exit the application (and Qt's own statics) may be gone already.
 WindowState& Window()
 {
     static WindowState w;
     if (w.form)
         return w;
     EnsureApplication();
-    w.ui = std::make_unique<FakeUi>();
+    w.ui = new FakeUi;
     w.ui->fakeClock = true; // chain waits and the poll's clock cost no real time
     const QString old = QDir::currentPath();
     QDir::setCurrent(Scratch().path());
@@ -103,7 +104,7 @@ WindowState& Window()
         cfg.write("[Ports]\r\n");
     cfg.close();
     GlobleVar::ResetAll();
-    w.form = std::make_unique<TForm1>();
+    w.form = new TForm1;
     // libFuzzer writes crash files into the current directory.
     QDir::setCurrent(old);
     return w;
@@ -307,26 +308,42 @@ namespace {
 QStringList SectionsIn(const QByteArray& data)
 {
     QStringList out;
-    for (QByteArray line : data.split('\n')) {
+    QByteArray lines = data;
+    lines.replace('\r', '\n');
+    for (QByteArray line : lines.split('\n')) {
         line = line.trimmed();
         if (line.startsWith('[') && line.indexOf(']') > 1)
             out << QString::fromLocal8Bit(line.mid(1, line.indexOf(']') - 1).trimmed());
         if (out.size() >= 8)
             break;
     }
-    out << QStringLiteral("Ports") << QStringLiteral("Ver") << QStringLiteral("Option");
-    out.removeDuplicates();
-    return out;
+    out << QStringLiteral("Ports") << QStringLiteral("Ver") << QStringLiteral("Option") << QStringLiteral("SN");
+    // Section names are case-insensitive: "OPTION" is the section "Option".
+    QStringList unique;
+    for (const QString& name : out)
+        if (!unique.contains(name, Qt::CaseInsensitive))
+            unique << name;
+    return unique;
 }
 
-using Snapshot = QHash<QString, QString>; // "section\nkey" -> value
+using Snapshot = QHash<QString, QString>; // "section\nkey" in lower case -> value
+
+QString Name(const QString& section, const QString& key)
+{
+    // Keys are case-insensitive too, for ASCII letters only.
+    QString name = section + QLatin1Char('\n') + key;
+    for (QChar& c : name)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return name;
+}
 
 Snapshot Read(const IniFile& ini, const QStringList& sections)
 {
     Snapshot s;
     for (const QString& section : sections)
         for (const QString& key : ini.Keys(section))
-            s.insert(section + QLatin1Char('\n') + key, ini.ReadString(section, key, QStringLiteral("<none>")));
+            s.insert(Name(section, key), ini.ReadString(section, key, QStringLiteral("<none>")));
     return s;
 }
 
@@ -361,16 +378,19 @@ void Ini(const QByteArray& input)
             ini.ReadInteger(sk.at(0), sk.at(1), 0);
         }
 
-        // One write, to a section of the file or a new one.
-        const QString section = sections.at(choice % sections.size());
-        const QString key = (choice & 0x80) && !ini.Keys(section).isEmpty()
-                                ? ini.Keys(section).first()
-                                : QStringLiteral("Fuzz key");
+        // One write as the tool makes them: to one of its own sections, a key of its own or
+        // one the file already has there.
+        static const char* const kOwn[][2] = {
+            {"Ports", "COM1"}, {"Ver", "CEO"}, {"Option", "Delay time"}, {"SN", "NO"}};
+        const auto& own = kOwn[choice % 4];
+        const QString section = QString::fromLatin1(own[0]);
+        const QStringList present = ini.Keys(section);
+        const QString key = (choice & 0x80) && !present.isEmpty() ? present.first() : QString::fromLatin1(own[1]);
         const QString value = QString::number(choice * 7919);
         if (!ini.WriteString(section, key, value))
             return;
         Check(ini.ReadString(section, key, QString()) == value, QStringLiteral("written value not read back"));
-        before.insert(section + QLatin1Char('\n') + key, value);
+        before.insert(Name(section, key), value);
     }
 
     // The file read anew holds the written key and everything else as it was.

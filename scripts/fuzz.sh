@@ -25,10 +25,12 @@ failed=()
 for t in "${targets[@]}"; do
   work=build-fuzz/fuzz-work/$t
   mkdir -p "$work/corpus"
-  # The window targets keep Qt's own lazily made caches for the whole run; those are not
-  # leaks of ours, so leak checking is off for them only.
+  # The window targets hold Qt's and fontconfig's caches, made once and never freed, and keep
+  # the window for the whole run; those are not leaks of ours, so leak checking is off for
+  # them only.
   leaks=1
   case $t in dispatch|pairrx) leaks=0 ;; esac
+  export ASAN_OPTIONS=detect_leaks=$leaks
   echo "== fuzz_$t for ${secs}s"
   if ! build-fuzz/fuzz/fuzz_"$t" -max_total_time="$secs" -timeout=25 -detect_leaks=$leaks \
        -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "fuzz/corpus/$t" \
