@@ -88,8 +88,10 @@ TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
         grid->addWidget(labels[i], i, 0);
         grid->addWidget(combos[i], i, 1);
     }
-    grid->addWidget(DeviceLabel, 0, 2);
-    grid->setColumnMinimumWidth(2, 150);
+    DeviceLabel->setWordWrap(true);
+    DeviceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    DeviceLabel->setFixedWidth(170);
+    grid->addWidget(DeviceLabel, 0, 2, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(SpeedButton1);

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -444,6 +445,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 int RunProgram(QApplication& app)
 {
     app.setApplicationName(QStringLiteral("rfmodtool"));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/rfmodtool.png")));
     TForm1 form;
     // Shown first, so that a warning of the automatic port open stands over the window.
     form.show();

@@ -92,6 +92,7 @@ public:
     bool RxPaused = false;
     QString LastCommandCode;             // "8001".."8019", "40408012", "40408013"
     bool ChainSetAll = false;            // the set-all chain runs
+    bool PortLostShown = false;          // the status bar tells that the port's device went
 
     // catalogue
     QString ReportedFamily;

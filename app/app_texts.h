@@ -18,6 +18,8 @@ inline constexpr TMsg PortOpenFailPanel{"串口打开失败！", "COM port Open 
 inline constexpr TMsg PortCloseFail{"关闭端口失败！", "COM port Close fail！"};
 inline constexpr TMsg PortCloseFailPanel{"串口关闭失败！", "COM port Close fail！"};
 
+inline constexpr TMsg PortLost{"串口已断开，请检查连线后重新打开！", "COM port lost, check the cable and open it again!"};
+
 // help
 inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
 

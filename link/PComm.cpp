@@ -153,6 +153,12 @@ int sio_iqueue(int port)
     return b ? b->iqueue() : SIO_BADPORT;
 }
 
+bool sio_lost(int port)
+{
+    SioBackend* b = OpenBackend(port);
+    return b && b->isLost();
+}
+
 namespace PCommBackends {
 
 void installOverride(int port, std::shared_ptr<SioBackend> backend)

@@ -38,6 +38,8 @@ int sio_ioctl(int port, int baud, int mode);
 int sio_read(int port, char* buf, int len);
 int sio_write(int port, const char* buf, int len);
 int sio_iqueue(int port);
+// True while COMn is open but its device has gone (adapter pulled out, pty closed).
+bool sio_lost(int port);
 
 // Baud rate in bits per second of a baud code, 0 for an unknown code.
 int SioBaudRate(int baudCode);

@@ -193,3 +193,8 @@ QString TCommFun::Checksum(const QString& hex)
         sum = (sum + HexByteValue(t.mid(i, 2))) & 0xFF;
     return QStringLiteral("%1").arg(sum, 2, 16, QLatin1Char('0')).toUpper();
 }
+
+bool TCommFun::PortLost(int port)
+{
+    return sio_lost(port);
+}

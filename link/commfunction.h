@@ -15,6 +15,8 @@ public:
     bool SendData(int port, const QByteArray& data, int count);
     // Appends nothing and leaves `out` untouched when nothing waits.
     void ReadData(int port, QByteArray& out);
+    // True while the port is open but its device has gone.
+    bool PortLost(int port);
 
     static int HexDigitValue(const QString& digit);
     static int HexByteValue(const QString& pair);

@@ -94,6 +94,12 @@ void TForm1::Timer1Timer()
 {
     if (RxPaused)
         return;
+    // An adapter pulled out (or a pty whose other end closed) is told once in the status bar;
+    // the port dialog's open brings the link back.
+    const bool lost = CommFun->PortLost(GlobleVar::PortSettings.portNumber);
+    if (lost && !PortLostShown)
+        SetPanel(1, Tr(AppTexts::PortLost));
+    PortLostShown = lost;
     QByteArray got;
     CommFun->ReadData(GlobleVar::PortSettings.portNumber, got);
     if (!got.isEmpty()) {

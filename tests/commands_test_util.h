@@ -1,0 +1,90 @@
+// Answers as the module sends them, in the hex text the dispatchers take, for the tests of
+// the parameter commands.
+#pragma once
+
+#include "link/commfunction.h"
+#include "protocol/frames.h"
+
+#include <QString>
+
+namespace CmdTest {
+
+// Long answer: 5A5A 0000 5A code length payload checksum 0D0A.
+inline QString LongAnswer(const char* code, const QString& payload)
+{
+    return TCommFun::BytesToHexText(Frames::Long(QStringLiteral("0000"), QLatin1String(code), payload), false);
+}
+
+// Short answer: EDED code payload checksum.
+inline QString ShortAnswer(const char* code, const QString& payload)
+{
+    return TCommFun::BytesToHexText(Frames::Short(QLatin1String(code), payload), false);
+}
+
+// ID-protocol answer from `radioId`: 4040 A6 id length code payload checksum 0D0A.
+inline QString IdAnswer(int radioId, const char* code, const QString& payload)
+{
+    return TCommFun::BytesToHexText(
+        Frames::Id(Frames::Hex4(radioId), QStringLiteral("A6"), QLatin1String(code), payload), false);
+}
+
+} // namespace CmdTest
+
+#include "link/SimulatedPorts.h"
+#include "link/SioBackend.h"
+#include "support/TestWindow.h"
+
+#include <QStringList>
+
+namespace CmdTest {
+
+// Config.ini of a window on the simulated module behind COM1, the PC port at 9600 baud
+// without parity (the module's default), answers handed over after 60 ms of quiet.
+// `module` are the module's options, `extra` further sections, `options` further lines of
+// the section [Option].
+inline QByteArray SimConfig(const char* module = "", const char* extra = "", const char* options = "")
+{
+    QByteArray text = "[Ports]\r\nCOM1=sim";
+    if (*module)
+        text += QByteArray(":") + module;
+    text += "\r\n[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Option]\r\nDelay time=60\r\n";
+    text += options;
+    text += extra;
+    return text;
+}
+
+// Every port closed and every simulated module forgotten, so each test starts clean.
+inline void ResetSimulatedModules()
+{
+    PCommBackends::closeAll();
+    SimulatedPorts::reset();
+}
+
+inline ModuleEmulator* Module() { return SimulatedPorts::emulator(1); }
+
+// Requests the module behind COM1 has taken since the last call, as "long 8009 payload 01 00",
+// "short 8013 payload 0F" or "ID 8012 payload 02 01".
+inline QStringList TakeRequests()
+{
+    QStringList out;
+    ModuleEmulator* m = Module();
+    if (!m)
+        return out;
+    m->advance(SimulatedPorts::nowMs());
+    for (const ModuleEmulator::Event& e : m->takeEvents())
+        if (e.text.startsWith(QLatin1String("request ")))
+            out << e.text.mid(8);
+    return out;
+}
+
+// Requests without the search's identify steps and its serial-number read.
+inline QStringList CommandRequests(const QStringList& requests)
+{
+    QStringList out;
+    for (const QString& r : requests)
+        if (!r.contains(QLatin1String(" 8000")))
+            out << r;
+    return out;
+}
+
+} // namespace CmdTest

@@ -1,0 +1,100 @@
+// Takes pictures of the window in the situations an operator sees, for reviewing the layout
+// without a display:  build/rfmod-screenshots OUTPUT_DIR
+// Each scenario runs the real window against the built-in simulated module.
+#include "support/TestWindow.h"
+
+#include "app/Portset.h"
+#include "app/Unit1.h"
+#include "app/Unit_about2.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+QString g_out;
+
+void Save(QWidget* w, const QString& name)
+{
+    const QString path = QDir(g_out).filePath(name + QStringLiteral(".png"));
+    w->grab().save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
+void AfterSearch(const QByteArray& ver, const QString& name)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd,channel=3\r\n[COM]\r\nRate=4\r\n[Ver]\r\n" + ver);
+    w.form->show();
+    TForm1::SearchStepIntervalMs = 700; // room for the answer and the 333 ms frame gap
+    w.form->SpeedButton20Click();
+    TestWindow::waitFor([&] { return !w.form->Timer4->isActive(); }, 15000);
+    TestWindow::pump(300);
+    w.form->SpeedButton2Click();
+    TestWindow::pump(600);
+    Save(w.form, name);
+    TForm1::SearchStepIntervalMs = 1100;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(g_out);
+
+    AfterSearch("type=VORDAL\r\nKTX=1\r\n", "search-found-vordal");
+    AfterSearch("CEO=EN\r\nKTX=1\r\n", "search-found-english");
+    AfterSearch("CEO=EN\r\ntype=GERMAN\r\n", "search-found-german");
+    AfterSearch("type=KESTRAVONIX\r\nKTX=1\r\n", "search-found-kestravonix");
+
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\n[Ver]\r\nCEO=EN\r\n");
+        w.portSet->show();
+        TestWindow::pump(100);
+        Save(w.portSet, "port-dialog-english");
+        w.portSet->hide();
+        TFrm_about about(w.form);
+        about.show();
+        TestWindow::pump(100);
+        Save(&about, "about-english");
+    }
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\n");
+        w.portSet->show();
+        TestWindow::pump(100);
+        Save(w.portSet, "port-dialog-chinese");
+    }
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\ntype=VORDAL\r\n");
+        w.form->show();
+        w.form->PageControl1->setCurrentIndex(1);
+        w.form->Edit4->setText(QStringLiteral("0123456789"));
+        w.form->SpeedButton17Click();
+        TestWindow::pump(3000);
+        Save(w.form, "pair-test-running");
+        w.form->SpeedButton18Click();
+    }
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n");
+        w.form->show();
+        w.form->PageControl1->setCurrentIndex(2);
+        w.form->RadioButton8->setChecked(true);
+        w.form->Memo3->setPlainText(QStringLiteral("AB"));
+        w.form->SpeedButton37Click();
+        TestWindow::pump(1500);
+        Save(w.form, "terminal");
+    }
+    return 0;
+}
