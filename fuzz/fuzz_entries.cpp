@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -237,9 +238,20 @@ void Dispatch(const QByteArray& input)
 
 // ---- received data -------------------------------------------------------------------------
 
-// Byte 0: work state and check boxes; byte 1: length of the data sent last; then that data,
-// then what the poll received. The line has been quiet long enough, so the poll hands the
-// bytes over at once.
+namespace {
+
+void Choose(QRadioButton* on, QRadioButton* off, bool first)
+{
+    (first ? on : off)->setChecked(true);
+}
+
+} // namespace
+
+// Byte 0: work state, stop flag, check boxes; byte 1: edition; byte 2: test options (main
+// send or receive, hex, resend on return, appointed data, correction, counters); then a
+// length byte and the block sent last, a length byte and the last good block, and what was
+// received. The received bytes go through the poll (the line has been quiet long enough,
+// so it hands them over at once) and straight to the pair-test receiver.
 void PairReceive(const QByteArray& input)
 {
     static const int kStates[] = {0, 3, 4, 5, 1, 2, 0, 3};
@@ -248,17 +260,48 @@ void PairReceive(const QByteArray& input)
     Reader r(input);
     const int flags = r.byte();
     ChooseSetting(f, r.byte(), 0);
-    f.LastSentData = r.take(r.byte());
-    f.WorkState = kStates[flags & 0x07];
+    const int options = r.byte();
+    const QByteArray sent = r.take(r.byte());
+    const QByteArray good = r.take(r.byte());
+    const QByteArray received = r.rest();
+
+    Choose(f.RadioButton15, f.RadioButton16, options & 0x01);
+    Choose(f.RadioButton3, f.RadioButton4, options & 0x02);
+    Choose(f.RadioButton1, f.RadioButton2, options & 0x04);
+    Choose(f.RadioButton14, f.RadioButton13, options & 0x08);
+    f.CheckBox1->setChecked(options & 0x10);
+    f.Edit11->setText(QString::fromLatin1(good));
     f.CheckBox2->setChecked(flags & 0x08);
     f.RadioButton7->setChecked(flags & 0x10);
     f.RadioButton8->setChecked(!(flags & 0x10));
-    f.PairStopped = flags & 0x20;
+    const int state = kStates[flags & 0x07];
+    const bool stopped = flags & 0x20;
+
+    auto prepare = [&] {
+        f.WorkState = state;
+        f.PairStopped = stopped;
+        f.ResendBlocked = options & 0x20;
+        f.FirstFrameSeen = options & 0x40;
+        f.SentCount = (options & 0x80) ? 3 : 0;
+        f.SuccessCount = (options & 0x80) ? 5 : 0; // late echoes can outnumber the sends
+        f.LastSentData = sent;
+        f.LastGoodData = good;
+    };
+
+    prepare();
     f.LastCommandCode = QString::fromLatin1(kCommands[(flags >> 6) * 5 % Count(kCommands)]);
-    f.RxBuffer = r.rest();
+    f.RxBuffer = received;
     f.LastRxTime = w.ui->clockMs - 100000;
     f.Timer1Timer();
     Check(f.RxBuffer.isEmpty(), QStringLiteral("the poll kept received bytes after the quiet time"));
+
+    prepare();
+    const int received0 = f.ReceivedCount;
+    const int errors0 = f.ErrorCount;
+    f.ReceiveTestData(received, TCommFun::BytesToHexText(received, true), stopped, state);
+    // One block received is at most one block counted and at most one error.
+    Check(f.ReceivedCount - received0 <= 1 && f.ErrorCount - errors0 <= 1,
+          QStringLiteral("one received block counted more than once"));
     Settle(w);
 }
 
