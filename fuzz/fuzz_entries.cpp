@@ -88,11 +88,17 @@ struct WindowState {
     TForm1* form = nullptr;
 };
 
-// One real window for every input: making a window per input would be far too slow. It is
-// never deleted: at process exit the application (and Qt's own statics) may be gone already.
-WindowState& Window()
+WindowState& Shared()
 {
     static WindowState w;
+    return w;
+}
+
+// One real window for every input: making a window per input would be far too slow. It is
+// not deleted at process exit, when the application (and Qt's own statics) may be gone.
+WindowState& Window()
+{
+    WindowState& w = Shared();
     if (w.form)
         return w;
     EnsureApplication();
@@ -158,6 +164,15 @@ void Settle(WindowState& w)
 } // namespace
 
 void SetFailureHandler(std::function<void(const QString&)> handler) { FailureHandler() = std::move(handler); }
+
+void Shutdown()
+{
+    WindowState& w = Shared();
+    delete w.form;
+    w.form = nullptr;
+    delete w.ui;
+    w.ui = nullptr;
+}
 
 QStringList Targets()
 {

@@ -17,6 +17,10 @@ namespace FuzzEntries {
 // default aborts, so libFuzzer keeps the input; the replay test records the text instead.
 void SetFailureHandler(std::function<void(const QString&)> handler);
 
+// Deletes the window the entries share, while the application still exists (the replay
+// test calls it at its end; the fuzz programs never do, as libFuzzer may exit anywhere).
+void Shutdown();
+
 // Target names, also the names of the corpus and regression folders.
 QStringList Targets();
 

@@ -44,7 +44,11 @@ private slots:
     {
         FuzzEntries::SetFailureHandler([this](const QString& what) { broken << what; });
     }
-    void cleanupTestCase() { FuzzEntries::SetFailureHandler(nullptr); }
+    void cleanupTestCase()
+    {
+        FuzzEntries::SetFailureHandler(nullptr);
+        FuzzEntries::Shutdown();
+    }
 
     // Every kept fault-finding input runs clean now.
     void regressions_data()
