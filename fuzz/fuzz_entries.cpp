@@ -86,6 +86,8 @@ void EnsureApplication()
 struct WindowState {
     FakeUi* ui = nullptr;
     TForm1* form = nullptr;
+    int appliedRow = -2; // model row and edition the window was last set up for
+    QString appliedEdition;
 };
 
 WindowState& Shared()
@@ -127,16 +129,22 @@ const char* const kCommands[] = {
 template <typename T, size_t N>
 constexpr int Count(const T (&)[N]) { return static_cast<int>(N); }
 
-// Edition, language and model row from one byte each.
+// Edition, language and model row from one byte each. The row is applied again whenever
+// row or edition differ from the last input's, so an input runs the same whatever came before.
 void ChooseSetting(TForm1& f, int editionByte, int rowByte)
 {
     GlobleVar::EditionKeyword = QString::fromLatin1(kEditions[(editionByte & 0x0F) % Count(kEditions)]);
     GlobleVar::LanguageCode = (editionByte & 0x10) ? QStringLiteral("EN") : QStringLiteral("CN");
     GlobleVar::TestEdition = GlobleVar::IsEdition("VORDAL");
-    if (rowByte & 0x80) {
-        const int n = f.ComboBox15->count();
-        f.ComboBox15->setCurrentIndex(n > 0 ? (rowByte & 0x7F) % (n + 1) - 1 : -1);
+    const int n = f.ComboBox15->count();
+    const int row = (rowByte & 0x80) && n > 0 ? (rowByte & 0x7F) % (n + 1) - 1 : -1;
+    int& appliedRow = Shared().appliedRow;
+    QString& appliedEdition = Shared().appliedEdition;
+    if (row != appliedRow || GlobleVar::EditionKeyword != appliedEdition) {
+        f.ComboBox15->setCurrentIndex(row);
         f.ApplyModelRow();
+        appliedRow = row;
+        appliedEdition = GlobleVar::EditionKeyword;
     }
 }
 
@@ -172,6 +180,7 @@ void Shutdown()
     w.form = nullptr;
     delete w.ui;
     w.ui = nullptr;
+    w.appliedRow = -2;
 }
 
 QStringList Targets()
