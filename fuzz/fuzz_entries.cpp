@@ -376,6 +376,7 @@ QStringList SectionsIn(const QByteArray& data)
 {
     QStringList out;
     QByteArray lines = data;
+    lines.replace(QByteArray(1, '\0'), QByteArray()); // as the reader does
     lines.replace('\r', '\n');
     for (QByteArray line : lines.split('\n')) {
         line = line.trimmed();

@@ -4,8 +4,11 @@
 // property (hex round trip, keys kept by an INI write, ...) as a failure naming it.
 #include "fuzz_entries.h"
 
+#include "app/IniFile.h"
+
 #include <QDir>
 #include <QDirIterator>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QtTest>
 
@@ -67,6 +70,27 @@ private slots:
         AddRows(QStringLiteral("corpus"));
     }
     void corpus() { Replay(); }
+
+    // A NUL byte in Config.ini (a file damaged by a crash) used to end what the reader saw,
+    // so the next write dropped every section after it.
+    void iniWriteKeepsWhatFollowsANulByte()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Config.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("[Ver]\r\ntype=VORDAL\r\n\0\0[Ports]\r\nCOM1=sim\r\n", 41));
+        f.close();
+        {
+            IniFile ini(path);
+            QCOMPARE(ini.ReadString(QStringLiteral("Ports"), QStringLiteral("COM1"), QString()), QStringLiteral("sim"));
+            QVERIFY(ini.WriteInteger(QStringLiteral("Option"), QStringLiteral("Delay time"), 500));
+        }
+        IniFile again(path);
+        QCOMPARE(again.ReadString(QStringLiteral("Ports"), QStringLiteral("COM1"), QString()), QStringLiteral("sim"));
+        QCOMPARE(again.ReadString(QStringLiteral("Ver"), QStringLiteral("type"), QString()), QStringLiteral("VORDAL"));
+        QCOMPARE(again.ReadInteger(QStringLiteral("Option"), QStringLiteral("Delay time"), 0), 500);
+    }
 
     // Every target has seeds, so the fuzz runs start from real frames, not from nothing.
     void everyTargetHasSeeds()
