@@ -31,9 +31,11 @@ for t in "${targets[@]}"; do
   leaks=1
   case $t in dispatch|pairrx) leaks=0 ;; esac
   export ASAN_OPTIONS=detect_leaks=$leaks
+  regressions=""
+  [ -d "fuzz/regressions/$t" ] && regressions="fuzz/regressions/$t"
   echo "== fuzz_$t for ${secs}s"
   if ! build-fuzz/fuzz/fuzz_"$t" -max_total_time="$secs" -timeout=25 -detect_leaks=$leaks \
-       -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "fuzz/corpus/$t" \
+       -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "fuzz/corpus/$t" $regressions \
        > "$work/log.txt" 2>&1; then
     failed+=("$t")
     tail -n 60 "$work/log.txt"
