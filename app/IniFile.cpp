@@ -36,6 +36,9 @@ IniFile::IniFile(const QString& path) : m_path(path), d(std::make_unique<Impl>()
         d->bom = true;
         bytes.remove(0, 3);
     }
+    // The INI parser stops at a NUL byte, so the next write would drop everything after it
+    // (a file damaged by a crash may hold some); NUL bytes mean nothing in the text, so they go.
+    bytes.replace(QByteArray(1, '\0'), QByteArray());
     d->crlf = bytes.contains("\r\n");
     d->ini.SetSpaces(false);
     d->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size()));
