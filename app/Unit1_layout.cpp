@@ -99,6 +99,30 @@ QSpinBox* MakeSpin(QWidget* parent, const char* name, int x, int y, int w, int l
     return s;
 }
 
+// A group holding one memo that fills it, added to a row of such groups.
+QGroupBox* MakeMemoGroup(QWidget* parent, QHBoxLayout* row, const char* groupName, const char* title,
+                         const char* memoName, QPlainTextEdit** memo)
+{
+    auto* g = new QGroupBox(U(title), parent);
+    g->setObjectName(QLatin1String(groupName));
+    *memo = new QPlainTextEdit(g);
+    (*memo)->setObjectName(QLatin1String(memoName));
+    auto* l = new QVBoxLayout(g);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->addWidget(*memo);
+    row->addWidget(g, 1);
+    return g;
+}
+
+// A memo that only shows what happened: read-only, and without an undo history, so memory
+// stays flat in long runs.
+void MakeLog(QPlainTextEdit* m)
+{
+    m->setReadOnly(true);
+    m->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m->setUndoRedoEnabled(false);
+}
+
 void AddItems(QComboBox* c, std::initializer_list<const char*> items)
 {
     for (const char* i : items)
@@ -502,23 +526,10 @@ void TForm1::CreateControls()
 
     auto* memos = new QHBoxLayout;
     page2->addLayout(memos, 1);
-    GroupBox10 = new QGroupBox(U("接收"), p);
-    GroupBox10->setObjectName(QStringLiteral("GroupBox10"));
-    GroupBox11 = new QGroupBox(U("发送"), p);
-    GroupBox11->setObjectName(QStringLiteral("GroupBox11"));
-    Memo2 = new QPlainTextEdit(GroupBox10);
-    Memo2->setObjectName(QStringLiteral("Memo2"));
-    Memo1 = new QPlainTextEdit(GroupBox11);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    for (auto [g, m] : {std::pair<QGroupBox*, QPlainTextEdit*>{GroupBox10, Memo2}, {GroupBox11, Memo1}}) {
-        auto* l = new QVBoxLayout(g);
-        l->setContentsMargins(4, 4, 4, 4);
-        l->addWidget(m);
-        m->setReadOnly(true);
-        m->setLineWrapMode(QPlainTextEdit::NoWrap);
-        m->setUndoRedoEnabled(false); // a log keeps no history: memory stays flat in long runs
-        memos->addWidget(g, 1);
-    }
+    GroupBox10 = MakeMemoGroup(p, memos, "GroupBox10", "接收", "Memo2", &Memo2);
+    GroupBox11 = MakeMemoGroup(p, memos, "GroupBox11", "发送", "Memo1", &Memo1);
+    for (QPlainTextEdit* m : {Memo1, Memo2})
+        MakeLog(m);
 
     // ---- page 3: data terminal ---------------------------------------------------------
     p = TabSheet3;
@@ -542,23 +553,12 @@ void TForm1::CreateControls()
 
     auto* termMemos = new QHBoxLayout;
     page3->addLayout(termMemos, 1);
-    GroupBox21 = new QGroupBox(U("发送"), p);
-    GroupBox21->setObjectName(QStringLiteral("GroupBox21"));
-    GroupBox22 = new QGroupBox(U("接收"), p);
-    GroupBox22->setObjectName(QStringLiteral("GroupBox22"));
-    Memo3 = new QPlainTextEdit(GroupBox21);
-    Memo3->setObjectName(QStringLiteral("Memo3"));
-    Memo4 = new QPlainTextEdit(GroupBox22);
-    Memo4->setObjectName(QStringLiteral("Memo4"));
-    Memo4->setReadOnly(true);
-    Memo4->setUndoRedoEnabled(false);
-    for (auto [g, m] : {std::pair<QGroupBox*, QPlainTextEdit*>{GroupBox21, Memo3}, {GroupBox22, Memo4}}) {
-        auto* l = new QVBoxLayout(g);
-        l->setContentsMargins(4, 4, 4, 4);
-        l->addWidget(m);
+    GroupBox21 = MakeMemoGroup(p, termMemos, "GroupBox21", "发送", "Memo3", &Memo3);
+    GroupBox22 = MakeMemoGroup(p, termMemos, "GroupBox22", "接收", "Memo4", &Memo4);
+    MakeLog(Memo4);
+    Memo4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    for (QPlainTextEdit* m : {Memo3, Memo4})
         m->setToolTip(U("双击可清空"));
-        termMemos->addWidget(g, 1);
-    }
 
     // hints
     const QString sameChannel = U("两模块要通讯必须信道、空中波特率一致！");

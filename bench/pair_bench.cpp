@@ -11,6 +11,8 @@
 // tool works out itself; (2) terminal, a block sent as soon as the previous echo is shown;
 // (3) timed pair test every `period` ms for `soak-seconds`, sampling CPU and resident memory.
 #include "support/FakeUi.h"
+#include "support/ProcessStats.h"
+#include "support/TestWindow.h"
 
 #include "app/GlobleVar.h"
 #include "app/Portset.h"
@@ -40,44 +42,9 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    QDeadlineTimer d(ms);
-    while (!d.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
 
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    QDeadlineTimer d(ms);
-    while (!done()) {
-        if (d.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
-long RssKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // One rfmod-emu on a pseudo-terminal; the slave path is its first line of output.
 struct Emu {
@@ -183,10 +150,10 @@ int main(int argc, char** argv)
         f->SpeedButton17Click();
         QElapsedTimer t;
         t.start();
-        Pump(rateMs);
+        TestWindow::pump(rateMs);
         f->SpeedButton18Click();
         const double s = t.elapsed() / 1000.0;
-        Pump(500);
+        TestWindow::pump(500);
         const double fps = f->ReceivedCount / s;
         const double bytesPerSec = (f->TxByteTotal + f->RxByteTotal) / s;
         std::printf("pair test, send after return, %s (gap %d ms), %d-byte blocks: %d sent, %d back, "
@@ -216,7 +183,7 @@ int main(int argc, char** argv)
             const int before = f->Memo4->blockCount() + (f->Memo4->toPlainText().isEmpty() ? -1 : 0);
             f->SpeedButton37Click();
             ++blocks;
-            if (!WaitFor([&] { return f->Memo4->blockCount() + (f->Memo4->toPlainText().isEmpty() ? -1 : 0) > before; },
+            if (!TestWindow::waitFor([&] { return f->Memo4->blockCount() + (f->Memo4->toPlainText().isEmpty() ? -1 : 0) > before; },
                          5000))
                 break;
             bytesBack += f->Memo4->document()->lastBlock().text().toLatin1().size();
@@ -243,25 +210,25 @@ int main(int argc, char** argv)
         f->SpinEdit2->setValue(60);
         f->Memo1->clear();
         f->Memo2->clear();
-        const long rss0 = RssKb();
-        const double cpu0 = CpuSeconds();
+        const long rss0 = ProcessStats::RssKiB();
+        const double cpu0 = ProcessStats::CpuSeconds();
         QElapsedTimer clock;
         clock.start();
         f->SpeedButton17Click();
         long rssMax = rss0, rssHalf = -1;
         int maxMemo1 = 0, maxMemo2 = 0;
         while (clock.elapsed() < soakMs) {
-            Pump(qMin<qint64>(5000, soakMs - clock.elapsed()));
-            rssMax = qMax(rssMax, RssKb());
+            TestWindow::pump(qMin<qint64>(5000, soakMs - clock.elapsed()));
+            rssMax = qMax(rssMax, ProcessStats::RssKiB());
             maxMemo1 = qMax(maxMemo1, f->Memo1->blockCount());
             maxMemo2 = qMax(maxMemo2, f->Memo2->blockCount());
             if (rssHalf < 0 && clock.elapsed() >= soakMs / 2)
-                rssHalf = RssKb();
+                rssHalf = ProcessStats::RssKiB();
         }
         f->SpeedButton18Click();
         const double s = clock.elapsed() / 1000.0;
-        const double cpu = CpuSeconds() - cpu0;
-        const long rss1 = RssKb();
+        const double cpu = ProcessStats::CpuSeconds() - cpu0;
+        const long rss1 = ProcessStats::RssKiB();
         std::printf("timed pair test every %d ms for %.0f s: %d sent (%.2f/s), %d back, %d good, rate %s; "
                     "CPU %.2f s = %.1f%% of one core; RSS %ld kB at start, %ld kB half-way, "
                     "max %ld kB, %ld kB at end; memo lines at most %d / %d\n",

@@ -16,20 +16,6 @@ using namespace CmdTest;
 
 namespace {
 
-// The parameter lists as the catalogue fills them for a 16-channel model with rates up to 38400.
-void FillLists(TForm1* f)
-{
-    f->ComboBox4->clear();
-    for (int c = 1; c <= 16; ++c)
-        f->ComboBox4->addItem(QString::number(c));
-    const QStringList rates{"1200", "2400", "4800", "9600", "19200", "38400"};
-    f->ComboBox1->clear();
-    f->ComboBox1->addItems(rates);
-    f->ComboBox2->clear();
-    f->ComboBox2->addItems(rates);
-    for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2})
-        c->setCurrentIndex(-1);
-}
 
 QString LongHex(const char* code, const char* payload)
 {

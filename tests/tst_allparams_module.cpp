@@ -15,17 +15,6 @@ using namespace CmdTest;
 
 namespace {
 
-void FillLists(TForm1* f)
-{
-    f->ComboBox4->clear();
-    for (int c = 1; c <= 16; ++c)
-        f->ComboBox4->addItem(QString::number(c));
-    const QStringList rates{"1200", "2400", "4800", "9600", "19200", "38400"};
-    f->ComboBox1->clear();
-    f->ComboBox1->addItems(rates);
-    f->ComboBox2->clear();
-    f->ComboBox2->addItems(rates);
-}
 
 // Channel row, air-rate row, serial-rate row, parity row.
 void Select(TForm1* f, int channel, int air, int serial, int parity)

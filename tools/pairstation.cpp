@@ -9,6 +9,8 @@
 // sample, resident memory in KiB) and, after the stop and a short wait for late frames, one
 // line "counters sent=.. received=.. success=.. error=.. tx=.. rx=.. rate=..".
 #include "support/FakeUi.h"
+#include "support/ProcessStats.h"
+#include "support/TestWindow.h"
 
 #include "app/GlobleVar.h"
 #include "app/Portset.h"
@@ -32,32 +34,8 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    QDeadlineTimer d(ms);
-    while (!d.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
 
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
-long RssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 } // namespace
 
@@ -103,22 +81,22 @@ int main(int argc, char* argv[])
     run.start();
     const qint64 total = cli.value("seconds").toLongLong() * 1000;
     const qint64 every = qMax<qint64>(1, cli.value("sample-seconds").toLongLong()) * 1000;
-    double lastCpu = CpuSeconds();
+    double lastCpu = ProcessStats::CpuSeconds();
     qint64 lastSample = 0;
     while (run.elapsed() < total) {
-        Pump(50);
+        TestWindow::pump(50);
         if (run.elapsed() - lastSample >= every) {
-            const double cpu = CpuSeconds();
+            const double cpu = ProcessStats::CpuSeconds();
             const qint64 now = run.elapsed();
             std::printf("sample t=%lld cpu=%.2f rss=%ld\n", now / 1000, 100.0 * (cpu - lastCpu) * 1000 / (now - lastSample),
-                        RssKiB());
+                        ProcessStats::RssKiB());
             std::fflush(stdout);
             lastCpu = cpu;
             lastSample = now;
         }
     }
     form.SpeedButton18->click();
-    Pump(1500); // late frames still count after the stop
+    TestWindow::pump(1500); // late frames still count after the stop
     std::printf("counters sent=%d received=%d success=%d error=%d tx=%d rx=%d rate=%s\n", form.SentCount,
                 form.ReceivedCount, form.SuccessCount, form.ErrorCount, form.TxByteTotal, form.RxByteTotal,
                 qPrintable(form.Edit9->text()));

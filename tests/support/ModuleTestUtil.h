@@ -34,7 +34,10 @@ inline QString IdAnswer(int radioId, const char* code, const QString& payload)
 #include "link/SioBackend.h"
 #include "support/TestWindow.h"
 
+#include <QComboBox>
 #include <QStringList>
+
+#include "app/Unit1.h"
 
 namespace CmdTest {
 
@@ -85,6 +88,22 @@ inline QStringList CommandRequests(const QStringList& requests)
         if (!r.contains(QLatin1String(" 8000")))
             out << r;
     return out;
+}
+
+// The parameter lists as the catalogue fills them for a 16-channel model with rates up to
+// 38400, none selected.
+inline void FillLists(TForm1* f)
+{
+    f->ComboBox4->clear();
+    for (int c = 1; c <= 16; ++c)
+        f->ComboBox4->addItem(QString::number(c));
+    const QStringList rates{"1200", "2400", "4800", "9600", "19200", "38400"};
+    f->ComboBox1->clear();
+    f->ComboBox1->addItems(rates);
+    f->ComboBox2->clear();
+    f->ComboBox2->addItems(rates);
+    for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2})
+        c->setCurrentIndex(-1);
 }
 
 } // namespace CmdTest
