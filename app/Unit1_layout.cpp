@@ -437,6 +437,10 @@ void TForm1::CreateControls()
     SpeedButton31 = MakeButton(GroupBox19, "SpeedButton31", "读取", 150, 51, 36);
     SpeedButton33 = MakeButton(GroupBox19, "SpeedButton33", "设置", 188, 51, 34);
     SpeedButton31->hide(); // the module has no power read; the button stays for the enables
+    // power controls and IO buttons wait for a model row that has them
+    for (QWidget* w : std::initializer_list<QWidget*>{Label33, ComboBox14, SpeedButton31, SpeedButton33,
+                                                      SpeedButton12, SpeedButton13, SpeedButton32})
+        w->setEnabled(false);
 
     BitBtn1 = MakeButton(p, "BitBtn1", "全设(&S)", 0, 0, 60);
     SpeedButton19 = MakeButton(p, "SpeedButton19", "全读(&A)", 0, 0, 60);
