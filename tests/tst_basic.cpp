@@ -31,20 +31,6 @@ QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = 
         .toUtf8();
 }
 
-
-
-// Requests the module has seen since the last call ("request long 8005 payload 0A 00").
-QStringList Requests()
-{
-    QStringList out;
-    if (!Module())
-        return out;
-    for (const auto& e : Module()->takeEvents())
-        if (e.text.startsWith(QLatin1String("request")))
-            out << e.text;
-    return out;
-}
-
 bool WaitPanel(TestWindow& w, const QString& text, int ms = 2000)
 {
     return TestWindow::waitFor([&] { return w.form->PanelText(2) == text; }, ms);
@@ -78,7 +64,7 @@ private slots:
         TForm1* f = w.form;
         QVERIFY(Module());
         ChooseModel(w, 10, 0); // 525 at 433 MHz
-        Requests();
+        CmdTest::TakeRequests();
 
         f->ComboBox4->setCurrentIndex(9);
         f->SpeedButton8Click();
@@ -86,7 +72,7 @@ private slots:
         QCOMPARE(f->LastCommandCode, QStringLiteral("8005"));
         QVERIFY(WaitPanel(w, QStringLiteral("信道参数设置成功!")));
         QCOMPARE(Module()->options().channel, 10);
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 8005 payload 0A 00")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 8005 payload 0A 00")});
 
         f->SpeedButton2Click();
         QCOMPARE(f->ComboBox4->currentIndex(), -1);
@@ -110,7 +96,7 @@ private slots:
         QVERIFY(WaitPanel(w, QStringLiteral("串口参数读取成功!")));
         QCOMPARE(f->ComboBox2->currentText(), QStringLiteral("9600"));
         QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("无校验"));
-        QCOMPARE(Requests().size(), 4); // channel read, air write and read, serial read
+        QCOMPARE(CmdTest::TakeRequests().size(), 4); // channel read, air write and read, serial read
         QVERIFY(w.ui.messages.isEmpty());
         QCOMPARE(f->WorkState, 1);
     }
@@ -122,11 +108,11 @@ private slots:
         ChooseModel(w, 10, 0);
         f->ComboBox2->setCurrentIndex(4); // 19200
         f->ComboBox3->setCurrentIndex(1); // odd
-        Requests();
+        CmdTest::TakeRequests();
         f->SpeedButton10Click();
         QCOMPARE(f->PanelText(2), QStringLiteral("设置串口波特率......"));
         QVERIFY(WaitPanel(w, QStringLiteral("串口参数设置成功!")));
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 8001 payload 06 02")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 8001 payload 06 02")});
         QCOMPARE(w.portSet->ComboBox2->currentText(), QStringLiteral("19200"));
         QCOMPARE(w.portSet->ComboBox3->currentText(), QStringLiteral("ODD(奇校验)"));
         QCOMPARE(GlobleVar::PortSettings.baudCode, 13);
@@ -154,10 +140,10 @@ private slots:
         QCOMPARE(f->ComboBox2->count(), 7);
         f->ComboBox2->setCurrentIndex(6); // 57600
         f->ComboBox3->setCurrentIndex(2);
-        Requests();
+        CmdTest::TakeRequests();
         f->SpeedButton10Click();
         QVERIFY(WaitPanel(w, QStringLiteral("串口参数设置成功!")));
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 8001 payload 08 00")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 8001 payload 08 00")});
         QCOMPARE(w.portSet->ComboBox2->currentIndex(), -1);
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("波特率的选项超过可选范围！")});
         // closed: the next command is refused by the link
@@ -174,7 +160,7 @@ private slots:
         TForm1* f = w.form;
         QCOMPARE(f->BuildCommandFrame("8006", "0000", "06", "00"), TCommFun::HexTextToBytes("EDED0600E0"));
         ChooseModel(w, 6, 0);
-        Requests();
+        CmdTest::TakeRequests();
 
         f->ComboBox4->setCurrentIndex(9);
         f->SpeedButton8Click();
@@ -185,8 +171,8 @@ private slots:
         QCOMPARE(f->ComboBox4->currentIndex(), 9);
         QCOMPARE(f->Edit1->text(), QStringLiteral("449.760MHz"));
         QCOMPARE(f->Edit19->text(), QStringLiteral("406.825MHz"));
-        QCOMPARE(Requests(), (QStringList{QStringLiteral("request short 8005 payload 0A"),
-                                          QStringLiteral("request short 8006 payload 00")}));
+        QCOMPARE(CmdTest::TakeRequests(), (QStringList{QStringLiteral("short 8005 payload 0A"),
+                                          QStringLiteral("short 8006 payload 00")}));
 
         f->ComboBox1->setCurrentIndex(5); // 38400
         f->SpeedButton9Click();
@@ -206,10 +192,10 @@ private slots:
         QVERIFY(WaitPanel(w, QStringLiteral("串口参数读取成功!")));
         QCOMPARE(f->ComboBox2->currentText(), QStringLiteral("4800"));
         QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("无校验"));
-        QCOMPARE(Requests(), (QStringList{QStringLiteral("request short 8003 payload 07"),
-                                          QStringLiteral("request short 8004 payload 00"),
-                                          QStringLiteral("request short 8001 payload 04"),
-                                          QStringLiteral("request short 8002 payload 00")}));
+        QCOMPARE(CmdTest::TakeRequests(), (QStringList{QStringLiteral("short 8003 payload 07"),
+                                          QStringLiteral("short 8004 payload 00"),
+                                          QStringLiteral("short 8001 payload 04"),
+                                          QStringLiteral("short 8002 payload 00")}));
         QVERIFY(w.ui.messages.isEmpty());
     }
 
@@ -217,7 +203,7 @@ private slots:
     {
         TestWindow w(Config(QStringLiteral("sim"), "CEO=EN\r\n"));
         TForm1* f = w.form;
-        Requests();
+        CmdTest::TakeRequests();
 
         // nothing chosen or found yet
         f->SpeedButton2Click();
@@ -253,7 +239,7 @@ private slots:
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("Please Stop Transmiting both sides!"));
         QCOMPARE(f->WorkState, 3);
         TestWindow::pump(100);
-        QVERIFY(Requests().isEmpty());
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
         QVERIFY(f->LastCommandCode.isEmpty());
     }
 

@@ -28,18 +28,6 @@ QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = 
         .toUtf8();
 }
 
-
-
-QStringList Requests()
-{
-    QStringList out;
-    if (Module())
-        for (const auto& e : Module()->takeEvents())
-            if (e.text.startsWith(QLatin1String("request")))
-                out << e.text;
-    return out;
-}
-
 bool WaitPanel(TestWindow& w, const QString& text, int ms = 2000)
 {
     return TestWindow::waitFor([&] { return w.form->PanelText(2) == text; }, ms);
@@ -103,17 +91,17 @@ private slots:
         TestWindow w(Config());
         TForm1* f = w.form;
         Fill(f, 10, "2011", "03", "65533");
-        Requests();
+        CmdTest::TakeRequests();
         f->SpeedButton25Click();
         QCOMPARE(f->PanelText(2), QStringLiteral("设置出厂系列号......"));
         QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
         QCOMPARE(f->Edit2->text(), QStringLiteral("65534"));
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 800A payload 35 0B 03 FF FD")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 35 0B 03 FF FD")});
 
         // the highest number is accepted and sent as FFFE
         f->SpeedButton25Click();
         QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 800A payload 35 0B 03 FF FE")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 35 0B 03 FF FE")});
         QCOMPARE(Module()->options().snSequence, 65534);
         QCOMPARE(f->Edit2->text(), QStringLiteral("65535"));
         IniFile ini(w.configPath());
@@ -132,7 +120,7 @@ private slots:
         Fill(f, 0, "2100", "12", "00001");
         f->SpeedButton25Click();
         QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
-        QCOMPARE(Requests(), QStringList{QStringLiteral("request long 800A payload 21 00 0C 00 01")});
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 21 00 0C 00 01")});
         QCOMPARE(f->WorkState, 1);
     }
 
@@ -140,7 +128,7 @@ private slots:
     {
         TestWindow w(Config(QStringLiteral("sim"), "type=VORDAL\r\nCEO=EN\r\n"));
         TForm1* f = w.form;
-        Requests();
+        CmdTest::TakeRequests();
         struct Case {
             int row;
             const char* year;
@@ -182,7 +170,7 @@ private slots:
             QCOMPARE(w.ui.kinds, QList<UiServices::BoxKind>{UiServices::BoxKind::Error});
         }
         TestWindow::pump(100);
-        QVERIFY(Requests().isEmpty());
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
         QCOMPARE(f->WorkState, 1);
     }
 
