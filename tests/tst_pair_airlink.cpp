@@ -1,6 +1,6 @@
 // A whole main-send run through the simulated module, over the air to a second module whose
 // PC side echoes every block, with faults injected by the air link.
-#include "support/TestWindow.h"
+#include "support/AirRig.h"
 
 #include "app/GlobleVar.h"
 #include "app/Unit1.h"
@@ -22,36 +22,16 @@
 using namespace RadioTestTexts;
 
 namespace {
-const QByteArray kConfig = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Ports]\r\nCOM1=sim\r\n";
 const QByteArray kBlock = "0123456789";
 
 // The tool's window on COM1 and, over the air, a module whose PC echoes.
-struct Rig {
-    TestWindow w{kConfig};
-    TForm1* f = w.form;
-    ModuleEmulator* near = nullptr;
-    std::unique_ptr<ModuleEmulator> peer;
-    std::unique_ptr<AirLink> link;
-
-    Rig()
+struct Rig : AirRig {
+    Rig() : AirRig(true, 60)
     {
-        near = SimulatedPorts::emulator(1);
-        peer = std::make_unique<ModuleEmulator>(near->options());
-        peer->options().echo = true;
-        link = std::make_unique<AirLink>(near, peer.get());
         // A short fixed frame gap keeps the exchanges quick.
-        f->CheckBox2->setChecked(true);
-        f->SpinEdit2->setValue(60);
         f->SpinEdit3->setValue(10);
         f->SpinEdit4->setValue(10);
         f->Edit4->setText(QString::fromLatin1(kBlock));
-    }
-    ~Rig()
-    {
-        // Nothing may reach the window once the test is over.
-        f->Timer1->stop();
-        f->Timer3->stop();
-        link.reset();
     }
     qint64 blocksOnAir() const { return near->airStats().sent; }
 };

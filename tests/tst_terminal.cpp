@@ -1,6 +1,6 @@
 // The data terminal through the simulated module, with a second module over the air whose
 // PC side is played by the test.
-#include "support/TestWindow.h"
+#include "support/AirRig.h"
 
 #include "app/Unit1.h"
 #include "link/PComm.h"
@@ -20,28 +20,8 @@
 using namespace RadioTestTexts;
 
 namespace {
-const QByteArray kConfig = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Ports]\r\nCOM1=sim\r\n";
-
-struct Rig {
-    TestWindow w{kConfig};
-    TForm1* f = w.form;
-    ModuleEmulator* near = nullptr;
-    std::unique_ptr<ModuleEmulator> peer;
-    std::unique_ptr<AirLink> link;
-
-    Rig()
-    {
-        near = SimulatedPorts::emulator(1);
-        peer = std::make_unique<ModuleEmulator>(near->options());
-        link = std::make_unique<AirLink>(near, peer.get());
-        f->CheckBox2->setChecked(true);
-        f->SpinEdit2->setValue(100);
-    }
-    ~Rig()
-    {
-        f->Timer1->stop();
-        link.reset();
-    }
+struct Rig : AirRig {
+    Rig() : AirRig(false, 100) {}
     // The far PC writes to its module.
     void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, LineSettings{}, SimulatedPorts::nowMs()); }
     // What reached the far PC within `ms`.
