@@ -7,6 +7,7 @@
 #include "protocol/frames.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QRadioButton>
 #include <QTextBlock>
 #include "app/Portset.h"
@@ -229,6 +230,31 @@ private slots:
         w.portSet->ComboBox2->setCurrentIndex(4);
         f->Timer1Timer();
         QCOMPARE(f->FrameGap, 500);
+    }
+
+    void answerInPiecesIsHandedOverOnceAfterTheGap()
+    {
+        // the module answers in two pieces 100 ms apart
+        TestWindow w("[Ports]\r\nCOM1=sim:baud=2400,split=100\r\n[Option]\r\nFrame delay=1\r\nDelay time=300\r\n");
+        TForm1* f = w.form;
+        QVERIFY(w.ui.messages.isEmpty());
+        f->LastCommandCode = "8004";
+        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(TestWindow::waitFor([&] { return !f->PanelText(2).isEmpty(); }, 3000));
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("空中参数读取成功!"));
+        QVERIFY(t.elapsed() >= 100 + 300); // not before the second piece had been quiet for the gap
+        QCOMPARE(TForm1::MemoLineCount(f->Memo2), 0);
+
+        // a gap shorter than the pause splits the answer into two texts, each failing its test
+        f->SpinEdit2->setValue(60);
+        f->SetPanel(2, QString());
+        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(TestWindow::waitFor([&] { return TForm1::MemoLineCount(f->Memo2) >= 2; }, 3000));
+        TestWindow::pump(300);
+        QCOMPARE(TForm1::MemoLineCount(f->Memo2), 2);
+        QCOMPARE(f->PanelText(2), QString());
     }
 
     void handOverByWorkState()
