@@ -17,20 +17,13 @@
 
 using CmdTest::LongAnswer;
 using CmdTest::Module;
+using CmdTest::WaitPanel;
 
 namespace {
 
 QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = "type=VORDAL\r\n")
 {
-    return QStringLiteral("[Ports]\r\nCOM1=%1\r\n[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n"
-                          "[Option]\r\nFrame delay=1\r\nDelay time=60\r\n[Ver]\r\n%2")
-        .arg(sim, QLatin1String(ver))
-        .toUtf8();
-}
-
-bool WaitPanel(TestWindow& w, const QString& text, int ms = 2000)
-{
-    return TestWindow::waitFor([&] { return w.form->PanelText(2) == text; }, ms);
+    return CmdTest::FixedGapConfig(sim, ver);
 }
 
 void Fill(TForm1* f, int row, const QString& year, const QString& month, const QString& number)

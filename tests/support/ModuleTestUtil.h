@@ -106,4 +106,21 @@ inline void FillLists(TForm1* f)
         c->setCurrentIndex(-1);
 }
 
+// Config.ini of a window whose COM1 is the simulated module with settings `sim`, the dialog
+// at 9600 baud without parity (the module's default), a fixed 60 ms frame gap, and the
+// lines `ver` in section [Ver].
+inline QByteArray FixedGapConfig(const QString& sim, const char* ver)
+{
+    return QStringLiteral("[Ports]\r\nCOM1=%1\r\n[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n"
+                          "[Option]\r\nFrame delay=1\r\nDelay time=60\r\n[Ver]\r\n%2")
+        .arg(sim, QLatin1String(ver))
+        .toUtf8();
+}
+
+// Waits until the message panel shows `text`.
+inline bool WaitPanel(TestWindow& w, const QString& text, int ms = 2000)
+{
+    return TestWindow::waitFor([&] { return w.form->PanelText(2) == text; }, ms);
+}
+
 } // namespace CmdTest
