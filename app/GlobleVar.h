@@ -35,6 +35,7 @@ extern QString ModelKeyword;    // only "KTX52ID" has an effect
 extern QString LanguageCode;    // "EN" selects English messages
 extern int PrefixStyle;         // 1 "KTX", 2 "QOM", other: no prefix
 extern int TestDelayTime;       // ms before the chained transmit test
+constexpr int kMaxTestDelayMs = 10000;
 extern bool TestEdition;        // true only in the "VORDAL" edition
 
 // Directory where Config.ini and readme.doc are looked for.
@@ -57,6 +58,8 @@ QString ConfigPath();
 // bytes are valid UTF-8, otherwise one character per byte, so no byte is ever dropped.
 QByteArray TextToBytes(const QString& text);
 QString BytesToText(const QByteArray& bytes);
+// Number of bytes at the end that begin a UTF-8 character without finishing it (0..3).
+int Utf8IncompleteTail(const QByteArray& bytes);
 
 } // namespace GlobleVar
 

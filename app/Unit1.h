@@ -87,6 +87,10 @@ public:
     int WorkState = 0;                   // 0 idle .. 5 data terminal
     QByteArray RxBuffer;                 // bytes received since the last hand-over
     qint64 LastRxTime = 0;               // ms of day of the last poll that brought bytes
+    qint64 RxBlockStart = 0;             // ms of day the oldest byte of RxBuffer arrived
+    // The terminal hands a block over at this size or after this hold time, quiet or not.
+    static constexpr int kTerminalBlockBytes = 1024;
+    static constexpr int kTerminalHoldMs = 250;
     int FrameGap = 300;                  // ms of quiet that ends an answer
     bool RxPending = false;
     bool RxPaused = false;
@@ -104,6 +108,7 @@ public:
     QString OperationLabel;              // "", "Read", "Write", "Txtest"
     int SavedBaseIndex = -1;
     QString ChannelPlan[20];
+    int ConfiguredSnModelRow = -1;       // [SN] Model, selected once the model lists are filled
 
     // search
     bool SearchFound = false;
@@ -113,12 +118,13 @@ public:
     // pair test
     QByteArray LastSentData;
     QByteArray LastGoodData;
-    int SentCount = 0;
-    int ReceivedCount = 0;
-    int SuccessCount = 0;
-    int ErrorCount = 0;
-    int TxByteTotal = 0;
-    int RxByteTotal = 0;
+    // 64 bits: a long run at a high rate passes two thousand million bytes
+    qint64 SentCount = 0;
+    qint64 ReceivedCount = 0;
+    qint64 SuccessCount = 0;
+    qint64 ErrorCount = 0;
+    qint64 TxByteTotal = 0;
+    qint64 RxByteTotal = 0;
     bool PairStopped = false;
     bool ResendBlocked = false;
     bool FirstFrameSeen = false;
@@ -265,6 +271,9 @@ public:
     static QString AnswerByteText(const QString& answer, int k, bool isShort);
     // Success or other-command text, decoder, then the next link of the set-all chain.
     void RouteAnswer(const QString& text, const QString& code, bool isShort);
+    // The terminal's receive memo takes the first `length` bytes of RxBuffer as one line.
+    void ShowTerminalBlock(int length);
+    int TerminalBlockLength() const;
     void ContinueChain(const QString& code, bool isShort);
 
     // family decoders, called once frame, checksum and last-command code agree

@@ -103,11 +103,24 @@ void TForm1::Timer1Timer()
     QByteArray got;
     CommFun->ReadData(GlobleVar::PortSettings.portNumber, got);
     if (!got.isEmpty()) {
+        if (RxBuffer.isEmpty())
+            RxBlockStart = Ui().msecsOfDay();
         RxPending = true;
         RxBuffer += got;
         LastRxTime = Ui().msecsOfDay();
     }
     const qint64 now = Ui().msecsOfDay();
+
+    // The terminal shows a stream that never pauses as it comes: whole blocks of the bound
+    // at once, and whatever waited longer than the hold time.
+    if (WorkState == 5 && !RxBuffer.isEmpty()) {
+        while (RxBuffer.size() >= kTerminalBlockBytes)
+            ShowTerminalBlock(TerminalBlockLength());
+        if (!RxBuffer.isEmpty() && qAbs(now - RxBlockStart) >= kTerminalHoldMs)
+            ShowTerminalBlock(TerminalBlockLength());
+        if (RxBuffer.isEmpty())
+            RxPending = false;
+    }
 
     if (CheckBox2->isChecked() || LastSentData.isEmpty()) {
         FrameGap = SpinEdit2->value();
@@ -148,20 +161,36 @@ void TForm1::Timer1Timer()
         ReceiveTestData(data, TCommFun::BytesToHexText(data, true), PairStopped, WorkState);
         break;
     }
-    case 5: {
+    case 5:
         RxPending = false;
-        if (MemoLineCount(Memo4) >= 1000)
-            Memo4->clear();
-        const QByteArray data = RxBuffer;
-        RxBuffer.clear();
-        MemoAddLine(Memo4, RadioButton7->isChecked() ? GlobleVar::BytesToText(data)
-                                                     : TCommFun::BytesToHexText(data, false));
+        ShowTerminalBlock(int(RxBuffer.size()));
         break;
-    }
     default:
         // Kept until the window is in a state that takes received data.
         break;
     }
+}
+
+int TForm1::TerminalBlockLength() const
+{
+    const int n = int(qMin<qsizetype>(RxBuffer.size(), kTerminalBlockBytes));
+    // Shown as text, a character cut in two would turn the whole block into other
+    // characters: its first bytes wait for the rest.
+    if (!RadioButton7->isChecked())
+        return n;
+    const int kept = GlobleVar::Utf8IncompleteTail(RxBuffer.left(n));
+    return kept < n ? n - kept : n;
+}
+
+void TForm1::ShowTerminalBlock(int length)
+{
+    if (MemoLineCount(Memo4) >= 1000)
+        Memo4->clear();
+    const QByteArray data = RxBuffer.left(length);
+    RxBuffer.remove(0, length);
+    RxBlockStart = Ui().msecsOfDay();
+    MemoAddLine(Memo4, RadioButton7->isChecked() ? GlobleVar::BytesToText(data)
+                                                 : TCommFun::BytesToHexText(data, false));
 }
 
 // ---- dispatchers ----------------------------------------------------------------------------

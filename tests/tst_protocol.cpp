@@ -268,7 +268,7 @@ private slots:
         f->WorkState = 5;
         f->RadioButton8->setChecked(true);
         f->RxBuffer = "AB";
-        f->LastRxTime = w.ui.clockMs - 200;
+        f->LastRxTime = f->RxBlockStart = w.ui.clockMs - 200;
         f->Timer1Timer();
         QCOMPARE(TForm1::MemoLineCount(f->Memo4), 0); // not quiet long enough yet
         w.ui.clockMs += 101;

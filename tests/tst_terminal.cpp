@@ -1,6 +1,7 @@
 // The data terminal through the simulated module, with a second module over the air whose
 // PC side is played by the test.
 #include "support/AirRig.h"
+#include "support/Pty.h"
 
 #include "app/Unit1.h"
 #include "link/PComm.h"
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <memory>
@@ -121,6 +123,47 @@ private slots:
         r.peerSends("next");
         QVERIFY(TestWindow::waitFor([&] { return f->Memo4->blockCount() == 1; }, 2000));
         QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("next"));
+    }
+
+    // A peer that never pauses at 57600 baud's byte rate: the memo fills while the stream
+    // runs, the receive buffer stays below a block, and the lines put together are exactly
+    // the stream (characters of two and three bytes included).
+    void continuousStreamIsShownAsItComes()
+    {
+        Pty pty;
+        QVERIFY(pty.open());
+        TestWindow w(QStringLiteral("[Ports]\r\nCOM1=%1\r\n").arg(pty.slave()).toUtf8());
+        TForm1* f = w.form;
+        f->CheckBox3->setChecked(true);
+        f->CheckBox3Click();
+        QCOMPARE(f->WorkState, 5);
+
+        QByteArray stream;
+        for (int i = 0; stream.size() < 60000; ++i)
+            stream += QStringLiteral("$GPGGA,%1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47;25°C·").arg(i).toUtf8();
+        qsizetype written = 0;
+        qsizetype largestBuffer = 0;
+        int linesAfterTwoSeconds = -1;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer feeder;
+        QObject::connect(&feeder, &QTimer::timeout, [&] {
+            largestBuffer = qMax(largestBuffer, f->RxBuffer.size());
+            const qsizetype due = qMin(stream.size(), clock.elapsed() * 5760 / 1000);
+            if (due > written && pty.write(stream.mid(written, due - written)))
+                written = due;
+            if (linesAfterTwoSeconds < 0 && clock.elapsed() >= 2000)
+                linesAfterTwoSeconds = f->Memo4->blockCount();
+        });
+        feeder.start(10);
+        QVERIFY(TestWindow::waitFor([&] { return written == stream.size(); }, 15000));
+        feeder.stop();
+        QVERIFY(clock.elapsed() >= 10000);
+        QVERIFY(linesAfterTwoSeconds >= 5);
+        QVERIFY(largestBuffer < TForm1::kTerminalBlockBytes);
+        QVERIFY(TestWindow::waitFor([&] { return f->RxBuffer.isEmpty(); }, 2000));
+        TestWindow::pump(100);
+        QCOMPARE(f->Memo4->toPlainText().remove(QLatin1Char('\n')), QString::fromUtf8(stream));
     }
 
     void hexKeyFilter()
