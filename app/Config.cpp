@@ -24,8 +24,8 @@ void TForm1::ReadConfiguration()
     IniFile ini(GlobleVar::ConfigPath());
 
     // serial-number defaults
-    const int snModel = ini.ReadInteger(kSN, QStringLiteral("Model"), 0);
-    ComboBox11->setCurrentIndex(snModel >= 0 && snModel < ComboBox11->count() ? snModel : -1);
+    // The model list is filled after the configuration is read; FormCreate selects the row then.
+    ConfiguredSnModelRow = ini.ReadInteger(kSN, QStringLiteral("Model"), 0);
     ComboBox12->setEditText(ini.ReadString(kSN, QStringLiteral("Year"), QString()));
     ComboBox13->setEditText(ini.ReadString(kSN, QStringLiteral("Month"), QString()));
     Edit2->setText(ini.ReadString(kSN, QStringLiteral("NO"), QString()));
@@ -42,7 +42,9 @@ void TForm1::ReadConfiguration()
     SpinEdit3->setValue(ini.ReadInteger(kOption, QStringLiteral("RX timer"), 30));
     SpinEdit4->setValue(ini.ReadInteger(kOption, QStringLiteral("RX/TX conversion"), 20));
     N18->setChecked(ini.ReadBool(kOption, QStringLiteral("Search before R/W"), true));
-    GlobleVar::TestDelayTime = ini.ReadInteger(kOption, QStringLiteral("Test Delay Time"), 1500);
+    // The chain blocks the window for this long: a mistyped huge value would freeze it.
+    GlobleVar::TestDelayTime =
+        qBound(0, ini.ReadInteger(kOption, QStringLiteral("Test Delay Time"), 1500), GlobleVar::kMaxTestDelayMs);
 
     if (GlobleVar::ModelKeyword.left(5) == QLatin1String("KTX52")
         && GlobleVar::ModelKeyword == QLatin1String("KTX52ID")) {
@@ -64,6 +66,7 @@ void TForm1::ReadConfiguration()
         CheckBox4->hide();
         N7->menuAction()->setVisible(false);
         ClearSerialNumberFields();
+        ConfiguredSnModelRow = -1;
         if (GlobleVar::IsShortFrameEdition()) {
             SpeedButton2->move(SpeedButton2->x(), 12);
             SpeedButton8->move(SpeedButton8->x(), 12);

@@ -207,6 +207,9 @@ void TForm1::FormCreate()
 
     ReadConfiguration();
     FillModelLists();
+    ComboBox11->setCurrentIndex(ConfiguredSnModelRow >= 0 && ConfiguredSnModelRow < ComboBox11->count()
+                                    ? ConfiguredSnModelRow
+                                    : -1);
 
     Timer1->start();
 

@@ -129,15 +129,21 @@ private slots:
 
     void serialNumberDefaultsOnlyInTheTestEdition()
     {
-        const QByteArray sn = "[SN]\r\nYear=2014\r\nMonth=08\r\nNO=00042\r\n";
+        const QByteArray sn = "[SN]\r\nModel=10\r\nYear=2014\r\nMonth=08\r\nNO=00042\r\n";
         {
             TestWindow w(sn + "[Ver]\r\ntype=VORDAL\r\n", false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), 10);
             QCOMPARE(w.form->ComboBox12->currentText(), QStringLiteral("2014"));
             QCOMPARE(w.form->ComboBox13->currentText(), QStringLiteral("08"));
             QCOMPARE(w.form->Edit2->text(), QStringLiteral("00042"));
         }
         {
+            TestWindow w("[SN]\r\nModel=36\r\n[Ver]\r\ntype=VORDAL\r\n", false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), -1); // no such row
+        }
+        {
             TestWindow w(sn, false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), -1);
             QVERIFY(w.form->ComboBox12->currentText().isEmpty());
             QVERIFY(w.form->Edit2->text().isEmpty());
         }
@@ -148,7 +154,9 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("garbage") << QByteArray("[Option]\r\nDelay time=abc\r\nRX timer=\r\nTest Delay Time=1.5\r\n"
                                                "Search before R/W=yes\r\n");
-        QTest::newRow("huge") << QByteArray("[Option]\nDelay time=99999999999999999999\nRX timer=-99999999999\n");
+        QTest::newRow("huge") << QByteArray("[Option]\nDelay time=99999999999999999999\nRX timer=-99999999999\n"
+                                            "Test Delay Time=2000000000\n");
+        QTest::newRow("negative") << QByteArray("[Option]\nTest Delay Time=-5\n");
         QTest::newRow("bom and LF") << QByteArray("\xEF\xBB\xBF[Option]\nFrame delay=1\n");
         QTest::newRow("no sections") << QByteArray("just text\r\n==\r\n[\r\n");
     }
@@ -160,6 +168,8 @@ private slots:
         QVERIFY(w.form->SpinEdit2->value() == 333 || w.form->SpinEdit2->value() == 3000
                 || w.form->SpinEdit2->value() == 60);
         QVERIFY(w.form->SpinEdit3->value() >= 10 && w.form->SpinEdit3->value() <= 500);
+        // the set-all chain blocks the window for this long
+        QVERIFY(GlobleVar::TestDelayTime >= 0 && GlobleVar::TestDelayTime <= 10000);
         if (file.startsWith("\xEF\xBB\xBF")) {
             QVERIFY(w.form->CheckBox2->isChecked()); // the byte-order mark does not hide the section
         }
