@@ -92,6 +92,11 @@ void TForm1::Timer4Timer()
             Timer2->start();
         return;
     }
+    // An answer still being gathered (a frame gap as long as a step) belongs to the
+    // combination in force: moving on would leave the port at the next one. Only for about
+    // a gap, so a line that never goes quiet cannot hold the search.
+    if (!RxBuffer.isEmpty() && qAbs(Ui().msecsOfDay() - RxBlockStart) <= FrameGap + SearchStepIntervalMs)
+        return;
     if (++SearchIndex > kCombinations)
         SearchIndex = 1;
     if (SearchTries < kCombinations) {

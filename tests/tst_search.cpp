@@ -100,6 +100,25 @@ private slots:
         QCOMPARE(f->Edit1->text(), QStringLiteral("430.2000MHZ"));
     }
 
+    // A frame gap longer than a step: the identify answer is handed over after the search
+    // would have moved on, yet the port ends where the module answered and the model is read.
+    void frameGapLongerThanAStep()
+    {
+        TForm1::SearchStepIntervalMs = 250;
+        QByteArray config = Config("sim:baud=4800,parity=odd,model=35,band=433", 4, 2);
+        config.replace("Delay time=60", "Delay time=600");
+        TestWindow w(config);
+        TForm1* f = w.form;
+        f->SpeedButton20Click();
+        QVERIFY(TestWindow::waitFor([f] { return f->SearchFound && !f->Timer4->isActive(); }, 15000));
+        QCOMPARE(f->SearchIndex, 11);
+        QCOMPARE(w.portSet->ComboBox2->currentText(), QStringLiteral("4800"));
+        QCOMPARE(w.portSet->ComboBox3->currentText(), QStringLiteral("ODD(奇校验)"));
+        QCOMPARE(GlobleVar::PortSettings.baudCode, 10);
+        QCOMPARE(GlobleVar::PortSettings.parityCode, 8);
+        QVERIFY(TestWindow::waitFor([f] { return f->ComboBox15->currentIndex() == 10; }, 3000));
+    }
+
     void realIntervalEndsTheSearchAtTheFirstTick()
     {
         TestWindow w(Config("sim:model=61,band=6", 4, 2, "CEO=EN\r\n"));
