@@ -156,8 +156,8 @@ int main(int argc, char** argv)
         TestWindow::pump(500);
         const double fps = f->ReceivedCount / s;
         const double bytesPerSec = (f->TxByteTotal + f->RxByteTotal) / s;
-        std::printf("pair test, send after return, %s (gap %d ms), %d-byte blocks: %d sent, %d back, "
-                    "%d good, %.2f frames/s, %.0f bytes/s both ways = %.1f%% of the line (%.0f B/s)\n",
+        std::printf("pair test, send after return, %s (gap %d ms), %d-byte blocks: %lld sent, %lld back, "
+                    "%lld good, %.2f frames/s, %.0f bytes/s both ways = %.1f%% of the line (%.0f B/s)\n",
                     label, f->FrameGap, block, f->SentCount, f->ReceivedCount, f->SuccessCount, fps, bytesPerSec,
                     100.0 * bytesPerSec / lineBytesPerSec, lineBytesPerSec);
     };
@@ -229,7 +229,7 @@ int main(int argc, char** argv)
         const double s = clock.elapsed() / 1000.0;
         const double cpu = ProcessStats::CpuSeconds() - cpu0;
         const long rss1 = ProcessStats::RssKiB();
-        std::printf("timed pair test every %d ms for %.0f s: %d sent (%.2f/s), %d back, %d good, rate %s; "
+        std::printf("timed pair test every %d ms for %.0f s: %lld sent (%.2f/s), %lld back, %lld good, rate %s; "
                     "CPU %.2f s = %.1f%% of one core; RSS %ld kB at start, %ld kB half-way, "
                     "max %ld kB, %ld kB at end; memo lines at most %d / %d\n",
                     period, s, f->SentCount, f->SentCount / s, f->ReceivedCount, f->SuccessCount,

@@ -320,8 +320,8 @@ void PairReceive(const QByteArray& input)
     Check(f.RxBuffer.isEmpty(), QStringLiteral("the poll kept received bytes after the quiet time"));
 
     prepare();
-    const int received0 = f.ReceivedCount;
-    const int errors0 = f.ErrorCount;
+    const qint64 received0 = f.ReceivedCount;
+    const qint64 errors0 = f.ErrorCount;
     f.ReceiveTestData(received, TCommFun::BytesToHexText(received, true), stopped, state);
     // One block received is at most one block counted and at most one error.
     Check(f.ReceivedCount - received0 <= 1 && f.ErrorCount - errors0 <= 1,

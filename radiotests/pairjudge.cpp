@@ -51,7 +51,7 @@ Judgement JudgeFrame(bool appointed, const QByteArray& appointedData, bool mainS
     return j;
 }
 
-QString SuccessRate(int successCount, int sentCount)
+QString SuccessRate(qint64 successCount, qint64 sentCount)
 {
     if (sentCount == 0)
         return QString();

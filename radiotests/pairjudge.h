@@ -32,6 +32,6 @@ Judgement JudgeFrame(bool appointed, const QByteArray& appointedData, bool mainS
                      const QByteArray& reference, const QByteArray& result, bool firstFrameSeen);
 
 // "87.50%"; empty when nothing has been sent, since a rate of nothing has no meaning.
-QString SuccessRate(int successCount, int sentCount);
+QString SuccessRate(qint64 successCount, qint64 sentCount);
 
 } // namespace PairJudge

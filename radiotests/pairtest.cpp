@@ -77,7 +77,7 @@ void TForm1::SpeedButton17Click()
         }
         const QByteArray data = RadioButton3->isChecked() ? TCommFun::HexTextToBytes(Edit4->text())
                                                           : GlobleVar::TextToBytes(Edit4->text());
-        const int sentBefore = SentCount;
+        const qint64 sentBefore = SentCount;
         SendTestData(data, RadioButton1->isChecked() ? 3 : 4);
         // A first block that did not go out must not let the timer repeat an older one.
         if (timed && SentCount == sentBefore)
@@ -129,7 +129,7 @@ void TForm1::SendTestData(const QByteArray& data, int mode)
         LastSentData = data;
         const bool pair = mode == 3 || mode == 4;
         if (pair) {
-            TxByteTotal += int(data.size());
+            TxByteTotal += data.size();
             Label23->setText(QString::number(TxByteTotal));
         }
         WorkState = mode;
@@ -204,7 +204,7 @@ void TForm1::ReceiveTestData(const QByteArray& receivedIn, const QString&, bool 
 
     JudgeReceivedData(mainSend, LastSentData, result);
 
-    RxByteTotal += int(received.size());
+    RxByteTotal += received.size();
     Label25->setText(QString::number(RxByteTotal));
 
     if (SentCount != 0)
@@ -252,7 +252,7 @@ void TForm1::Timer3Timer()
     // Paused while sending: a refused send shows a box, and the next tick must not send again
     // (and show another box) before the operator has seen it. A refused send ends the timed run.
     Timer3->stop();
-    const int sentBefore = SentCount;
+    const qint64 sentBefore = SentCount;
     SendTestData(LastSentData, 4);
     if (SentCount != sentBefore && WorkState == 4)
         Timer3->start();
@@ -263,7 +263,8 @@ void TForm1::Timer3Timer()
 void TForm1::RadioButton15Click()
 {
     RadioButton2->setEnabled(true);
-    SpinEdit1->setEnabled(true);
+    // The period only means something for timed sending.
+    SpinEdit1->setEnabled(RadioButton2->isChecked());
     SpeedButton17->setText(Caption(CaptionSend));
 }
 

@@ -309,6 +309,25 @@ private slots:
         QVERIFY(!f->Timer3->isActive());
     }
 
+    // Hours at a high rate pass 2^31 bytes and frames: the counters go on counting.
+    void countersPassTwoThousandMillion()
+    {
+        TestWindow w(kConfig);
+        TForm1* f = w.form;
+        w.ui.fakeClock = true;
+        f->Edit4->setText("blk");
+        f->SpeedButton17Click();
+        f->SentCount = f->SuccessCount = f->ReceivedCount = 2147483647;
+        f->TxByteTotal = f->RxByteTotal = 2147483646;
+        Receive(f, "blk"); // judged good, and sent again after return
+        QCOMPARE(f->Edit6->text(), QStringLiteral("2147483648"));
+        QCOMPARE(f->Edit7->text(), QStringLiteral("2147483648"));
+        QCOMPARE(f->Edit5->text(), QStringLiteral("2147483648"));
+        QCOMPARE(f->Label25->text(), QStringLiteral("2147483649"));
+        QCOMPARE(f->Label23->text(), QStringLiteral("2147483649"));
+        QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
+    }
+
     void appointedDataIsComparedWithTheTypedText()
     {
         TestWindow w(kConfig);
@@ -413,6 +432,15 @@ private slots:
         f->RadioButton15->setChecked(true);
         f->RadioButton15Click();
         QCOMPARE(f->SpeedButton17->text(), QStringLiteral("Send"));
+        // still sending after return: the period stays off until timed sending is chosen
+        QVERIFY(!f->SpinEdit1->isEnabled());
+        f->RadioButton2->setChecked(true);
+        f->RadioButton2Click();
+        f->RadioButton16Click();
+        f->RadioButton15Click();
+        QVERIFY(!f->SpinEdit1->isEnabled()); // receiving chose send-after-return again
+        f->RadioButton2->setChecked(true);
+        f->RadioButton15Click();
         QVERIFY(f->SpinEdit1->isEnabled());
         f->SpeedButton17Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("Data is NULL!"));

@@ -97,7 +97,7 @@ int main(int argc, char* argv[])
     }
     form.SpeedButton18->click();
     TestWindow::pump(1500); // late frames still count after the stop
-    std::printf("counters sent=%d received=%d success=%d error=%d tx=%d rx=%d rate=%s\n", form.SentCount,
+    std::printf("counters sent=%lld received=%lld success=%lld error=%lld tx=%lld rx=%lld rate=%s\n", form.SentCount,
                 form.ReceivedCount, form.SuccessCount, form.ErrorCount, form.TxByteTotal, form.RxByteTotal,
                 qPrintable(form.Edit9->text()));
     std::fflush(stdout);
