@@ -61,11 +61,12 @@ int MinimumFieldWidth(QWidget* w)
     return 28;
 }
 
+// Controls share a row when they overlap vertically by half the lower one's height (the
+// short-frame edition lifts the channel buttons a little above their list).
 bool SameRow(QWidget* a, QWidget* b)
 {
-    const int ca = a->y() + a->height() / 2;
-    const int cb = b->y() + b->height() / 2;
-    return qAbs(ca - cb) <= 6;
+    const int overlap = std::min(a->y() + a->height(), b->y() + b->height()) - std::max(a->y(), b->y());
+    return overlap * 2 >= std::min(a->height(), b->height());
 }
 
 void FitRows(QWidget* container)

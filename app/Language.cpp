@@ -56,6 +56,18 @@ int TextWidth(QLabel* l)
 
 } // namespace
 
+QFont WindowFont(bool western)
+{
+    // The window is designed in 宋体 (Chinese) or Arial (Western) at 12 px; where those are
+    // absent the fonts Debian has with about their metrics stand in.
+    QFont f;
+    f.setFamilies(western ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
+                          : QStringList{QStringLiteral("SimSun"), U("宋体"), QStringLiteral("NSimSun"),
+                                        QStringLiteral("WenQuanYi Micro Hei")});
+    f.setPixelSize(12);
+    return f;
+}
+
 void TForm1::ApplyLanguage()
 {
     const bool english = GlobleVar::CaptionsInEnglish();
@@ -63,9 +75,7 @@ void TForm1::ApplyLanguage()
     const bool brand = GlobleVar::PrefixStyle == 1;
 
     if (english) {
-        QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(11);
-        setFont(f);
+        setFont(WindowFont(true));
 
         const Caption captions[] = {
             {N1, "COM Option", "COM EINSTELLUNGEN"},
@@ -252,7 +262,7 @@ void TForm1::ApplyLanguage()
         N20->setVisible(false);
 
         // Western captions are longer than the designed ones: the parameter page gets more room
-        constexpr double kWiderPage = 1.15;
+        constexpr double kWiderPage = 1.2;
         ScaleHorizontally(TabSheet1, kWiderPage);
         resize(qRound(width() * kWiderPage), height());
 

@@ -29,6 +29,7 @@ TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
     setObjectName(QStringLiteral("frmPortSet"));
     setWindowTitle(U("串口设置"));
     setModal(true);
+    setFont(WindowFont(false));
 
     auto combo = [this](const char* name, std::initializer_list<const char*> items) {
         auto* c = new QComboBox(this);
@@ -118,9 +119,7 @@ void TfrmPortSet::FormCreate()
 {
     if (GlobleVar::MessagesInEnglish()) {
         const bool german = GlobleVar::IsEdition("GERMAN");
-        QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(font().pixelSize() > 0 ? font().pixelSize() : 12);
-        setFont(f);
+        setFont(WindowFont(true));
         setWindowTitle(german ? QStringLiteral("COM EINSTELLUNGEN") : QStringLiteral("COM Option"));
         Label1->setText(QStringLiteral("COM Port"));
         Label2->setText(QStringLiteral("Baud Rate"));

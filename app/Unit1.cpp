@@ -90,9 +90,12 @@ void TForm1::ConnectHandlers()
     trigger(N20, &TForm1::N20Click);
     trigger(N11, &TForm1::N11Click);
     trigger(N13, &TForm1::N13Click);
-    // Only a page chosen by the operator runs the page-change handler.
-    connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
-        if (index < 0 || index == PageControl1->currentIndex())
+    // Every page change the operator makes (click, Ctrl+Tab, Ctrl+PgUp/PgDn, arrow keys on
+    // the tab bar, the wheel) runs the page-change handler; ShowPage's changes do not. The
+    // handler runs after the change is complete, so its questions are not asked from inside
+    // the tab bar's own event handling.
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (ProgramPageChange || index < 0)
             return;
         QTimer::singleShot(0, this, [this, index] {
             if (PageControl1->currentIndex() == index)
@@ -180,7 +183,7 @@ void TForm1::ConnectHandlers()
 
 void TForm1::FormCreate()
 {
-    PageControl1->setCurrentIndex(0);
+    ShowPage(0);
     CommFun = new TCommFun;
     GlobleVar::StartDirectory = QDir::currentPath();
     RxPaused = false;
@@ -266,7 +269,7 @@ void TForm1::PageControl1Change(int index)
             WorkState = 0;
             SetPanel(1, QString());
         } else {
-            PageControl1->setCurrentIndex(1);
+            ShowPage(1);
         }
     }
     const int shown = PageControl1->currentIndex();
@@ -276,7 +279,7 @@ void TForm1::PageControl1Change(int index)
             SetPanel(1, QString());
             CheckBox3->setChecked(false);
         } else {
-            PageControl1->setCurrentIndex(2);
+            ShowPage(2);
         }
     } else if (shown == 2) {
         if (AskYesNo(Tr(AppTexts::AskEnterTerminal), this)) {
@@ -304,7 +307,7 @@ void TForm1::N6Click() { SpeedButton21Click(); }
 void TForm1::N18Click() {}
 void TForm1::N8Click() { SpeedButton14Click(); }
 void TForm1::N15Click() { SpeedButton15Click(); }
-void TForm1::N9Click() { PageControl1->setCurrentWidget(TabSheet2); }
+void TForm1::N9Click() { ShowPage(PageControl1->indexOf(TabSheet2)); }
 void TForm1::N13Click() { SpeedButton7Click(); }
 void TForm1::SpeedButton6Click() { N20Click(); }
 
@@ -315,6 +318,14 @@ void TForm1::N11Click()
 }
 
 // ---- shared helpers ---------------------------------------------------------------------
+
+void TForm1::ShowPage(int index)
+{
+    const bool nested = ProgramPageChange;
+    ProgramPageChange = true;
+    PageControl1->setCurrentIndex(index);
+    ProgramPageChange = nested;
+}
 
 void TForm1::SetPanel(int index, const QString& text)
 {
@@ -370,6 +381,18 @@ bool IsDigitOrBackspace(QKeyEvent* e)
         return true;
     const QString t = e->text();
     return t.size() == 1 && t[0] >= QLatin1Char('0') && t[0] <= QLatin1Char('9');
+}
+
+bool IsHexText(const QString& text, bool lineBreaks)
+{
+    for (const QChar c : text) {
+        const bool ok = c == QLatin1Char(' ') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (lineBreaks && (c == QLatin1Char('\n') || c == QLatin1Char('\r')));
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 bool IsHexKeyOrBackspace(QKeyEvent* e)
@@ -439,6 +462,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             return Memo3KeyPress(QChar(8));
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             return Memo3KeyPress(QChar(13));
+        // A tab typed into hex text would be read as a digit and shift every pair after it.
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ControlModifier))
+            return Memo3KeyPress(QChar(9));
         if (IsCharacterKey(key))
             return Memo3KeyPress(key->text().at(0));
         return false;
@@ -463,7 +489,7 @@ int RunProgram(QApplication& app)
     if (!shot.isEmpty()) {
         QTimer::singleShot(1200, &form, [&form, shot] {
             const int page = qEnvironmentVariableIntValue("RFMOD_SCREENSHOT_PAGE");
-            form.PageControl1->setCurrentIndex(page);
+            form.ShowPage(page);
             QTimer::singleShot(300, &form, [&form, shot] {
                 form.grab().save(shot);
                 // A modal box may still be open; leave at once.

@@ -240,6 +240,9 @@ public:
     QPlainTextEdit *Memo3, *Memo4;
 
     // ---- small helpers shared by the handlers ------------------------------------------
+    // Shows a page without the page-change handler (changes made by the program itself).
+    void ShowPage(int index);
+    bool ProgramPageChange = false;
     void SetPanel(int index, const QString& text);
     QString PanelText(int index) const;
     void AppendPanel(int index, const QString& text);
@@ -453,6 +456,9 @@ private:
     static bool DigitKeyFilter(QKeyEvent* e); // Edit10, Edit15, Edit18, Edit20, Edit21
 };
 
+// The window's font: 宋体 12 px for Chinese, Arial 12 px for Western languages.
+QFont WindowFont(bool western);
+
 class QApplication;
 // Creates the main window, the port dialog (which opens the saved port) and the about box,
 // then runs the event loop until the main window closes.
@@ -460,5 +466,7 @@ int RunProgram(QApplication& app);
 
 // Whether a key press is Backspace or a decimal digit.
 bool IsDigitOrBackspace(QKeyEvent* e);
+// Whether a text holds only hex digits and spaces (and line breaks, when allowed).
+bool IsHexText(const QString& text, bool lineBreaks);
 // Whether a key press is Backspace, space or a hex digit.
 bool IsHexKeyOrBackspace(QKeyEvent* e);

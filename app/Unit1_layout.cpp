@@ -176,6 +176,7 @@ TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent)
 void TForm1::CreateControls()
 {
     setObjectName(QStringLiteral("Form1"));
+    setFont(WindowFont(false));
     resize(757, 606);
 
     // menu

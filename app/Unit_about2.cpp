@@ -2,6 +2,7 @@
 
 #include "GlobleVar.h"
 #include "UiServices.h"
+#include "Unit1.h"
 #include "product_texts.h"
 
 #include <QEvent>
@@ -26,6 +27,7 @@ TFrm_about::TFrm_about(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Frm_about"));
     setWindowTitle(U("关于"));
+    setFont(WindowFont(false));
     setFixedSize(420, 300);
 
     Image1 = MakeLabel(this, "Image1", QString(), 20, 20, 32, 32);
@@ -61,11 +63,9 @@ void TFrm_about::FormCreate()
 {
     if (!GlobleVar::MessagesInEnglish())
         return;
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(12);
-    setFont(f);
+    setFont(WindowFont(true));
     QFont title = Label1->font();
-    title.setFamily(QStringLiteral("Arial"));
+    title.setFamilies(WindowFont(true).families());
     Label1->setFont(title);
     Label1->setText(QLatin1String(ProductTexts::TitleEn));
     Label5->setText(QStringLiteral("Ver: V3.16"));
@@ -114,8 +114,12 @@ void TFrm_about::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
 }
 
-void TFrm_about::mousePressEvent(QMouseEvent*)
+void TFrm_about::mousePressEvent(QMouseEvent* e)
 {
+    // Labels pass their clicks on to the box; only a click beside them closes it.
+    auto* label = qobject_cast<QLabel*>(childAt(e->position().toPoint()));
+    if (label && label != Image1)
+        return;
     FormClick();
 }
 

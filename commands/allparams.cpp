@@ -62,7 +62,7 @@ bool StartRefused(TForm1& w)
 
 void TForm1::SpeedButton3Click()
 {
-    PageControl1->setCurrentIndex(0);
+    ShowPage(0);
     if (StartRefused(*this))
         return;
     for (QComboBox* c : {ComboBox4, ComboBox1, ComboBox2, ComboBox3})
@@ -81,7 +81,7 @@ void TForm1::SpeedButton3Click()
 
 void TForm1::SpeedButton21Click()
 {
-    PageControl1->setCurrentIndex(0);
+    ShowPage(0);
     if (StartRefused(*this))
         return;
     if (N18->isChecked()) {

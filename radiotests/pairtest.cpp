@@ -26,11 +26,6 @@ QString Caption(const TMsg& m)
     return QString::fromUtf8(GlobleVar::CaptionsInEnglish() ? m.en : m.cn);
 }
 
-bool IsHexChar(QChar c)
-{
-    return c == QLatin1Char(' ') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-        || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
 
 } // namespace
 
@@ -66,6 +61,13 @@ void TForm1::SpeedButton17Click()
         resetCounters();
         if (Edit4->text().isEmpty()) {
             Warn(StartDataEmpty);
+            FocusControl(Edit4);
+            return;
+        }
+        // Pasted text can hold what the key filter keeps out; a tab would be read as a digit.
+        if (RadioButton3->isChecked() && !IsHexText(Edit4->text(), false)) {
+            Edit4->selectAll();
+            Warn(PairNotHex);
             FocusControl(Edit4);
             return;
         }
@@ -320,15 +322,11 @@ void TForm1::Memo2DblClick()
 
 void TForm1::RadioButton3Click()
 {
-    const QString text = Edit4->text();
-    for (const QChar c : text) {
-        if (!IsHexChar(c)) {
-            Edit4->selectAll();
-            Warn(PairNotHex);
-            RadioButton4->setChecked(true);
-            return;
-        }
-    }
+    if (IsHexText(Edit4->text(), false))
+        return;
+    Edit4->selectAll();
+    Warn(PairNotHex);
+    RadioButton4->setChecked(true);
 }
 
 bool TForm1::Edit4KeyPress(QKeyEvent* e)
@@ -343,7 +341,7 @@ bool TForm1::Edit4KeyPress(QKeyEvent* e)
         // Keys that type nothing (arrows, Delete, Home) are left to the field.
         if (!enter && (t.isEmpty() || !t.at(0).isPrint()))
             return false;
-        if (!enter && t.size() == 1 && IsHexChar(t.at(0)))
+        if (!enter && t.size() == 1 && IsHexText(t, false))
             return false;
         Warn(PairHexKeyOnly);
         return true;

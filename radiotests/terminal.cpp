@@ -18,6 +18,12 @@ void TForm1::SpeedButton37Click()
         Warn(TerminalDataEmpty);
         return;
     }
+    // Pasted hex text is held to what the key filter lets through; line breaks separate pairs.
+    if (RadioButton6->isChecked() && !IsHexText(Memo3->toPlainText(), true)) {
+        Warn(TerminalHexKeyOnly);
+        FocusControl(Memo3);
+        return;
+    }
     WorkState = 5;
     CheckBox3->setChecked(true);
 

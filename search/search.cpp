@@ -116,7 +116,7 @@ void TForm1::SpeedButton20Click()
     ReportedBaseFrequency.clear();
     BeginSearch();
     if (Timer4->isActive())
-        PageControl1->setCurrentIndex(0);
+        ShowPage(0);
 }
 
 void TForm1::SpeedButton30Click()

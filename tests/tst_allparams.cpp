@@ -42,7 +42,7 @@ private slots:
         TestWindow w(SimConfig());
         FillLists(w.form);
         w.form->N18->setChecked(false);
-        w.form->PageControl1->setCurrentIndex(2);
+        w.form->ShowPage(2);
         w.sentHex();
         w.ui.clear();
         w.form->SpeedButton21Click();

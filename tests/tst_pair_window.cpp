@@ -404,6 +404,19 @@ private slots:
         QCOMPARE(w.ui.messages.size(), 1);
     }
 
+    void pastedNonHexTextIsNotSent()
+    {
+        TestWindow w(kConfig);
+        TForm1* f = w.form;
+        f->RadioButton3->setChecked(true);
+        f->Edit4->setText("41\t42");
+        f->SpeedButton17Click();
+        QCOMPARE(w.ui.lastMessage(), Cn(PairNotHex));
+        QCOMPARE(f->SentCount, 0);
+        QVERIFY(f->LastSentData.isEmpty());
+        QCOMPARE(f->WorkState, 1);
+    }
+
     void choosingHexChecksTheText()
     {
         TestWindow w(kConfig);

@@ -105,7 +105,7 @@ private slots:
         QVERIFY(emu->started);
         TestWindow w(Config(link).toUtf8());
         TForm1* f = w.form;
-        f->PageControl1->setCurrentIndex(1);
+        f->ShowPage(1);
         f->RadioButton2->click(); // timed sending
         f->SpinEdit1->setValue(300); // room for the echo and the 60 ms gap between blocks
         f->Edit4->setText("LOST-0123");

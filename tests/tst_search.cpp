@@ -55,7 +55,7 @@ private slots:
         TestWindow w(Config("sim:baud=4800,parity=odd,model=35,band=433,version=0x12", 4, 2, "KTX=1\r\n"));
         TForm1* f = w.form;
         const QByteArray configBefore = w.configText();
-        f->PageControl1->setCurrentIndex(2);
+        f->ShowPage(2);
         f->WorkState = 3;
         QCOMPARE(f->SearchStartIndex(), 15);
 
@@ -194,7 +194,7 @@ private slots:
         TestWindow w(Config("sim", 4, 2));
         TForm1* f = w.form;
         w.portSet->SpeedButton2Click();
-        f->PageControl1->setCurrentIndex(1);
+        f->ShowPage(1);
         f->SpeedButton20Click();
         QCOMPARE(f->PanelText(2), QStringLiteral("检测出错，可能是串口未打开或打开出错！"));
         QVERIFY(!f->Timer4->isActive());

@@ -189,6 +189,16 @@ private slots:
         QTest::keyClick(f->Memo3, Qt::Key_Return);
         QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
         QCOMPARE(r.w.ui.messages.size(), 2);
+        // a tab would be read as a digit and shift the pairs after it
+        QTest::keyClick(f->Memo3, Qt::Key_Tab);
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
+        QCOMPARE(r.w.ui.messages.size(), 3);
+        // pasted text is held to the same characters; nothing is sent
+        f->Memo3->setPlainText("41\t42");
+        f->SpeedButton37Click();
+        QCOMPARE(r.w.ui.lastMessage(), Cn(TerminalHexKeyOnly));
+        QCOMPARE(f->WorkState, 1);
+        QCOMPARE(r.peerGets(150), QByteArray());
 
         QTest::mouseDClick(f->Memo3->viewport(), Qt::LeftButton);
         QVERIFY(f->Memo3->toPlainText().isEmpty());

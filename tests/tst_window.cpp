@@ -6,6 +6,9 @@
 #include "app/Unit1.h"
 #include "app/Unit_about2.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -25,7 +29,7 @@ private slots:
     {
         TestWindow w("[Ports]\r\nCOM1=sim\r\n");
         TForm1* f = w.form;
-        f->PageControl1->setCurrentIndex(0);
+        f->ShowPage(0);
         f->WorkState = 4;
         f->Timer3->start();
         f->SetPanel(1, "mode");
@@ -35,7 +39,7 @@ private slots:
         QCOMPARE(f->WorkState, 4);
         QCOMPARE(w.ui.questions.last(), QString::fromUtf8("正在进行对传测试,你确定停止对传测试吗？"));
         w.ui.answers = {true};
-        f->PageControl1->setCurrentIndex(0);
+        f->ShowPage(0);
         f->PageControl1Change(0);
         QCOMPARE(f->WorkState, 0);
         QVERIFY(!f->Timer3->isActive());
@@ -46,7 +50,7 @@ private slots:
     {
         TestWindow w("[Ports]\r\nCOM1=sim\r\n[Ver]\r\nCEO=EN\r\n");
         TForm1* f = w.form;
-        f->PageControl1->setCurrentIndex(2);
+        f->ShowPage(2);
         w.ui.answers = {false};
         f->PageControl1Change(2);
         QCOMPARE(w.ui.questions.last(), QStringLiteral("Will you change into Data transmiting?"));
@@ -60,13 +64,13 @@ private slots:
         f->PageControl1Change(2);
         QCOMPARE(w.ui.questions.size(), 3);
         // leaving: No returns to the terminal page
-        f->PageControl1->setCurrentIndex(0);
+        f->ShowPage(0);
         w.ui.answers = {false};
         f->PageControl1Change(0);
         QCOMPARE(f->PageControl1->currentIndex(), 2);
         QCOMPARE(w.ui.questions.last(), QStringLiteral("Will you stop Data transmitting?"));
         QCOMPARE(f->WorkState, 5);
-        f->PageControl1->setCurrentIndex(1);
+        f->ShowPage(1);
         w.ui.answers = {true};
         f->PageControl1Change(1);
         QCOMPARE(f->WorkState, 0);
@@ -108,7 +112,7 @@ private slots:
         QVERIFY(f->ComboBox15->x() >= f->Label39->x() + f->Label39->width());
         QVERIFY(f->ComboBox16->x() >= f->Label40->x() + f->Label40->width());
         QCOMPARE(w.portSet->Label1->text(), QStringLiteral("COM Port"));
-        w.form->PageControl1->setCurrentIndex(2);
+        w.form->ShowPage(2);
         w.ui.answers = {false};
         w.form->PageControl1Change(2);
         QCOMPARE(w.ui.questions.last(), QStringLiteral("Will you change into Data transmiting?"));
@@ -122,7 +126,7 @@ private slots:
         QCOMPARE(w.portSet->ComboBox3->itemText(2), QString::fromUtf8("NONE(无校验)"));
         TFrm_about about(w.form);
         QCOMPARE(about.Label8->text(), QString::fromUtf8("网址："));
-        w.form->PageControl1->setCurrentIndex(2);
+        w.form->ShowPage(2);
         w.ui.answers = {false};
         w.form->PageControl1Change(2);
         QCOMPARE(w.ui.questions.last(), QString::fromUtf8("你希望进入数据通讯状态吗？"));
@@ -179,12 +183,50 @@ private slots:
             QVERIFY(about.Label7->font().underline());
             about.Label7MouseLeave();
             QVERIFY(!about.Label7->font().underline());
-            about.Label7Click();
-            about.FormClick();
+            // a click on a label, the address included, leaves the box open
+            QTest::mouseClick(about.Label7, Qt::LeftButton);
+            QTest::mouseClick(about.Label2, Qt::LeftButton);
+            QVERIFY(about.isVisible());
+            QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(400, 280));
         });
         about.exec();
         QCOMPARE(w.ui.openedUrls.size(), 1);
         QVERIFY(!about.isVisible());
+    }
+
+    // However the operator changes the page, the page-change questions are asked; the
+    // program's own changes ask nothing.
+    void keyboardPageChangesRunTheHandler()
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\n");
+        TForm1* f = w.form;
+        QTest::keyClick(f->Edit1, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(f->Edit1, Qt::Key_Tab, Qt::ControlModifier);
+        TestWindow::pump(20);
+        QCOMPARE(f->PageControl1->currentIndex(), 2);
+        QCOMPARE(w.ui.questions, QStringList() << QString::fromUtf8("你希望进入数据通讯状态吗？"));
+        QVERIFY(f->CheckBox3->isChecked());
+        QCOMPARE(f->WorkState, 5);
+
+        QTest::keyClick(f->CheckBox3, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        TestWindow::pump(20);
+        QCOMPARE(f->PageControl1->currentIndex(), 1);
+        QCOMPARE(w.ui.questions.last(), QString::fromUtf8("正在进行数据通讯,您需要停止该状态吗!"));
+        QCOMPARE(f->WorkState, 0);
+
+        // leaving a running pair test by the keyboard asks to stop it
+        f->WorkState = 4;
+        f->Timer3->start();
+        QTest::keyClick(f->PageControl1->tabBar(), Qt::Key_Left);
+        TestWindow::pump(20);
+        QCOMPARE(w.ui.questions.last(), QString::fromUtf8("正在进行对传测试,你确定停止对传测试吗？"));
+        QCOMPARE(f->WorkState, 0);
+        QVERIFY(!f->Timer3->isActive());
+
+        const int asked = w.ui.questions.size();
+        f->ShowPage(2);
+        TestWindow::pump(20);
+        QCOMPARE(w.ui.questions.size(), asked);
     }
 
     void captionsFitInEveryLanguage_data()

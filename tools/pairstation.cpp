@@ -66,7 +66,7 @@ int main(int argc, char* argv[])
 
     form.CheckBox2->setChecked(true);
     form.SpinEdit2->setValue(cli.value("gap").toInt());
-    form.PageControl1->setCurrentIndex(1);
+    form.ShowPage(1);
     const bool send = cli.value("role") == QLatin1String("send");
     (send ? form.RadioButton15 : form.RadioButton16)->click();
     const int timed = cli.value("timed").toInt();

@@ -58,6 +58,7 @@ int main(int argc, char* argv[])
     AfterSearch("CEO=EN\r\nKTX=1\r\n", "search-found-english");
     AfterSearch("CEO=EN\r\ntype=GERMAN\r\n", "search-found-german");
     AfterSearch("type=KESTRAVONIX\r\nKTX=1\r\n", "search-found-kestravonix");
+    AfterSearch("type=KESTRAVONIX\r\nCEO=EN\r\n", "search-found-kestravonix-english");
 
     {
         TestWindow w("[Ports]\r\nCOM1=sim\r\n[Ver]\r\nCEO=EN\r\n");
@@ -79,7 +80,7 @@ int main(int argc, char* argv[])
     {
         TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\ntype=VORDAL\r\n");
         w.form->show();
-        w.form->PageControl1->setCurrentIndex(1);
+        w.form->ShowPage(1);
         w.form->Edit4->setText(QStringLiteral("0123456789"));
         w.form->SpeedButton17Click();
         TestWindow::pump(3000);
@@ -89,7 +90,7 @@ int main(int argc, char* argv[])
     {
         TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n");
         w.form->show();
-        w.form->PageControl1->setCurrentIndex(2);
+        w.form->ShowPage(2);
         w.form->RadioButton8->setChecked(true);
         w.form->Memo3->setPlainText(QStringLiteral("AB"));
         w.form->SpeedButton37Click();
