@@ -1,7 +1,7 @@
 // Config.ini: read once while the window is created, options written when it closes.
 #include "Unit1.h"
 
-#include "IniFile.h"
+#include "core/config/ToolConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,38 +13,33 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-namespace {
-const QString kSN = QStringLiteral("SN");
-const QString kVer = QStringLiteral("Ver");
-const QString kOption = QStringLiteral("Option");
-} // namespace
-
 void TForm1::ReadConfiguration()
 {
-    IniFile ini(GlobleVar::ConfigPath());
+    const QString path = GlobleVar::ConfigPath();
 
-    // serial-number defaults
-    // The model list is filled after the configuration is read; FormCreate selects the row then.
-    ConfiguredSnModelRow = ini.ReadInteger(kSN, QStringLiteral("Model"), 0);
-    ComboBox12->setEditText(ini.ReadString(kSN, QStringLiteral("Year"), QString()));
-    ComboBox13->setEditText(ini.ReadString(kSN, QStringLiteral("Month"), QString()));
-    Edit2->setText(ini.ReadString(kSN, QStringLiteral("NO"), QString()));
+    // serial-number defaults; the model list is filled after the configuration is read, and
+    // FormCreate selects the row then
+    const ToolConfig::Sn sn = ToolConfig::ReadSn(path);
+    ConfiguredSnModelRow = sn.model;
+    ComboBox12->setEditText(sn.year);
+    ComboBox13->setEditText(sn.month);
+    Edit2->setText(sn.number);
 
     // edition
-    GlobleVar::EditionKeyword = ini.ReadString(kVer, QStringLiteral("type"), QString());
-    GlobleVar::ModelKeyword = ini.ReadString(kVer, QStringLiteral("Model"), QString());
-    GlobleVar::LanguageCode = ini.ReadString(kVer, QStringLiteral("CEO"), QStringLiteral("CN"));
-    GlobleVar::PrefixStyle = ini.ReadInteger(kVer, QStringLiteral("KTX"), 0);
+    const ToolConfig::Ver ver = ToolConfig::ReadVer(path);
+    GlobleVar::EditionKeyword = ver.type;
+    GlobleVar::ModelKeyword = ver.model;
+    GlobleVar::LanguageCode = ver.ceo;
+    GlobleVar::PrefixStyle = ver.ktx;
 
     // options; the spin boxes bring stored values to their nearest bound
-    CheckBox2->setChecked(ini.ReadBool(kOption, QStringLiteral("Frame delay"), false));
-    SpinEdit2->setValue(ini.ReadInteger(kOption, QStringLiteral("Delay time"), 333));
-    SpinEdit3->setValue(ini.ReadInteger(kOption, QStringLiteral("RX timer"), 30));
-    SpinEdit4->setValue(ini.ReadInteger(kOption, QStringLiteral("RX/TX conversion"), 20));
-    N18->setChecked(ini.ReadBool(kOption, QStringLiteral("Search before R/W"), true));
-    // The chain blocks the window for this long: a mistyped huge value would freeze it.
-    GlobleVar::TestDelayTime =
-        qBound(0, ini.ReadInteger(kOption, QStringLiteral("Test Delay Time"), 1500), GlobleVar::kMaxTestDelayMs);
+    const ToolConfig::Options o = ToolConfig::ReadOptions(path);
+    CheckBox2->setChecked(o.frameDelay);
+    SpinEdit2->setValue(o.delayTime);
+    SpinEdit3->setValue(o.rxTimer);
+    SpinEdit4->setValue(o.rxTxConversion);
+    N18->setChecked(o.searchBeforeRW);
+    GlobleVar::TestDelayTime = o.testDelayTime;
 
     if (GlobleVar::ModelKeyword.left(5) == QLatin1String("KTX52")
         && GlobleVar::ModelKeyword == QLatin1String("KTX52ID")) {
@@ -84,10 +79,11 @@ void TForm1::ReadConfiguration()
 void TForm1::SaveOptions()
 {
     // A file that cannot be written is passed over in silence; the window closes anyway.
-    IniFile ini(GlobleVar::ConfigPath());
-    ini.WriteInteger(kOption, QStringLiteral("Delay time"), SpinEdit2->value());
-    ini.WriteInteger(kOption, QStringLiteral("RX timer"), SpinEdit3->value());
-    ini.WriteInteger(kOption, QStringLiteral("RX/TX conversion"), SpinEdit4->value());
-    ini.WriteBool(kOption, QStringLiteral("Frame delay"), CheckBox2->isChecked());
-    ini.WriteBool(kOption, QStringLiteral("Search before R/W"), N18->isChecked());
+    ToolConfig::Options o;
+    o.delayTime = SpinEdit2->value();
+    o.rxTimer = SpinEdit3->value();
+    o.rxTxConversion = SpinEdit4->value();
+    o.frameDelay = CheckBox2->isChecked();
+    o.searchBeforeRW = N18->isChecked();
+    ToolConfig::WriteOptions(GlobleVar::ConfigPath(), o);
 }

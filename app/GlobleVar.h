@@ -1,6 +1,8 @@
-// Program-wide values: the port settings every send uses, and the configuration values
-// that are read once at start and never change afterwards.
+// Program-wide values of the window: the port the port dialog last opened, and the
+// configuration values that are read once at start and never change afterwards.
 #pragma once
+
+#include "core/model/Edition.h"
 
 #include <QString>
 #include <array>
@@ -26,6 +28,7 @@ namespace GlobleVar {
 
 constexpr int kPortCount = 36;
 
+// Set by the port dialog's open.
 extern TPortSettings PortSettings;
 extern std::array<bool, kPortCount> portOpenFlags;
 
@@ -35,15 +38,18 @@ extern QString ModelKeyword;    // only "KTX52ID" has an effect
 extern QString LanguageCode;    // "EN" selects English messages
 extern int PrefixStyle;         // 1 "KTX", 2 "QOM", other: no prefix
 extern int TestDelayTime;       // ms before the chained transmit test
-constexpr int kMaxTestDelayMs = 10000;
 extern bool TestEdition;        // true only in the "VORDAL" edition
 
 // Directory where Config.ini and readme.doc are looked for.
 extern QString StartDirectory;
+// Sets StartDirectory; Config.ini is looked for there from then on.
+void SetStartDirectory(const QString& dir);
 
 // Puts every value back to its program-start state (a new window in a test starts clean).
 void ResetAll();
 
+// The edition as the core takes it.
+Edition CurrentEdition();
 inline bool IsEdition(const char* keyword) { return EditionKeyword == QLatin1String(keyword); }
 inline bool IsShortFrameEdition() { return IsEdition("KESTRAVONIX"); }
 // Messages, status texts, the port dialog and the about box: English only for exactly "EN".
@@ -53,13 +59,6 @@ inline bool CaptionsInEnglish() { return LanguageCode.left(2) == QLatin1String("
 
 // Path of Config.ini in the start directory.
 QString ConfigPath();
-
-// Typed text to the bytes sent (UTF-8), and received bytes to display text: UTF-8 when the
-// bytes are valid UTF-8, otherwise one character per byte, so no byte is ever dropped.
-QByteArray TextToBytes(const QString& text);
-QString BytesToText(const QByteArray& bytes);
-// Number of bytes at the end that begin a UTF-8 character without finishing it (0..3).
-int Utf8IncompleteTail(const QByteArray& bytes);
 
 } // namespace GlobleVar
 

@@ -4,8 +4,8 @@
 
 #include "CaptionFit.h"
 #include "UiServices.h"
-#include "app_texts.h"
-#include "product_texts.h"
+#include "texts/app_texts.h"
+#include "texts/product_texts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -309,7 +309,7 @@ void TForm1::ApplyLanguage()
 
 void TForm1::N20Click()
 {
-    GlobleVar::StartDirectory = QDir::currentPath();
+    GlobleVar::SetStartDirectory(QDir::currentPath());
     const QString path = QDir::toNativeSeparators(QDir(GlobleVar::StartDirectory).filePath(QStringLiteral("readme.doc")));
     if (!Ui().openDocument(path))
         ShowWarning(path + Tr(AppTexts::HelpOpenFail), this);

@@ -1,10 +1,10 @@
 #include "Portset.h"
 
-#include "IniFile.h"
 #include "UiServices.h"
 #include "Unit1.h"
-#include "app_texts.h"
-#include "link/PortMapping.h"
+#include "core/config/ToolConfig.h"
+#include "core/link/PortMapping.h"
+#include "texts/app_texts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -152,20 +152,37 @@ static void SelectPosition(QComboBox* c, int position)
 
 void TfrmPortSet::LoadPortSettings()
 {
-    IniFile ini(GlobleVar::ConfigPath());
-    SelectPosition(ComboBox1, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Port"), 0));
-    SelectPosition(ComboBox2, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Rate"), 2));
-    SelectPosition(ComboBox3, ini.ReadInteger(QStringLiteral("COM"), QStringLiteral("Verify"), 2));
+    const ToolConfig::Com com = ToolConfig::ReadCom(GlobleVar::ConfigPath());
+    SelectPosition(ComboBox1, com.port);
+    SelectPosition(ComboBox2, com.rate);
+    SelectPosition(ComboBox3, com.verify);
     UpdateDeviceLabel();
 }
 
 void TfrmPortSet::SavePortSettings()
 {
-    IniFile ini(GlobleVar::ConfigPath());
     // A file that cannot be written is not reported.
-    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Port"), ComboBox1->currentIndex());
-    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Rate"), ComboBox2->currentIndex());
-    ini.WriteInteger(QStringLiteral("COM"), QStringLiteral("Verify"), ComboBox3->currentIndex());
+    ToolConfig::WriteCom(GlobleVar::ConfigPath(),
+                         ToolConfig::Com{ComboBox1->currentIndex(), ComboBox2->currentIndex(), ComboBox3->currentIndex()});
+}
+
+SerialSettings TfrmPortSet::ChosenSerial() const
+{
+    return SerialSettings{ToolConfig::BaudOfRow(ComboBox2->currentIndex()),
+                          ToolConfig::ParityOfRow(ComboBox3->currentIndex())};
+}
+
+void TfrmPortSet::ShowSerial(const SerialSettings& settings)
+{
+    ComboBox2->setCurrentIndex(ToolConfig::RowOfBaud(settings.baud));
+    ComboBox3->setCurrentIndex(ToolConfig::RowOfParity(settings.parity));
+}
+
+void TfrmPortSet::FollowModule(const SerialSettings& settings)
+{
+    ShowSerial(settings);
+    m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
+    SpeedButton1Click();
 }
 
 QString TfrmPortSet::SettingsSummary() const
@@ -189,11 +206,6 @@ int TfrmPortSet::PortNumberOfText(const QString& text)
         if (text == QStringLiteral("COM%1").arg(n))
             return n;
     return 0;
-}
-
-int TfrmPortSet::SelectedBaudRate() const
-{
-    return BaudCodeOfText(ComboBox2->currentText()) < 0 ? 0 : ComboBox2->currentText().toInt();
 }
 
 void TfrmPortSet::SpeedButton1Click()
@@ -228,23 +240,21 @@ void TfrmPortSet::SpeedButton1Click()
     if (stopBits == QLatin1String("1")) ps.stopBitsCode = 0;
     else if (stopBits == QLatin1String("2")) ps.stopBitsCode = 4;
 
-    {
-        TCommFun link;
-        if (!link.OpenPort(ps.portNumber)) {
-            ShowWarning(Tr(AppTexts::PortOpenFail), this);
-            m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
-            return;
-        }
-        link.ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode);
+    TCommFun* link = m_form->CommFun;
+    if (!link->OpenPort(ps.portNumber)) {
+        ShowWarning(Tr(AppTexts::PortOpenFail), this);
+        m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
+        return;
     }
+    link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode);
+    m_form->PortLostShown = false;
     SpeedButton1->setEnabled(false);
     SpeedButton2->setEnabled(true);
     hide();
 
     for (int p = 0; p < GlobleVar::kPortCount; ++p) {
         if (p + 1 != ps.portNumber && GlobleVar::portOpenFlags[p]) {
-            TCommFun link;
-            if (link.ClosePort(p + 1))
+            if (link->ClosePort(p + 1))
                 GlobleVar::portOpenFlags[p] = false;
         }
     }
@@ -257,8 +267,7 @@ void TfrmPortSet::SpeedButton1Click()
 
 void TfrmPortSet::SpeedButton2Click()
 {
-    TCommFun link;
-    if (link.ClosePort(GlobleVar::PortSettings.portNumber)) {
+    if (m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber)) {
         SpeedButton1->setEnabled(true);
         SpeedButton2->setEnabled(false);
         const int selected = ComboBox1->currentIndex();

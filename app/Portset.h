@@ -2,6 +2,8 @@
 // creation opens the saved port, so the tool is connected before the operator does anything.
 #pragma once
 
+#include "core/model/Values.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -25,8 +27,13 @@ public:
     void SavePortSettings();
     // Port, baud, parity, data bits and start bits joined by ",".
     QString SettingsSummary() const;
-    // Baud rate of the baud list's text, 0 when it is not a rate.
-    int SelectedBaudRate() const;
+    // The baud rate and parity chosen in the lists (0 and Unknown for a list without a row).
+    SerialSettings ChosenSerial() const;
+    // Shows settings in force (a search step) in the lists.
+    void ShowSerial(const SerialSettings& settings);
+    // The module's serial settings changed: the lists take them, the port is closed and
+    // opened again at them (a rate the lists lack is refused as any other).
+    void FollowModule(const SerialSettings& settings);
 
     // Baud-code table of the dialog ("600" gives 6 ... "57600" gives 15), -1 when absent.
     static int BaudCodeOfText(const QString& text);

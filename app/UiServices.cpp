@@ -4,8 +4,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QThread>
-#include <QTime>
 #include <QStringList>
 #include <QUrl>
 
@@ -43,17 +41,6 @@ bool UiServices::confirm(QWidget* parent, const QString& text, bool warningStyle
     const auto answer = warningStyle ? QMessageBox::warning(parent, title, text, buttons)
                                      : QMessageBox::question(parent, title, text, buttons);
     return answer == QMessageBox::Yes;
-}
-
-qint64 UiServices::msecsOfDay()
-{
-    return QTime::currentTime().msecsSinceStartOfDay();
-}
-
-void UiServices::sleepMs(int ms)
-{
-    if (ms > 0)
-        QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 bool UiServices::openDocument(const QString& path)

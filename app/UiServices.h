@@ -1,5 +1,5 @@
-// The one layer through which the tool shows message boxes, asks Yes/No questions, reads
-// the clock, blocks for a while and asks the desktop to open things. Tests install their
+// The one layer through which the tool shows message boxes, asks Yes/No questions and asks
+// the desktop to open things. Tests install their
 // own implementation to see the texts and answer without modal dialogs.
 #pragma once
 
@@ -18,10 +18,6 @@ public:
     virtual void message(QWidget* parent, const QString& text, BoxKind kind);
     // A modal Yes/No question; true for Yes. warningStyle draws it as a warning box.
     virtual bool confirm(QWidget* parent, const QString& text, bool warningStyle);
-    // Time of day in milliseconds since midnight.
-    virtual qint64 msecsOfDay();
-    // Blocks the calling (user-interface) thread.
-    virtual void sleepMs(int ms);
     // Desktop shell: open a document or a web address with the default handler.
     virtual bool openDocument(const QString& path);
     virtual bool openUrl(const QString& url);

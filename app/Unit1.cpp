@@ -6,7 +6,7 @@
 #include "Portset.h"
 #include "UiServices.h"
 #include "Unit_about2.h"
-#include "app_texts.h"
+#include "texts/app_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,8 +32,6 @@
 
 #include <cstdlib>
 
-int TForm1::SearchStepIntervalMs = 1100;
-
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {}
 
 void TComboBox::showPopup()
@@ -52,6 +50,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
     delete CommFun;
+    // The core goes before the widgets its signals fill.
+    delete Term;
+    delete Pair;
+    delete Search;
+    delete Session;
 }
 
 void TForm1::ConnectHandlers()
@@ -103,10 +106,7 @@ void TForm1::ConnectHandlers()
         });
     });
 
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
-    connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
 
     // catalogue
     activated(ComboBox15, &TForm1::ComboBox15Click);
@@ -163,8 +163,29 @@ void TForm1::ConnectHandlers()
     click(RadioButton2, &TForm1::RadioButton2Click);
     click(RadioButton3, &TForm1::RadioButton3Click);
     connect(SpinEdit1, QOverload<int>::of(&QSpinBox::valueChanged), this, &TForm1::SpinEdit1Change);
+    // The frame-gap options reach the core as they change.
+    connect(CheckBox2, &QCheckBox::toggled, this, [this] {
+        if (Session)
+            Session->setFrameGapOption(CheckBox2->isChecked(), SpinEdit2->value());
+    });
+    connect(SpinEdit2, QOverload<int>::of(&QSpinBox::valueChanged), this, [this] {
+        if (Session)
+            Session->setFrameGapOption(CheckBox2->isChecked(), SpinEdit2->value());
+    });
+
+    // pair-test options reach the core as they change
+    for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton13, RadioButton14, RadioButton15, RadioButton16})
+        connect(r, &QRadioButton::toggled, this, &TForm1::ApplyPairOptions);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::ApplyPairOptions);
+    connect(Edit11, &QLineEdit::textChanged, this, &TForm1::ApplyPairOptions);
+    for (QSpinBox* s : {SpinEdit1, SpinEdit4})
+        connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, &TForm1::ApplyPairOptions);
 
     // data terminal
+    connect(RadioButton7, &QRadioButton::toggled, this, [this](bool text) {
+        if (Term)
+            Term->setShowAsText(text);
+    });
     click(SpeedButton37, &TForm1::SpeedButton37Click);
     click(CheckBox3, &TForm1::CheckBox3Click);
 
@@ -184,10 +205,7 @@ void TForm1::ConnectHandlers()
 void TForm1::FormCreate()
 {
     ShowPage(0);
-    CommFun = new TCommFun;
-    GlobleVar::StartDirectory = QDir::currentPath();
-    RxPaused = false;
-    WorkState = 1;
+    GlobleVar::SetStartDirectory(QDir::currentPath());
 
     ComboBox3->setCurrentIndex(-1);
     ComboBox1->clear();
@@ -195,8 +213,6 @@ void TForm1::FormCreate()
     ComboBox4->clear();
     Edit1->clear();
     Edit19->clear();
-
-    FrameGap = 300;
 
     ComboBox12->clear();
     for (int year = 2000; year <= 2100; ++year)
@@ -209,12 +225,22 @@ void TForm1::FormCreate()
     GlobleVar::TestDelayTime = 1000;
 
     ReadConfiguration();
+
+    // The module core, in the edition just read; it starts in command mode.
+    Session = new ModuleSession(GlobleVar::CurrentEdition());
+    Session->setFollowModuleSerial(false); // the port dialog moves the port, see ApplyModuleSerialToPort
+    Session->setFrameGapOption(CheckBox2->isChecked(), SpinEdit2->value());
+    Session->setTestDelay(GlobleVar::TestDelayTime);
+    Search = new RadioSearch(*Session);
+    Pair = new PairTest(*Session);
+    Term = new Terminal(*Session);
+    CommFun = new TCommFun(Session->link());
+    BindSession();
+
     FillModelLists();
     ComboBox11->setCurrentIndex(ConfiguredSnModelRow >= 0 && ConfiguredSnModelRow < ComboBox11->count()
                                     ? ConfiguredSnModelRow
                                     : -1);
-
-    Timer1->start();
 
     // centred on the screen
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -265,17 +291,17 @@ void TForm1::PageControl1Change(int index)
     if ((index == 0 || index == 2) && PairTestRunning()) {
         const bool english = GlobleVar::MessagesInEnglish();
         if (AskYesNo(Tr(AppTexts::AskStopPairTest), this, english)) {
-            Timer3->stop();
-            WorkState = 0;
+            Pair->stopTimer();
+            Session->setWorkState(WorkState::Idle);
             SetPanel(1, QString());
         } else {
             ShowPage(1);
         }
     }
     const int shown = PageControl1->currentIndex();
-    if ((shown == 0 || shown == 1) && WorkState == 5) {
+    if ((shown == 0 || shown == 1) && State() == WorkState::Terminal) {
         if (AskYesNo(Tr(AppTexts::AskStopTerminal), this)) {
-            WorkState = 0;
+            Session->setWorkState(WorkState::Idle);
             SetPanel(1, QString());
             CheckBox3->setChecked(false);
         } else {
@@ -355,9 +381,16 @@ void TForm1::FocusControl(QWidget* w)
         w->setFocus(Qt::OtherFocusReason);
 }
 
-bool TForm1::SendFrame(const QByteArray& frame)
+bool TForm1::Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox)
 {
-    return CommFun->SendData(GlobleVar::PortSettings.portNumber, frame, frame.size());
+    if (status == LinkStatus::Ok) {
+        SetPanel(2, Tr(progress));
+        return true;
+    }
+    TCommFun::ShowSendFailure(status);
+    SetPanel(2, Tr(failPanel));
+    Warn(failBox);
+    return false;
 }
 
 int TForm1::MemoLineCount(const QPlainTextEdit* memo)

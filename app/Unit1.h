@@ -5,7 +5,11 @@
 #pragma once
 
 #include "GlobleVar.h"
-#include "link/commfunction.h"
+#include "commfunction.h"
+#include "core/session/ModuleSession.h"
+#include "core/session/PairTest.h"
+#include "core/session/RadioSearch.h"
+#include "core/session/Terminal.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -82,20 +86,12 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // ---- program-wide state owned by the window ----------------------------------------
-    TCommFun* CommFun = nullptr;         // the shared serial link instance
-    int WorkState = 0;                   // 0 idle .. 5 data terminal
-    QByteArray RxBuffer;                 // bytes received since the last hand-over
-    qint64 LastRxTime = 0;               // ms of day of the last poll that brought bytes
-    qint64 RxBlockStart = 0;             // ms of day the oldest byte of RxBuffer arrived
-    // The terminal hands a block over at this size or after this hold time, quiet or not.
-    static constexpr int kTerminalBlockBytes = 1024;
-    static constexpr int kTerminalHoldMs = 250;
-    int FrameGap = 300;                  // ms of quiet that ends an answer
-    bool RxPending = false;
-    bool RxPaused = false;
-    QString LastCommandCode;             // "8001".."8019", "40408012", "40408013"
-    bool ChainSetAll = false;            // the set-all chain runs
+    // ---- the module core the window is a view of ---------------------------------------
+    ModuleSession* Session = nullptr;    // made by FormCreate, once the edition is known
+    RadioSearch* Search = nullptr;
+    PairTest* Pair = nullptr;
+    Terminal* Term = nullptr;
+    TCommFun* CommFun = nullptr;         // the serial link's messages
     bool PortLostShown = false;          // the status bar tells that the port's device went
 
     // catalogue
@@ -103,31 +99,11 @@ public:
     QString ReportedBaseFrequency;
     int ReportedModelRow = -1;
     int PreviousModelRow = -1;
-    bool IdentifyAfterSearch = false;
     TSavedSelections SavedSelections;
     QString OperationLabel;              // "", "Read", "Write", "Txtest"
     int SavedBaseIndex = -1;
     QString ChannelPlan[20];
     int ConfiguredSnModelRow = -1;       // [SN] Model, selected once the model lists are filled
-
-    // search
-    bool SearchFound = false;
-    int SearchIndex = 0;
-    int SearchTries = 0;
-
-    // pair test
-    QByteArray LastSentData;
-    QByteArray LastGoodData;
-    // 64 bits: a long run at a high rate passes two thousand million bytes
-    qint64 SentCount = 0;
-    qint64 ReceivedCount = 0;
-    qint64 SuccessCount = 0;
-    qint64 ErrorCount = 0;
-    qint64 TxByteTotal = 0;
-    qint64 RxByteTotal = 0;
-    bool PairStopped = false;
-    bool ResendBlocked = false;
-    bool FirstFrameSeen = false;
 
     // ---- forms -------------------------------------------------------------------------
     TfrmPortSet* frmPortSet = nullptr;   // set by the program start
@@ -147,7 +123,7 @@ public:
     QWidget *TabSheet1, *TabSheet2, *TabSheet3;
     QStatusBar* StatusBar1;
     QLabel* StatusPanel[4];
-    QTimer *Timer1, *Timer2, *Timer3, *Timer4;
+    QTimer* Timer2;                      // the continuation after a search
     QLabel* Image1;
 
     // page 1: model and base frequency
@@ -240,73 +216,46 @@ public:
     QPlainTextEdit *Memo3, *Memo4;
 
     // ---- small helpers shared by the handlers ------------------------------------------
-    // Shows a page without the page-change handler (changes made by the program itself).
-    void ShowPage(int index);
-    bool ProgramPageChange = false;
     void SetPanel(int index, const QString& text);
     QString PanelText(int index) const;
     void AppendPanel(int index, const QString& text);
     void Warn(const TMsg& msg);                   // warning box in the message language
     void FocusControl(QWidget* w);                // moves the focus; remembered for tests
     QWidget* LastFocusRequest = nullptr;
-    bool PairTestRunning() const { return WorkState == 3 || WorkState == 4; }
+    WorkState State() const { return Session->workState(); }
+    bool PairTestRunning() const { return ::PairTestRunning(State()); }
     // The guard of every module command: warns and answers true while the pair test runs.
     bool RefuseDuringPairTest();
-    // Records the code, sends the frame; true when the library accepted it.
-    bool SendFrame(const QByteArray& frame);
+    // A command the session sent: progress text, or (refused) the link's message, the
+    // failure text and the failure box.
+    bool Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox);
+    // Shows a page without the page-change handler (changes made by the program itself).
+    void ShowPage(int index);
+    bool ProgramPageChange = false;
     static int MemoLineCount(const QPlainTextEdit* memo);
     static void MemoAddLine(QPlainTextEdit* memo, const QString& line);
 
-    // ---- frames ------------------------------------------------------------------------
-    QByteArray BuildLongFrame(const QString& address, const QString& code, const QString& payload) const;
-    QByteArray BuildShortFrame(const QString& code, const QString& payload) const;
-    QByteArray BuildIdFrame(const QString& radioId, const QString& type, const QString& code,
-                            const QString& payload) const;
-    // Long frame with address 0000, or the short frame in the short-frame edition.
-    QByteArray BuildCommandFrame(const QString& longCode, const QString& longPayload,
-                                 const QString& shortCode, const QString& shortPayload) const;
+    // ---- answers (app/Unit1_answers.cpp): texts and widgets for what the session decoded --
+    void BindSession();
+    void ShowAnswer(Command command, bool matched, bool isShort, int firstByte);
+    void ShowInvalidAnswer(const QString& text, AnswerProblem problem);
+    void ShowPortLost();
+    void RunChainStep(Routes::ChainStep step);
 
-    // ---- reception and dispatch --------------------------------------------------------
-    void DispatchLongAnswer(const QString& text);
-    void DispatchShortAnswer(const QString& text);
-    // Payload byte k (1-based) of a validated answer, -1 when the answer is too short.
-    static int AnswerByte(const QString& answer, int k, bool isShort);
-    static QString AnswerByteText(const QString& answer, int k, bool isShort);
-    // Success or other-command text, decoder, then the next link of the set-all chain.
-    void RouteAnswer(const QString& text, const QString& code, bool isShort);
-    // The terminal's receive memo takes the first `length` bytes of RxBuffer as one line.
-    void ShowTerminalBlock(int length);
-    int TerminalBlockLength() const;
-    void ContinueChain(const QString& code, bool isShort);
-
-    // family decoders, called once frame, checksum and last-command code agree
-    void DecodeIdentify(const QString& a);
-    void DecodeSerialSet(const QString& a, bool isShort);
-    void DecodeSerialRead(const QString& a, bool isShort);
-    void DecodeAirRateSet(const QString& a, bool isShort);
-    void DecodeAirRateRead(const QString& a, bool isShort);
-    void DecodeChannelSet(const QString& a, bool isShort);
-    void DecodeChannelRead(const QString& a, bool isShort);
-    void DecodeTestStart(const QString& a, bool isShort);
-    void DecodeTestEnd(const QString& a, bool isShort);
-    void DecodeProtocolSet(const QString& a, bool isShort);
-    void DecodeProtocolRead(const QString& a, bool isShort);
-    void DecodePowerModeSet(const QString& a, bool isShort);
-    void DecodePowerModeRead(const QString& a, bool isShort);
-    void DecodeWakeUp(const QString& a, bool isShort);
-    void DecodeDutyCycleSet(const QString& a, bool isShort);
-    void DecodeSerialNumberSet(const QString& a, bool isShort);
-    void DecodeSerialNumberRead(const QString& a, bool isShort);
-    void DecodeRadioIdSet(const QString& a, bool isShort);
-    void DecodeRadioIdRead(const QString& a, bool isShort);
-    void DecodeRssiRead(const QString& a, bool isShort);
-    void DecodeLevelSet(const QString& a, bool isShort);
-    void DecodePowerSet(const QString& a, bool isShort);
-    void DecodeCapacitance(const QString& a, bool isShort);
-    void DecodeWriteAll(const QString& a, bool isShort);
-    void DecodeReadAll(const QString& a, bool isShort);
-    void DecodeIoSet(const QString& a);
-    void DecodeIoRead(const QString& a);
+    // family views of the decoded answers
+    void DecodeIdentify(const Identity& identity);
+    void DecodeSerialSettings(Command command, const SerialSettings& settings, bool complete);
+    void DecodeAirRateRead(int rate);
+    void DecodeChannelRead(int channel);
+    void DecodeProtocolRead(int protocol);
+    void DecodePowerModeRead(int mode);
+    void DecodeSerialNumberSet();
+    void DecodeSerialNumberRead(const SerialNumber& number, bool afterSearch);
+    void DecodeRadioIdRead(int id);
+    void DecodeRssiRead(int value);
+    void DecodeReadAll(const AllParameters& p, bool serialComplete);
+    void DecodeIoSet(int output, bool high);
+    void DecodeIoRead(const IoState& state);
 
     // ---- catalogue ---------------------------------------------------------------------
     void FillModelLists();
@@ -317,27 +266,30 @@ public:
     void SelectBaseFrequency(const QString& text);
     void BuildChannelPlan(const QString& rowText, const QString& baseText);
     bool CheckModelSelection() const;
-    void ApplyModuleSerialToPort(int baudCode, int parityCode);
+    // The PC port follows the module's new serial settings through the port dialog.
+    void ApplyModuleSerialToPort(const SerialSettings& settings);
+
+    // The transmit-test start a search-first run sends once the module is found.
+    void SendDeferredTestStart();
 
     // ---- search ------------------------------------------------------------------------
     int SearchStartIndex() const;
-    bool SearchStep(int index);
     void BeginSearch();
+    void ShowSearchStep(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
+    void SearchFinished(bool found);
 
-    // ---- pair test ---------------------------------------------------------------------
-    void SendTestData(const QByteArray& data, int mode);
-    void ReceiveTestData(const QByteArray& received, const QString& hex, bool stopFlag, int state);
-    void JudgeReceivedData(bool mainSend, const QByteArray& reference, const QByteArray& result);
-    QString SuccessRateText() const;
+    // ---- pair test and terminal --------------------------------------------------------
+    void ShowPairCounters(const PairCounters& c);
+    void ShowDataSent(const QByteArray& data, WorkState mode);
+    void ShowPairFrame(const QByteArray& result);
+    void ShowTerminalBlock(const QByteArray& block);
+    // Pair-test options from the page's controls into the core.
+    void ApplyPairOptions();
 
     // ---- configuration and language ----------------------------------------------------
     void ReadConfiguration();
     void SaveOptions();
     void ApplyLanguage();
-
-    // ---- test hooks --------------------------------------------------------------------
-    // Interval of the search steps; tests may shorten it, the product keeps 1100 ms.
-    static int SearchStepIntervalMs;
 
 public slots:
     // window
@@ -361,10 +313,7 @@ public slots:
     void N20Click();
     void SpeedButton6Click();
     // timers
-    void Timer1Timer();
     void Timer2Timer();
-    void Timer3Timer();
-    void Timer4Timer();
     // catalogue
     void ComboBox15Click();
     void ComboBox16Click();
@@ -466,6 +415,10 @@ int RunProgram(QApplication& app);
 
 // Whether a key press is Backspace or a decimal digit.
 bool IsDigitOrBackspace(QKeyEvent* e);
+// The parameter page's parity rows (even, odd, none) and rate rows ("1200" is row 0).
+Parity ParityOfPageRow(int row);
+int RateOfListRow(int row);
+
 // Whether a text holds only hex digits and spaces (and line breaks, when allowed).
 bool IsHexText(const QString& text, bool lineBreaks);
 // Whether a key press is Backspace, space or a hex digit.

@@ -277,14 +277,8 @@ void TForm1::CreateControls()
         StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(20);
     Timer2 = new QTimer(this);
     Timer2->setInterval(1000);
-    Timer3 = new QTimer(this);
-    Timer3->setInterval(1000);
-    Timer4 = new QTimer(this);
-    Timer4->setInterval(SearchStepIntervalMs);
 
     // ---- page 1: module parameters ----------------------------------------------------
     QWidget* p = TabSheet1;

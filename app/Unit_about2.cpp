@@ -3,7 +3,7 @@
 #include "GlobleVar.h"
 #include "UiServices.h"
 #include "Unit1.h"
-#include "product_texts.h"
+#include "texts/product_texts.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -7,7 +7,7 @@
 
 #include "app/Portset.h"
 #include "app/Unit1.h"
-#include "protocol/frames.h"
+#include "core/protocol/Frames.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,26 +1,24 @@
 #include "fuzz_entries.h"
 
-#include "app/GlobleVar.h"
-#include "app/IniFile.h"
-#include "app/Unit1.h"
-#include "link/commfunction.h"
-#include "support/FakeUi.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/IniFile.h"
+#include "core/link/PComm.h"
+#include "core/link/SimulatedPorts.h"
+#include "core/link/SioBackend.h"
+#include "core/protocol/HexText.h"
+#include "core/session/ModuleSession.h"
+#include "core/session/PairTest.h"
 #include "tools/emulator/ModuleEmulator.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace FuzzEntries {
@@ -64,59 +62,22 @@ private:
     qsizetype m_pos = 0;
 };
 
-// Scratch directory for the whole run (the window's Config.ini, the INI files fuzzed).
+// Scratch directory for the whole run (the INI files fuzzed, the sessions' Config.ini).
 QTemporaryDir& Scratch()
 {
     static QTemporaryDir dir;
     return dir;
 }
 
-// An offscreen application when the caller has none (the fuzz programs).
+// An application when the caller has none (the fuzz programs).
 void EnsureApplication()
 {
     if (QCoreApplication::instance())
         return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "rfmodfuzz";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives until the process ends
-}
-
-struct WindowState {
-    FakeUi* ui = nullptr;
-    TForm1* form = nullptr;
-    int appliedRow = -2; // model row and edition the window was last set up for
-    QString appliedEdition;
-};
-
-WindowState& Shared()
-{
-    static WindowState w;
-    return w;
-}
-
-// One real window for every input: making a window per input would be far too slow. It is
-// not deleted at process exit, when the application (and Qt's own statics) may be gone.
-WindowState& Window()
-{
-    WindowState& w = Shared();
-    if (w.form)
-        return w;
-    EnsureApplication();
-    w.ui = new FakeUi;
-    w.ui->fakeClock = true; // chain waits and the poll's clock cost no real time
-    const QString old = QDir::currentPath();
-    QDir::setCurrent(Scratch().path());
-    QFile cfg(QDir(Scratch().path()).filePath(QStringLiteral("Config.ini")));
-    if (cfg.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        cfg.write("[Ports]\r\n");
-    cfg.close();
-    GlobleVar::ResetAll();
-    w.form = new TForm1;
-    // libFuzzer writes crash files into the current directory.
-    QDir::setCurrent(old);
-    return w;
+    new QCoreApplication(argc, argv); // lives until the process ends
 }
 
 const char* const kEditions[] = {"", "KESTRAVONIX", "VORDAL", "GERMAN", "PLOVAR", "QOV"};
@@ -129,44 +90,56 @@ const char* const kCommands[] = {
 template <typename T, size_t N>
 constexpr int Count(const T (&)[N]) { return static_cast<int>(N); }
 
-// Edition, language and model row from one byte each. The row is applied again whenever
-// row or edition differ from the last input's, so an input runs the same whatever came before.
-void ChooseSetting(TForm1& f, int editionByte, int rowByte)
+// One session (with its pair test) per edition for every input: a session per input would be
+// far too slow. Each sits on the simulated module behind COM1, so sends go somewhere, and
+// runs on a clock of its own, so the quiet time costs no real time.
+struct Station {
+    std::unique_ptr<ModuleSession> session;
+    std::unique_ptr<PairTest> pair;
+    ManualClock clock;
+};
+
+std::map<QString, Station>& Stations()
 {
-    GlobleVar::EditionKeyword = QString::fromLatin1(kEditions[(editionByte & 0x0F) % Count(kEditions)]);
-    GlobleVar::LanguageCode = (editionByte & 0x10) ? QStringLiteral("EN") : QStringLiteral("CN");
-    GlobleVar::TestEdition = GlobleVar::IsEdition("VORDAL");
-    const int n = f.ComboBox15->count();
-    const int row = (rowByte & 0x80) && n > 0 ? (rowByte & 0x7F) % (n + 1) - 1 : -1;
-    int& appliedRow = Shared().appliedRow;
-    QString& appliedEdition = Shared().appliedEdition;
-    if (row != appliedRow || GlobleVar::EditionKeyword != appliedEdition) {
-        f.ComboBox15->setCurrentIndex(row);
-        f.ApplyModelRow();
-        appliedRow = row;
-        appliedEdition = GlobleVar::EditionKeyword;
-    }
+    static std::map<QString, Station> s;
+    return s;
 }
 
-// Puts the window back so one input cannot change how the next one runs.
-void Settle(WindowState& w)
+Station& StationFor(int editionByte)
 {
-    TForm1& f = *w.form;
-    f.ChainSetAll = false;
-    f.IdentifyAfterSearch = false;
-    f.WorkState = 1;
-    f.RxBuffer.clear();
-    f.RxPending = false;
-    f.LastSentData.clear();
-    f.LastGoodData.clear();
-    f.SentCount = f.ReceivedCount = f.SuccessCount = f.ErrorCount = 0;
-    f.TxByteTotal = f.RxByteTotal = 0;
-    f.PairStopped = f.ResendBlocked = f.FirstFrameSeen = false;
-    for (QPlainTextEdit* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4})
-        if (m->blockCount() > 50)
-            m->clear();
-    w.ui->clear();
-    w.ui->answers.clear();
+    const QString edition = QString::fromLatin1(kEditions[(editionByte & 0x0F) % Count(kEditions)]);
+    Station& st = Stations()[edition];
+    if (st.session)
+        return st;
+    EnsureApplication();
+    QFile cfg(QDir(Scratch().path()).filePath(QStringLiteral("Config.ini")));
+    if (cfg.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        cfg.write("[Ports]\r\nCOM1=sim\r\n");
+    cfg.close();
+    ConfigFile::setDirectory(Scratch().path());
+    st.session = std::make_unique<ModuleSession>(Edition{edition, QString(), 0});
+    st.session->setClock(&st.clock);
+    st.session->openPort(1, LineSettings{});
+    st.pair = std::make_unique<PairTest>(*st.session);
+    return st;
+}
+
+// Puts a station back so one input cannot change how the next one runs.
+void Settle(Station& st)
+{
+    st.session->setChainSetAll(false);
+    st.pair->setProgress(PairTest::Progress{});
+    st.pair->stop();
+    st.session->setWorkState(WorkState::Command);
+    st.clock.ms += 100000;
+    st.session->receiveNow();
+    // Timers the input started (chain steps, turn-round) fire with nobody to act on them.
+    QCoreApplication::processEvents();
+    SimulatedPorts::takeWritten(1);
+    if (ModuleEmulator* m = SimulatedPorts::emulator(1)) {
+        m->takeForPc(SimulatedPorts::nowMs());
+        m->takeEvents();
+    }
 }
 
 } // namespace
@@ -175,12 +148,10 @@ void SetFailureHandler(std::function<void(const QString&)> handler) { FailureHan
 
 void Shutdown()
 {
-    WindowState& w = Shared();
-    delete w.form;
-    w.form = nullptr;
-    delete w.ui;
-    w.ui = nullptr;
-    w.appliedRow = -2;
+    Stations().clear();
+    PCommBackends::closeAll();
+    SimulatedPorts::reset();
+    ConfigFile::setDirectory(QString());
 }
 
 QStringList Targets()
@@ -208,36 +179,35 @@ bool Run(const QString& target, const QByteArray& input)
 
 // ---- answers ---------------------------------------------------------------------------
 
-// Byte 0: edition, language, framing; byte 1: last command, chain and identify flags;
-// byte 2: model row; the rest is the answer. The framings wrap the rest with the right
-// start, checksum and end so the fuzzer reaches the decoders, not only the validation.
+// Byte 0: edition, framing; byte 1: last command and chain flag; byte 2: not used any more
+// (it chose a model row of the window); the rest is the answer. The framings wrap the rest
+// with the right start, checksum and end so the fuzzer reaches the decoders, not only the
+// validation.
 void Dispatch(const QByteArray& input)
 {
-    WindowState& w = Window();
-    TForm1& f = *w.form;
     Reader r(input);
     const int setting = r.byte();
     const int command = r.byte();
-    const int row = r.byte();
-    ChooseSetting(f, setting, row);
+    r.byte();
+    Station& st = StationFor(setting);
     const QByteArray body = r.rest();
 
-    const QString hex = TCommFun::BytesToHexText(body, false);
+    const QString hex = HexText::BytesToHexText(body, false);
     QStringList texts{hex, QString::fromLatin1(body)};
     switch ((setting >> 5) & 0x03) {
     case 1: {
         const QString covered = QStringLiteral("5A5A") + hex;
-        texts.prepend(covered + TCommFun::Checksum(covered) + QStringLiteral("0D0A"));
+        texts.prepend(covered + HexText::Checksum(covered) + QStringLiteral("0D0A"));
         break;
     }
     case 2: {
         const QString covered = QStringLiteral("EDED") + hex;
-        texts.prepend(covered + TCommFun::Checksum(covered));
+        texts.prepend(covered + HexText::Checksum(covered));
         break;
     }
     case 3: {
         const QString covered = QStringLiteral("4040") + hex;
-        texts.prepend(covered + TCommFun::Checksum(covered) + QStringLiteral("0D0A"));
+        texts.prepend(covered + HexText::Checksum(covered) + QStringLiteral("0D0A"));
         break;
     }
     default:
@@ -246,87 +216,79 @@ void Dispatch(const QByteArray& input)
 
     for (const QString& text : texts) {
         for (const bool isShort : {false, true}) {
-            f.LastCommandCode = QString::fromLatin1(kCommands[(command & 0x3F) % Count(kCommands)]);
-            f.ChainSetAll = command & 0x40;
-            f.IdentifyAfterSearch = command & 0x80;
+            st.session->recordCommand(
+                Commands::FromCodeText(QString::fromLatin1(kCommands[(command & 0x3F) % Count(kCommands)])));
+            st.session->setChainSetAll(command & 0x40);
             if (isShort)
-                f.DispatchShortAnswer(text);
+                st.session->DispatchShortAnswer(text);
             else
-                f.DispatchLongAnswer(text);
+                st.session->DispatchLongAnswer(text);
             // The chain would go on with the next answer; there is none, so it ends here.
-            f.ChainSetAll = false;
+            st.session->setChainSetAll(false);
         }
     }
-    Settle(w);
+    Settle(st);
 }
 
 // ---- received data -------------------------------------------------------------------------
 
-namespace {
-
-void Choose(QRadioButton* on, QRadioButton* off, bool first)
-{
-    (first ? on : off)->setChecked(true);
-}
-
-} // namespace
-
-// Byte 0: work state, stop flag, check boxes; byte 1: edition; byte 2: test options (main
-// send or receive, hex, resend on return, appointed data, correction, counters); then a
-// length byte and the block sent last, a length byte and the last good block, and what was
-// received. The received bytes go through the poll (the line has been quiet long enough,
-// so it hands them over at once) and straight to the pair-test receiver.
+// Byte 0: work state, stop flag, fixed gap, display as text; byte 1: edition; byte 2: test
+// options (main send or receive, resend on return, appointed data, correction, counters);
+// then a length byte and the block sent last, a length byte and the last good block, and
+// what was received. The received bytes go through the session's reception (the line has
+// been quiet long enough, so they are handed over at once) and straight to the pair test.
 void PairReceive(const QByteArray& input)
 {
-    static const int kStates[] = {0, 3, 4, 5, 1, 2, 0, 3};
-    WindowState& w = Window();
-    TForm1& f = *w.form;
+    static const WorkState kStates[] = {WorkState::Idle,     WorkState::PairTest, WorkState::PairTimed,
+                                        WorkState::Terminal, WorkState::Command,  WorkState::CommandOther,
+                                        WorkState::Idle,     WorkState::PairTest};
     Reader r(input);
     const int flags = r.byte();
-    ChooseSetting(f, r.byte(), 0);
+    Station& st = StationFor(r.byte());
     const int options = r.byte();
     const QByteArray sent = r.take(r.byte());
     const QByteArray good = r.take(r.byte());
     const QByteArray received = r.rest();
+    ModuleSession& s = *st.session;
+    PairTest& pair = *st.pair;
 
-    Choose(f.RadioButton15, f.RadioButton16, options & 0x01);
-    Choose(f.RadioButton3, f.RadioButton4, options & 0x02);
-    Choose(f.RadioButton1, f.RadioButton2, options & 0x04);
-    Choose(f.RadioButton14, f.RadioButton13, options & 0x08);
-    f.CheckBox1->setChecked(options & 0x10);
-    f.Edit11->setText(QString::fromLatin1(good));
-    f.CheckBox2->setChecked(flags & 0x08);
-    f.RadioButton7->setChecked(flags & 0x10);
-    f.RadioButton8->setChecked(!(flags & 0x10));
-    const int state = kStates[flags & 0x07];
-    const bool stopped = flags & 0x20;
+    pair.setRole((options & 0x01) ? PairRole::MainSend : PairRole::MainReceive);
+    pair.setTimedSending(!(options & 0x04));
+    pair.setAppointedData(options & 0x08, good);
+    pair.setEchoCorrection(options & 0x10);
+    pair.setTurnaround(0);
+    s.setFrameGapOption(flags & 0x08, 300);
+    s.setTerminalText(flags & 0x10);
+    const WorkState state = kStates[flags & 0x07];
 
     auto prepare = [&] {
-        f.WorkState = state;
-        f.PairStopped = stopped;
-        f.ResendBlocked = options & 0x20;
-        f.FirstFrameSeen = options & 0x40;
-        f.SentCount = (options & 0x80) ? 3 : 0;
-        f.SuccessCount = (options & 0x80) ? 5 : 0; // late echoes can outnumber the sends
-        f.LastSentData = sent;
-        f.LastGoodData = good;
+        if (!sent.isEmpty())
+            s.sendData(sent, state);
+        s.setWorkState(state);
+        PairTest::Progress p;
+        p.counters.sent = (options & 0x80) ? 3 : 0;
+        p.counters.success = (options & 0x80) ? 5 : 0; // late echoes can outnumber the sends
+        p.lastGoodData = good;
+        p.stopped = flags & 0x20;
+        p.resendBlocked = options & 0x20;
+        p.firstFrameSeen = options & 0x40;
+        pair.setProgress(p);
     };
 
     prepare();
-    f.LastCommandCode = QString::fromLatin1(kCommands[(flags >> 6) * 5 % Count(kCommands)]);
-    f.RxBuffer = received;
-    f.LastRxTime = w.ui->clockMs - 100000;
-    f.Timer1Timer();
-    Check(f.RxBuffer.isEmpty(), QStringLiteral("the poll kept received bytes after the quiet time"));
+    s.recordCommand(Commands::FromCodeText(QString::fromLatin1(kCommands[(flags >> 6) * 5 % Count(kCommands)])));
+    s.receiveBytes(received);
+    st.clock.ms += 100000;
+    s.receiveNow();
+    Check(s.assembler().isEmpty(), QStringLiteral("the reception kept received bytes after the quiet time"));
 
     prepare();
-    const qint64 received0 = f.ReceivedCount;
-    const qint64 errors0 = f.ErrorCount;
-    f.ReceiveTestData(received, TCommFun::BytesToHexText(received, true), stopped, state);
+    const PairCounters before = pair.counters();
+    pair.receive(received);
     // One block received is at most one block counted and at most one error.
-    Check(f.ReceivedCount - received0 <= 1 && f.ErrorCount - errors0 <= 1,
+    Check(pair.counters().received - before.received <= 1 && pair.counters().error - before.error <= 1,
           QStringLiteral("one received block counted more than once"));
-    Settle(w);
+    Settle(st);
 }
 
 // ---- hex helpers ---------------------------------------------------------------------------
@@ -335,19 +297,19 @@ void Hex(const QByteArray& input)
 {
     // Whatever the text, the helpers answer without faults.
     for (const QString& text : {QString::fromLatin1(input), QString::fromUtf8(input)}) {
-        const QByteArray bytes = TCommFun::HexTextToBytes(text);
+        const QByteArray bytes = HexText::HexTextToBytes(text);
         Check(bytes.size() <= (text.size() + 1) / 2, QStringLiteral("more bytes than hex digits"));
-        TCommFun::HexTextToInt(text);
-        TCommFun::HexByteValue(text);
-        const QString sum = TCommFun::Checksum(text);
+        HexText::HexTextToInt(text);
+        HexText::HexByteValue(text.left(2));
+        const QString sum = HexText::Checksum(text);
         Check(sum.size() == 2, QStringLiteral("checksum is not two digits: ") + sum);
     }
 
     // Round trip with and without separators.
     for (const bool separator : {false, true}) {
-        const QString hex = TCommFun::BytesToHexText(input, separator);
+        const QString hex = HexText::BytesToHexText(input, separator);
         Check(hex.size() == input.size() * (separator ? 3 : 2), QStringLiteral("hex text length"));
-        Check(TCommFun::HexTextToBytes(hex) == input, QStringLiteral("hex round trip lost bytes"));
+        Check(HexText::HexTextToBytes(hex) == input, QStringLiteral("hex round trip lost bytes"));
     }
 
     // The checksum is the byte sum modulo 256 of what the text stands for.
@@ -355,7 +317,7 @@ void Hex(const QByteArray& input)
     for (const char c : input)
         sum += static_cast<unsigned char>(c);
     const QString expected = QStringLiteral("%1").arg(sum & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-    Check(TCommFun::Checksum(TCommFun::BytesToHexText(input, false)) == expected,
+    Check(HexText::Checksum(HexText::BytesToHexText(input, false)) == expected,
           QStringLiteral("checksum differs from the byte sum"));
 
     // Up to four bytes read back as their big-endian value.
@@ -363,7 +325,7 @@ void Hex(const QByteArray& input)
     quint32 value = 0;
     for (const char c : head)
         value = (value << 8) | static_cast<unsigned char>(c);
-    Check(static_cast<quint32>(TCommFun::HexTextToInt(TCommFun::BytesToHexText(head, false))) == value,
+    Check(static_cast<quint32>(HexText::HexTextToInt(HexText::BytesToHexText(head, false))) == value,
           QStringLiteral("hex text to integer"));
 }
 

@@ -17,7 +17,7 @@ namespace FuzzEntries {
 // default aborts, so libFuzzer keeps the input; the replay test records the text instead.
 void SetFailureHandler(std::function<void(const QString&)> handler);
 
-// Deletes the window the entries share, while the application still exists (the replay
+// Deletes the sessions the entries share, while the application still exists (the replay
 // test calls it at its end; the fuzz programs never do, as libFuzzer may exit anywhere).
 void Shutdown();
 
@@ -29,7 +29,7 @@ bool Run(const QString& target, const QByteArray& input);
 
 // The targets themselves.
 void Dispatch(const QByteArray& input);    // "dispatch": both answer dispatchers and decoders
-void PairReceive(const QByteArray& input); // "pairrx": received data handed over by the poll
+void PairReceive(const QByteArray& input); // "pairrx": received data handed over by the reception
 void Hex(const QByteArray& input);         // "hex": hex-text helpers and their round trip
 void Ini(const QByteArray& input);         // "ini": Config.ini reading and writing
 void Emulator(const QByteArray& input);    // "emulator": the emulator's frames from the PC

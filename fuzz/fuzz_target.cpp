@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     return 0;
 }
 
-// The window and the application are made before the first input, so their one-time
+// The sessions and the application are made before the first input, so their one-time
 // allocations are not taken for an input's leaks.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -25,9 +25,8 @@ failed=()
 for t in "${targets[@]}"; do
   work=build-fuzz/fuzz-work/$t
   mkdir -p "$work/corpus"
-  # The window targets hold Qt's and fontconfig's caches, made once and never freed, and keep
-  # the window for the whole run; those are not leaks of ours, so leak checking is off for
-  # them only.
+  # The session targets keep their sessions (and the timers they post) for the whole run;
+  # those are not leaks of ours, so leak checking is off for them only.
   leaks=1
   case $t in dispatch|pairrx) leaks=0 ;; esac
   export ASAN_OPTIONS=detect_leaks=$leaks

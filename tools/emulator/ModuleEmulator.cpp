@@ -149,6 +149,7 @@ struct ModuleEmulator::Impl {
     AirStats stats;
     std::function<void(const AirFrame&)> sink;
     AirLink* link = nullptr;
+    std::function<void()> wake;
 
     // A lone module's built-in far side (far-echo).
     std::unique_ptr<ModuleEmulator> far;
@@ -579,6 +580,7 @@ void ModuleEmulator::receiveFromPc(const QByteArray& bytes, const LineSettings& 
         return;
     }
     d->appendInput(bytes, double(nowMs));
+    wakeOwners();
 }
 
 int ModuleEmulator::bytesReadyForPc(qint64 nowMs)
@@ -618,6 +620,48 @@ qint64 ModuleEmulator::nextEventMs() const
     return t == kNever ? -1 : qint64(std::ceil(t));
 }
 
+qint64 ModuleEmulator::nextEventAfterMs(qint64 nowMs) const
+{
+    const double now = double(nowMs);
+    double t = kNever;
+    auto own = [&](const Impl& m) {
+        const auto next = std::upper_bound(m.outReady.cbegin(), m.outReady.cend(), now);
+        if (next != m.outReady.cend())
+            t = std::min(t, *next);
+        if (m.switchPending)
+            t = std::min(t, m.switchAt);
+        if (!m.inBuf.isEmpty())
+            t = std::min(t, m.inLast + m.gapMs());
+        if (!m.scheduled.isEmpty())
+            t = std::min(t, m.scheduled.first().at);
+    };
+    own(*d);
+    if (d->far) {
+        const qint64 f = d->far->nextEventAfterMs(nowMs);
+        if (f >= 0)
+            t = std::min(t, double(f));
+    }
+    if (d->link) {
+        const ModuleEmulator* peer = d->link->m_a == this ? d->link->m_b : d->link->m_a;
+        if (peer != d->far.get())
+            own(*peer->d);
+    }
+    return t == kNever ? -1 : qint64(std::ceil(t));
+}
+
+void ModuleEmulator::setWakeCallback(std::function<void()> wake) { d->wake = std::move(wake); }
+
+void ModuleEmulator::wakeOwners()
+{
+    if (d->wake)
+        d->wake();
+    if (d->link) {
+        ModuleEmulator* peer = d->link->m_a == this ? d->link->m_b : d->link->m_a;
+        if (peer->d->wake)
+            peer->d->wake();
+    }
+}
+
 LineSettings ModuleEmulator::serialSettings() const
 {
     LineSettings s;
@@ -642,6 +686,7 @@ void ModuleEmulator::receiveFromAir(const AirFrame& frame)
         return;
     }
     ++d->stats.delivered;
+    wakeOwners();
     d->log(frame.arrivalMs, QStringLiteral("air in (%1 bytes): %2").arg(frame.bytes.size()).arg(hex(frame.bytes)));
     if (d->o.echo) {
         // The PC side reads the whole block, pauses, and writes it back.

@@ -13,6 +13,8 @@
 // the air). A caller writing a whole frame in one call therefore gets it handled as a frame.
 #pragma once
 
+#include "core/link/LineSettings.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -20,17 +22,6 @@
 #include <functional>
 #include <memory>
 
-struct LineSettings {
-    int baud = 9600;
-    char parity = 'N'; // 'N', 'E', 'O', 'S', 'M'
-    int dataBits = 8;
-    int stopBits = 1;
-    bool operator==(const LineSettings& o) const
-    {
-        return baud == o.baud && parity == o.parity && dataBits == o.dataBits && stopBits == o.stopBits;
-    }
-    bool operator!=(const LineSettings& o) const { return !(*this == o); }
-};
 
 // One block of data on the air.
 struct AirFrame {
@@ -140,6 +131,13 @@ public:
     // The earliest time after which something will change (a byte becomes readable, a
     // packet completes, settings switch), or -1 when nothing is pending. For timers.
     qint64 nextEventMs() const;
+    // The same, counting only what happens after `nowMs` (bytes already readable do not
+    // count), and including the module joined by an air link. For a timer that wakes the
+    // PC side when the next byte arrives.
+    qint64 nextEventAfterMs(qint64 nowMs) const;
+    // Called whenever new input reaches this module or the module joined to it by an air
+    // link (from its PC or from the air), so an owner sleeping on nextEventAfterMs() wakes.
+    void setWakeCallback(std::function<void()> wake);
 
     // The module's own serial settings, as currently in force.
     LineSettings serialSettings() const;
@@ -163,6 +161,7 @@ public:
 
 private:
     friend class AirLink;
+    void wakeOwners();
     struct Impl;
     std::unique_ptr<Impl> d;
 };
@@ -182,6 +181,7 @@ public:
     AirStats stats() const;
 
 private:
+    friend class ModuleEmulator;
     ModuleEmulator* m_a;
     ModuleEmulator* m_b;
     bool m_busy = false;

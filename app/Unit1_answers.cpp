@@ -1,0 +1,167 @@
+// What the window makes of the session's reception: the acknowledgement text of each answer,
+// invalid answers in the receive log, the port-lost notice, the set-all chain's next step,
+// and the wiring of every session signal to the family views that fill the widgets.
+#include "Unit1.h"
+
+#include "Portset.h"
+#include "UiServices.h"
+#include "texts/app_texts.h"
+#include "texts/protocol_texts.h"
+#include "texts/radiotests_texts.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+
+using namespace ProtocolTexts;
+
+namespace {
+
+struct AnswerTexts {
+    Command command;
+    TMsg success;
+    TMsg mismatch; // {nullptr, nullptr}: a mismatched answer changes nothing
+};
+
+const AnswerTexts kAnswerTexts[] = {
+    {Command::SerialWrite, SerialSetOk, SerialSetOther},
+    {Command::SerialRead, SerialReadOk, SerialReadOther},
+    {Command::AirRateWrite, AirRateSetOk, AirRateSetOther},
+    {Command::AirRateRead, AirRateReadOk, AirRateReadOther},
+    {Command::ChannelWrite, ChannelSetOk, ChannelSetOther},
+    {Command::ChannelRead, ChannelReadOk, ChannelReadOther},
+    {Command::TestStart, TestStartOk, TestStartOther},
+    {Command::TestEnd, TestEndOk, TestEndOther},
+    {Command::ProtocolWrite, ProtocolSetOk, ProtocolSetOther},
+    {Command::SerialNumberWrite, SerialNumberSetOk, SerialNumberSetOther},
+    {Command::SerialNumberRead, SerialNumberReadOk, SerialNumberReadOther},
+    {Command::RadioIdWrite, RadioIdSetOk, RadioIdSetOther},
+    {Command::RadioIdRead, RadioIdReadOk, RadioIdReadOther},
+    {Command::WriteAll, WriteAllOk, WriteAllOther},
+    {Command::PowerModeWrite, PowerModeSetOk, PowerModeSetOther},
+    {Command::PowerModeRead, PowerModeReadOk, PowerModeReadOther},
+    {Command::WakeUp, WakeUpOk, WakeUpOther},
+    {Command::RssiRead, RssiReadOk, {nullptr, nullptr}},
+    {Command::LevelWrite, LevelSetOk, {nullptr, nullptr}},
+    {Command::ProtocolRead, ProtocolReadOk, ProtocolReadOther},
+    {Command::ReadAll, ReadAllOk, ReadAllOther},
+    {Command::DutyCycleWrite, DutyCycleSetOk, DutyCycleSetOther},
+    {Command::PowerWrite, PowerSetOk, {nullptr, nullptr}},
+    {Command::Capacitance, CapacitanceOk, {nullptr, nullptr}},
+    {Command::IoWrite, IoSetOk, IoSetOther},
+    {Command::IoRead, IoReadOk, IoReadOther},
+};
+
+const AnswerTexts* TextsOf(Command command)
+{
+    for (const AnswerTexts& t : kAnswerTexts)
+        if (t.command == command)
+            return &t;
+    return nullptr;
+}
+
+// Short answers "01" to "08" are shown in Chinese whatever the language.
+bool AlwaysChinese(Command command, bool isShort)
+{
+    const quint32 n = quint32(command) & 0xFF;
+    return isShort && quint32(command) <= 0xFFFF && n >= 1 && n <= 8;
+}
+
+} // namespace
+
+void TForm1::BindSession()
+{
+    ModuleSession* s = Session;
+    connect(s, &ModuleSession::answered, this, &TForm1::ShowAnswer);
+    connect(s, &ModuleSession::invalidAnswer, this, &TForm1::ShowInvalidAnswer);
+    connect(s, &ModuleSession::portLost, this, &TForm1::ShowPortLost);
+    connect(s, &ModuleSession::chainStepDue, this, &TForm1::RunChainStep);
+    connect(s, &ModuleSession::frameGapComputed, SpinEdit2, &QSpinBox::setValue);
+    connect(s, &ModuleSession::identified, this, &TForm1::DecodeIdentify);
+    connect(s, &ModuleSession::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
+    connect(s, &ModuleSession::airRateRead, this, &TForm1::DecodeAirRateRead);
+    connect(s, &ModuleSession::channelRead, this, &TForm1::DecodeChannelRead);
+    connect(s, &ModuleSession::protocolRead, this, &TForm1::DecodeProtocolRead);
+    connect(s, &ModuleSession::powerModeRead, this, &TForm1::DecodePowerModeRead);
+    connect(s, &ModuleSession::serialNumberWritten, this, &TForm1::DecodeSerialNumberSet);
+    connect(s, &ModuleSession::serialNumberRead, this, &TForm1::DecodeSerialNumberRead);
+    connect(s, &ModuleSession::radioIdRead, this, &TForm1::DecodeRadioIdRead);
+    connect(s, &ModuleSession::rssiRead, this, &TForm1::DecodeRssiRead);
+    connect(s, &ModuleSession::allParametersRead, this, &TForm1::DecodeReadAll);
+    connect(s, &ModuleSession::ioWritten, this, &TForm1::DecodeIoSet);
+    connect(s, &ModuleSession::ioRead, this, &TForm1::DecodeIoRead);
+    // pair test: every hand-over tells, counted or not
+    connect(s, &ModuleSession::pairBlockReceived, this, [this] { SetPanel(2, Tr(AppTexts::PairDataReceived)); });
+    connect(Pair, &PairTest::countersChanged, this, &TForm1::ShowPairCounters);
+    connect(Pair, &PairTest::dataSent, this, &TForm1::ShowDataSent);
+    connect(Pair, &PairTest::frameReceived, this, &TForm1::ShowPairFrame);
+    connect(Pair, &PairTest::sendRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
+    connect(Pair, &PairTest::dataEmpty, this, [this] { Warn(RadioTestTexts::SendDataEmpty); });
+    // terminal
+    connect(Term, &Terminal::blockReceived, this, &TForm1::ShowTerminalBlock);
+    connect(Term, &Terminal::dataSent, this, [this](const QByteArray& d) { ShowDataSent(d, WorkState::Terminal); });
+    connect(Term, &Terminal::sendRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
+    connect(Term, &Terminal::dataEmpty, this, [this] {
+        Pair->stopTimer();
+        Warn(RadioTestTexts::SendDataEmpty);
+    });
+    // search
+    connect(Search, &RadioSearch::stepped, this, &TForm1::ShowSearchStep);
+    connect(Search, &RadioSearch::finished, this, &TForm1::SearchFinished);
+}
+
+void TForm1::ShowAnswer(Command command, bool matched, bool isShort, int firstByte)
+{
+    const AnswerTexts* t = TextsOf(command);
+    if (!t)
+        return;
+    const bool chinese = AlwaysChinese(command, isShort);
+    auto say = [&](const TMsg& m) { SetPanel(2, chinese ? Cn(m) : Tr(m)); };
+    if (!matched) {
+        if (t->mismatch.cn)
+            say(t->mismatch);
+        return;
+    }
+    if (command == Command::SerialNumberRead && Session->identifyAfterSearch())
+        say(SearchFoundOk);
+    else if (command == Command::LevelWrite && !GlobleVar::MessagesInEnglish())
+        SetPanel(2, Cn(t->success) + QString::number(qMax(0, firstByte)));
+    else
+        say(t->success);
+}
+
+void TForm1::ShowInvalidAnswer(const QString& text, AnswerProblem problem)
+{
+    MemoAddLine(Memo2, text);
+    if (problem == AnswerProblem::ChecksumError)
+        MemoAddLine(Memo2, Tr(AppTexts::ChecksumError));
+    else if (problem == AnswerProblem::IdChecksumError)
+        MemoAddLine(Memo2, Tr(AppTexts::IdChecksumError));
+}
+
+void TForm1::ShowPortLost()
+{
+    // An adapter pulled out (or a pty whose other end closed) is told once in the status bar;
+    // the port dialog's open brings the link back.
+    if (!PortLostShown)
+        SetPanel(1, Tr(AppTexts::PortLost));
+    PortLostShown = true;
+}
+
+void TForm1::RunChainStep(Routes::ChainStep step)
+{
+    switch (step) {
+    case Routes::ChainStep::WriteSerialNumber:
+        SpeedButton25Click();
+        break;
+    case Routes::ChainStep::WriteAll:
+        SpeedButton21Click();
+        break;
+    case Routes::ChainStep::StartTransmitTest:
+        SpeedButton14Click();
+        break;
+    case Routes::ChainStep::None:
+        break;
+    }
+}

@@ -1,0 +1,113 @@
+#include "commfunction.h"
+
+#include "GlobleVar.h"
+#include "UiServices.h"
+#include "core/link/PComm.h"
+#include "core/link/SioBackend.h"
+
+#include <algorithm>
+
+namespace {
+
+// The port layer's messages are English, or German in that edition only.
+QString Pick(const char* english, const char* german)
+{
+    return QString::fromUtf8(GlobleVar::IsEdition("GERMAN") ? german : english);
+}
+
+const char* const kWin32Fail = "Call Win32 funtion fail!";
+const char* const kNotOpened = "The Port NOT be opened!";
+const char* const kNotOpenedDe = "KEIN PORT GEOEFFNET!";
+const char* const kSendParams = "The parameters error when sending data!";
+
+} // namespace
+
+void TCommFun::ShowOpenFailure(LinkStatus status)
+{
+    switch (status) {
+    case LinkStatus::BadPort:
+        ShowWarning(QString::fromUtf8("The port open fail\xEF\xBC\x8Chardware is error!"));
+        break;
+    case LinkStatus::OpenFail:
+        ShowWarning(Pick("The port open fail,the port NOT exist or other software have used it!",
+                         "KEIN PORT GEFUNDEN!"));
+        break;
+    case LinkStatus::SystemFail:
+        ShowWarning(QString::fromUtf8(kWin32Fail));
+        break;
+    default:
+        break;
+    }
+}
+
+void TCommFun::ShowConfigureFailure(LinkStatus status)
+{
+    if (status == LinkStatus::BadPort)
+        ShowWarning(Pick(kNotOpened, kNotOpenedDe));
+    else if (status == LinkStatus::SystemFail)
+        ShowWarning(QString::fromUtf8(kWin32Fail));
+}
+
+void TCommFun::ShowCloseFailure(LinkStatus status)
+{
+    if (status == LinkStatus::SystemFail)
+        ShowWarning(QString::fromUtf8(kWin32Fail));
+}
+
+void TCommFun::ShowSendFailure(LinkStatus status)
+{
+    switch (status) {
+    case LinkStatus::BadPort:
+        ShowWarning(Pick(kNotOpened, kNotOpenedDe));
+        break;
+    case LinkStatus::BadParameter:
+        ShowError(QString::fromUtf8(kSendParams));
+        break;
+    case LinkStatus::WriteAborted:
+        ShowWarning(QString::fromUtf8(kSendParams));
+        break;
+    default:
+        break;
+    }
+}
+
+bool TCommFun::OpenPort(int port)
+{
+    const LinkStatus status = m_link.open(port);
+    ShowOpenFailure(status);
+    return status == LinkStatus::Ok;
+}
+
+bool TCommFun::ConfigurePort(int port, int baudCode, int parityCode, int dataBitsCode, int stopBitsCode)
+{
+    LineSettings line;
+    if (port != m_link.port() || !SioDecodeLine(baudCode, parityCode | dataBitsCode | stopBitsCode, &line)) {
+        const LinkStatus status = LinkStatusOf(sio_ioctl(port, baudCode, parityCode | dataBitsCode | stopBitsCode));
+        ShowConfigureFailure(status);
+        return status == LinkStatus::Ok;
+    }
+    const LinkStatus status = m_link.configure(line);
+    ShowConfigureFailure(status);
+    return status == LinkStatus::Ok;
+}
+
+bool TCommFun::ClosePort(int port)
+{
+    const LinkStatus status = m_link.close(port);
+    ShowCloseFailure(status);
+    return status == LinkStatus::Ok;
+}
+
+bool TCommFun::SendData(int port, const QByteArray& data, int count)
+{
+    // Never hand the library more bytes than the string holds.
+    const int n = std::clamp(count, 0, static_cast<int>(data.size()));
+    const LinkStatus status = LinkStatusOf(sio_write(port, data.constData(), n));
+    ShowSendFailure(status);
+    return status == LinkStatus::Ok;
+}
+
+bool TCommFun::PortLost(int port)
+{
+    return sio_lost(port);
+}

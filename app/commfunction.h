@@ -1,0 +1,30 @@
+// The serial link as the window uses it: port operations on the core's link, each telling
+// the operator about a failure with the link's own message box. The messages are English,
+// or German in that edition.
+#pragma once
+
+#include "core/link/SerialLink.h"
+
+#include <QByteArray>
+
+class TCommFun {
+public:
+    explicit TCommFun(SerialLink& link) : m_link(link) {}
+
+    bool OpenPort(int port);
+    bool ConfigurePort(int port, int baudCode, int parityCode, int dataBitsCode, int stopBitsCode);
+    bool ClosePort(int port);
+    // True when the library accepted the write.
+    bool SendData(int port, const QByteArray& data, int count);
+    // True while the port is open but its device has gone.
+    bool PortLost(int port);
+
+    // The messages of failed calls made through the core.
+    static void ShowOpenFailure(LinkStatus status);
+    static void ShowConfigureFailure(LinkStatus status);
+    static void ShowCloseFailure(LinkStatus status);
+    static void ShowSendFailure(LinkStatus status);
+
+private:
+    SerialLink& m_link;
+};

@@ -1,0 +1,54 @@
+// Our serial library: the six calls the serial link uses, with the status codes the link
+// tells apart. Port numbers are COM numbers (1..36); each is mapped to a device or to the
+// built-in simulated module (see PortMapping.h).
+#pragma once
+
+#include <functional>
+
+// Port numbers COM1..COM36.
+constexpr int kSioPortCount = 36;
+
+enum SioStatus {
+    SIO_OK = 0,
+    SIO_BADPORT = -1,      // port number invalid or port not opened
+    SIO_OUTCONTROL = -2,
+    SIO_NODATA = -4,
+    SIO_OPENFAIL = -5,     // no such device, or the device is busy
+    SIO_RTS_BY_HW = -6,
+    SIO_BADPARM = -7,      // bad parameter
+    SIO_WIN32FAIL = -8,    // the operating system call failed
+    SIO_BOARDNOTSUPPORT = -9,
+    SIO_FAIL = -10,
+    SIO_ABORTWRITE = -11,  // write aborted
+    SIO_WRITETIMEOUT = -12,
+};
+
+// Baud-rate codes.
+enum SioBaud {
+    B_50 = 0, B_75 = 1, B_110 = 2, B_134 = 3, B_150 = 4, B_300 = 5,
+    B_600 = 6, B_1200 = 7, B_1800 = 8, B_2400 = 9, B_4800 = 10, B_7200 = 11,
+    B_9600 = 12, B_19200 = 13, B_38400 = 14, B_57600 = 15, B_115200 = 16,
+};
+
+// Line-mode bits: data bits | stop bits | parity.
+enum SioMode {
+    BIT_5 = 0x00, BIT_6 = 0x01, BIT_7 = 0x02, BIT_8 = 0x03,
+    STOP_1 = 0x00, STOP_2 = 0x04,
+    P_EVEN = 0x18, P_ODD = 0x08, P_SPC = 0x38, P_MRK = 0x28, P_NONE = 0x00,
+};
+
+int sio_open(int port);
+int sio_close(int port);
+int sio_ioctl(int port, int baud, int mode);
+int sio_read(int port, char* buf, int len);
+int sio_write(int port, const char* buf, int len);
+int sio_iqueue(int port);
+// Calls `callback(port)` whenever bytes may be waiting on COMn or its device may have gone,
+// for as long as the port stays open (nullptr stops it); the call only takes note, the
+// reading is done afterwards. As the serial library's receive-count callback with a count of 1.
+int sio_cnt_irq(int port, std::function<void(int)> callback);
+// True while COMn is open but its device has gone (adapter pulled out, pty closed).
+bool sio_lost(int port);
+
+// Baud rate in bits per second of a baud code, 0 for an unknown code.
+int SioBaudRate(int baudCode);

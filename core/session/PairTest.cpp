@@ -1,0 +1,177 @@
+#include "PairTest.h"
+
+#include "ModuleSession.h"
+#include "PairJudge.h"
+
+PairTest::PairTest(ModuleSession& session, QObject* parent) : QObject(parent), m_session(session)
+{
+    m_sendTimer.setInterval(1000);
+    connect(&m_sendTimer, &QTimer::timeout, this, &PairTest::onTimer);
+    m_turnaround.setSingleShot(true);
+    connect(&m_turnaround, &QTimer::timeout, this, [this] {
+        // Stopped, or the page left, while the module turned round: nothing goes out.
+        if (m_resendBlocked || !PairTestRunning(m_session.workState()))
+            return;
+        send(m_resendData, WorkState::PairTest);
+    });
+    connect(&session, &ModuleSession::pairBlockReceived, this, &PairTest::receive);
+}
+
+void PairTest::setTimedPeriod(int ms)
+{
+    m_sendTimer.setInterval(ms);
+}
+
+void PairTest::setAppointedData(bool on, const QByteArray& data)
+{
+    m_appointed = on;
+    m_appointedData = data;
+}
+
+void PairTest::resetForStart()
+{
+    m_stopped = false;
+    m_counters = PairCounters{};
+    m_lastGoodData.clear();
+    emit countersChanged(m_counters);
+}
+
+bool PairTest::startSending(const QByteArray& data)
+{
+    m_resendBlocked = false;
+    if (m_timed)
+        m_sendTimer.start();
+    const qint64 sentBefore = m_counters.sent;
+    send(data, m_timed ? WorkState::PairTimed : WorkState::PairTest);
+    // A first block that did not go out must not let the timer repeat an older one.
+    if (m_counters.sent == sentBefore) {
+        m_sendTimer.stop();
+        return false;
+    }
+    return true;
+}
+
+void PairTest::startReceiving()
+{
+    m_session.setWorkState(WorkState::PairTest);
+    m_resendBlocked = false;
+    m_firstFrameSeen = false;
+}
+
+void PairTest::stop()
+{
+    m_sendTimer.stop();
+    m_turnaround.stop();
+    m_resendBlocked = true;
+    m_session.setWorkState(WorkState::Idle);
+    m_lastGoodData.clear();
+    m_stopped = true;
+}
+
+PairTest::Progress PairTest::progress() const
+{
+    return Progress{m_counters, m_lastGoodData, m_stopped, m_resendBlocked, m_firstFrameSeen};
+}
+
+void PairTest::setProgress(const Progress& p)
+{
+    m_counters = p.counters;
+    m_lastGoodData = p.lastGoodData;
+    m_stopped = p.stopped;
+    m_resendBlocked = p.resendBlocked;
+    m_firstFrameSeen = p.firstFrameSeen;
+    emit countersChanged(m_counters);
+}
+
+void PairTest::zeroByteTotals()
+{
+    m_counters.txBytes = 0;
+    m_counters.rxBytes = 0;
+    emit countersChanged(m_counters);
+}
+
+QString PairTest::successRate() const
+{
+    return PairJudge::SuccessRate(m_counters.success, m_counters.sent);
+}
+
+LinkStatus PairTest::send(const QByteArray& data, WorkState state)
+{
+    if (data.isEmpty()) {
+        m_sendTimer.stop();
+        emit dataEmpty();
+        return LinkStatus::BadParameter;
+    }
+    const LinkStatus status = m_session.sendData(data, state);
+    if (status != LinkStatus::Ok) {
+        emit sendRefused(status);
+        return status;
+    }
+    m_counters.txBytes += data.size();
+    ++m_counters.sent;
+    // Late echoes of earlier blocks must not push the rate above 100 %.
+    if (m_counters.success > m_counters.sent)
+        m_counters.success = m_counters.sent;
+    emit dataSent(data, state);
+    emit countersChanged(m_counters);
+    return status;
+}
+
+void PairTest::receive(const QByteArray& block)
+{
+    const WorkState state = m_session.workState();
+    // After a stop only a late frame is still counted; outside the test nothing is.
+    if (state == WorkState::Idle ? !m_stopped : !PairTestRunning(state))
+        return;
+
+    ++m_counters.received;
+    const bool mainSend = m_role == PairRole::MainSend;
+    const QByteArray& lastSent = m_session.lastSentData();
+    QByteArray received = block;
+    if (const auto corrected = PairJudge::CorrectReceivedData(m_session.edition().testEdition(), mainSend,
+                                                              mainSend ? lastSent : m_lastGoodData, received,
+                                                              lastSent, m_lastGoodData))
+        received = *corrected;
+    emit frameReceived(received);
+    judge(received);
+    m_counters.rxBytes += received.size();
+    emit countersChanged(m_counters);
+
+    if (m_timed || m_resendBlocked)
+        return;
+    if (mainSend)
+        m_resendData = lastSent;
+    else if (!m_lastGoodData.isEmpty() && m_echoCorrection)
+        m_resendData = m_counters.received > 1 ? m_lastGoodData : received;
+    else
+        m_resendData = received;
+    m_turnaround.start(m_turnaroundMs);
+}
+
+void PairTest::judge(const QByteArray& result)
+{
+    const PairJudge::Judgement j = PairJudge::JudgeFrame(m_appointed, m_appointedData, m_role == PairRole::MainSend,
+                                                         m_session.lastSentData(), result, m_firstFrameSeen);
+    m_firstFrameSeen = j.firstFrameSeen;
+    if (j.correct) {
+        ++m_counters.success;
+        m_lastGoodData = result;
+    } else {
+        ++m_counters.error;
+        m_lastGoodData.clear();
+    }
+    emit frameJudged(j.correct);
+}
+
+void PairTest::onTimer()
+{
+    if (!m_timed)
+        return;
+    // Paused while sending: a refused send is told, and the next tick must not send again
+    // before that is seen. A refused send ends the timed run.
+    m_sendTimer.stop();
+    const qint64 sentBefore = m_counters.sent;
+    send(m_session.lastSentData(), WorkState::PairTimed);
+    if (m_counters.sent != sentBefore && m_session.workState() == WorkState::PairTimed)
+        m_sendTimer.start();
+}

@@ -1,0 +1,57 @@
+// Finds a module whose serial settings are not known: steps the open PC port through the 21
+// combinations of seven baud rates and three parities, sends the search request at each and
+// waits for the identify answer. The first combination that is answered stays in force;
+// the session then reads the serial number, which tells the exact model.
+#pragma once
+
+#include "core/link/SerialLink.h"
+#include "core/model/Values.h"
+
+#include <QObject>
+#include <QTimer>
+
+class ModuleSession;
+
+class RadioSearch : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kCombinations = 21;
+    static constexpr int kStepIntervalMs = 1100;
+
+    explicit RadioSearch(ModuleSession& session, QObject* parent = nullptr);
+
+    // Combination 1..21: baud rates 600, 1200, 2400, 4800, 9600, 19200, 38400, each with even,
+    // odd and no parity. An index outside is the first.
+    static SerialSettings Combination(int index);
+    // The combination of the given settings; a rate or parity that has none counts as the
+    // first of its kind.
+    static int IndexOf(const SerialSettings& settings);
+
+    // Starts at combination `startIndex` (a search still stepping is replaced).
+    void start(int startIndex);
+    void stop();
+    void setStepInterval(int ms) { m_intervalMs = ms; }
+    int stepInterval() const { return m_intervalMs; }
+
+    bool isRunning() const { return m_timer.isActive(); }
+    bool found() const { return m_found; }
+    int index() const { return m_index; }
+    int tries() const { return m_tries; }
+
+signals:
+    // The port was set to a combination and the request sent (or refused).
+    void stepped(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
+    // Stepping ended: a module answered, or every combination was tried in vain.
+    void finished(bool found);
+
+private:
+    bool step(int index);
+    void onTimer();
+
+    ModuleSession& m_session;
+    QTimer m_timer;
+    int m_intervalMs = kStepIntervalMs;
+    bool m_found = false;
+    int m_index = 0;
+    int m_tries = 0;
+};

@@ -1,0 +1,207 @@
+// Config.ini: defaults, ranges, editions, the window's write-back, and files that are odd.
+#include "support/TestWindow.h"
+
+#include "app/GlobleVar.h"
+#include "core/config/IniFile.h"
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+class ConfigTest : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultsWithoutAnyOption()
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\n");
+        TForm1* f = w.form;
+        QVERIFY(!f->CheckBox2->isChecked());
+        QCOMPARE(f->SpinEdit2->value(), 333);
+        QCOMPARE(f->SpinEdit3->value(), 30);
+        QCOMPARE(f->SpinEdit4->value(), 20);
+        QVERIFY(f->N18->isChecked());
+        QCOMPARE(GlobleVar::TestDelayTime, 1500);
+        QCOMPARE(GlobleVar::LanguageCode, QStringLiteral("CN"));
+        QVERIFY(!GlobleVar::TestEdition);
+        // the ordinary edition hides the factory functions and is shorter
+        QVERIFY(f->GroupBox12->isHidden());
+        QVERIFY(f->GroupBox13->isHidden());
+        QVERIFY(f->SpeedButton25->isHidden());
+        QVERIFY(f->CheckBox4->isHidden());
+        QVERIFY(!f->N7->menuAction()->isVisible());
+        QCOMPARE(f->height(), 550);
+        // IO group right under the power-saving group, ID group under the RSSI group
+        QCOMPARE(f->GroupBox6->y(), f->GroupBox4->y() + f->GroupBox4->height() + 18);
+        QCOMPARE(f->GroupBox19->y(), f->GroupBox20->y() + f->GroupBox20->height() + 10);
+        QCOMPARE(f->GroupBox19->x(), f->GroupBox20->x());
+    }
+
+    void closingWritesTheOptionsBackWithTheirExactKeys()
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\n[Option]\r\nDelay time=10\r\nRX timer=9999\r\n");
+        QCOMPARE(w.form->SpinEdit2->value(), 60);
+        QCOMPARE(w.form->SpinEdit3->value(), 500);
+        w.form->close();
+        IniFile ini(w.configPath());
+        QCOMPARE(ini.ReadInteger("Option", "Delay time", -1), 60);
+        QCOMPARE(ini.ReadInteger("Option", "RX timer", -1), 500);
+        QCOMPARE(ini.ReadInteger("Option", "RX/TX conversion", -1), 20);
+        QCOMPARE(ini.ReadInteger("Option", "Frame delay", -1), 0);
+        QCOMPARE(ini.ReadInteger("Option", "Search before R/W", -1), 1);
+        const QByteArray text = w.configText();
+        QVERIFY(text.contains("Delay time=60"));
+        QVERIFY(text.contains("Search before R/W=1"));
+        QVERIFY(!text.contains("%20"));
+        QVERIFY(text.contains("COM1=sim")); // the rest of the file is kept
+        QVERIFY(text.contains("\r\n"));
+    }
+
+    void unknownContentAndBytesSurviveAWrite()
+    {
+        QByteArray original = "; operator notes\r\n[Custom]\r\nKey With Space=a/b\r\nRaw=\xB2\xE2\xCA\xD4\r\n"
+                              "[Ports]\r\nCOM1=sim\r\n";
+        TestWindow w(original);
+        w.form->close();
+        const QByteArray text = w.configText();
+        QVERIFY(text.contains("; operator notes"));
+        QVERIFY(text.contains("Key With Space=a/b"));
+        QVERIFY(text.contains("Raw=\xB2\xE2\xCA\xD4"));
+        QVERIFY(text.indexOf("[Custom]") < text.indexOf("[Option]"));
+    }
+
+    void editionKeywordsAreWholeAndCaseSensitive()
+    {
+        {
+            TestWindow w("[Ver]\r\ntype=vordal\r\n", false);
+            QVERIFY(!GlobleVar::TestEdition);
+            QVERIFY(w.form->GroupBox12->isHidden());
+        }
+        {
+            TestWindow w("[Ver]\r\ntype=VORDAL\r\n", false);
+            QVERIFY(GlobleVar::TestEdition);
+            QVERIFY(!w.form->GroupBox12->isHidden());
+            QVERIFY(!w.form->SpeedButton25->isHidden());
+            QCOMPARE(w.form->height(), 606);
+        }
+    }
+
+    void modelRestriction()
+    {
+        {
+            TestWindow w("[Ver]\r\nModel=KTX52IDX\r\n", false);
+            QVERIFY(w.form->SpeedButton9->isEnabled());
+            QVERIFY(w.form->SpeedButton10->isEnabled());
+            w.form->ComboBox15->setCurrentIndex(10);
+            w.form->ComboBox15Click();
+            QVERIFY(w.form->SpeedButton4->isEnabled());
+            QVERIFY(w.form->SpeedButton5->isEnabled());
+        }
+        {
+            TestWindow w("[Ver]\r\nModel=KTX52ID\r\n", false);
+            for (QPushButton* b : {w.form->SpeedButton4, w.form->SpeedButton9, w.form->SpeedButton5,
+                                   w.form->SpeedButton10})
+                QVERIFY(!b->isEnabled());
+        }
+    }
+
+    void editionLayouts()
+    {
+        {
+            TestWindow w("[Ver]\r\ntype=KESTRAVONIX\r\n", false);
+            QCOMPARE(w.form->SpeedButton2->y(), 12);
+            QCOMPARE(w.form->SpeedButton8->y(), 12);
+            QVERIFY(!w.form->Edit19->isHidden());
+            QVERIFY(!w.form->Label54->isHidden());
+        }
+        {
+            TestWindow w("[Ver]\r\ntype=PLOVAR\r\n", false);
+            QVERIFY(w.form->Edit1->isHidden());
+        }
+    }
+
+    void serialNumberDefaultsOnlyInTheTestEdition()
+    {
+        const QByteArray sn = "[SN]\r\nModel=10\r\nYear=2014\r\nMonth=08\r\nNO=00042\r\n";
+        {
+            TestWindow w(sn + "[Ver]\r\ntype=VORDAL\r\n", false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), 10);
+            QCOMPARE(w.form->ComboBox12->currentText(), QStringLiteral("2014"));
+            QCOMPARE(w.form->ComboBox13->currentText(), QStringLiteral("08"));
+            QCOMPARE(w.form->Edit2->text(), QStringLiteral("00042"));
+        }
+        {
+            TestWindow w("[SN]\r\nModel=36\r\n[Ver]\r\ntype=VORDAL\r\n", false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), -1); // no such row
+        }
+        {
+            TestWindow w(sn, false);
+            QCOMPARE(w.form->ComboBox11->currentIndex(), -1);
+            QVERIFY(w.form->ComboBox12->currentText().isEmpty());
+            QVERIFY(w.form->Edit2->text().isEmpty());
+        }
+    }
+
+    void garbageValuesGiveDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("garbage") << QByteArray("[Option]\r\nDelay time=abc\r\nRX timer=\r\nTest Delay Time=1.5\r\n"
+                                               "Search before R/W=yes\r\n");
+        QTest::newRow("huge") << QByteArray("[Option]\nDelay time=99999999999999999999\nRX timer=-99999999999\n"
+                                            "Test Delay Time=2000000000\n");
+        QTest::newRow("negative") << QByteArray("[Option]\nTest Delay Time=-5\n");
+        QTest::newRow("bom and LF") << QByteArray("\xEF\xBB\xBF[Option]\nFrame delay=1\n");
+        QTest::newRow("no sections") << QByteArray("just text\r\n==\r\n[\r\n");
+    }
+
+    void garbageValuesGiveDefaults()
+    {
+        QFETCH(QByteArray, file);
+        TestWindow w(file, false);
+        QVERIFY(w.form->SpinEdit2->value() == 333 || w.form->SpinEdit2->value() == 3000
+                || w.form->SpinEdit2->value() == 60);
+        QVERIFY(w.form->SpinEdit3->value() >= 10 && w.form->SpinEdit3->value() <= 500);
+        // the set-all chain blocks the window for this long
+        QVERIFY(GlobleVar::TestDelayTime >= 0 && GlobleVar::TestDelayTime <= 10000);
+        if (file.startsWith("\xEF\xBB\xBF")) {
+            QVERIFY(w.form->CheckBox2->isChecked()); // the byte-order mark does not hide the section
+        }
+        if (file.contains("abc")) {
+            QCOMPARE(w.form->SpinEdit2->value(), 333);
+            QCOMPARE(w.form->SpinEdit3->value(), 30);
+            QCOMPARE(GlobleVar::TestDelayTime, 1500);
+            QVERIFY(w.form->N18->isChecked());
+        }
+        w.form->close();
+        if (file.startsWith("\xEF\xBB\xBF")) {
+            QVERIFY(w.configText().startsWith("\xEF\xBB\xBF"));
+            QVERIFY(!w.configText().contains("\r\n")); // LF file stays LF
+        }
+    }
+
+    void unwritableFileIsPassedOverInSilence()
+    {
+        TestWindow w("[Option]\r\nDelay time=100\r\n", false);
+        QFile::setPermissions(w.configPath(), QFileDevice::ReadOwner);
+        w.form->close();
+        QVERIFY(w.ui.messages.isEmpty());
+        QFile::setPermissions(w.configPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        // a directory where the file should be
+        TestWindow d("", false);
+        QFile::remove(d.configPath());
+        QVERIFY(QDir(d.dir.path()).mkdir("Config.ini"));
+        d.form->close();
+        QVERIFY(d.ui.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(ConfigTest)
+#include "tst_config.moc"

@@ -1,0 +1,169 @@
+// A port whose device goes away while open (adapter pulled out, emulator program ended):
+// no crash, no hang, sends fail with the serial link's message, the status bar says so, and
+// the port dialog's open brings the link back once the device is there again.
+#include "support/TestWindow.h"
+
+#include "app/GlobleVar.h"
+#include "app/Portset.h"
+#include "app/Unit1.h"
+#include "app/texts/app_texts.h"
+#include "core/protocol/Frames.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// rfmod-emu on a pseudo-terminal reachable under a fixed link path.
+class EmulatorProgram {
+public:
+    EmulatorProgram(const QString& link, const QString& settings)
+    {
+        proc.start(qEnvironmentVariable("RFMOD_EMU"), {settings, "--link", link});
+        started = proc.waitForStarted(5000) && proc.waitForReadyRead(5000);
+        proc.readAll();
+    }
+    ~EmulatorProgram() { stop(); }
+    void kill()
+    {
+        proc.kill();
+        proc.waitForFinished(3000);
+    }
+    void stop()
+    {
+        if (proc.state() != QProcess::NotRunning) {
+            proc.terminate();
+            if (!proc.waitForFinished(3000))
+                kill();
+        }
+    }
+    QProcess proc;
+    bool started = false;
+};
+
+QString Config(const QString& link) { return QStringLiteral("[Ports]\r\nCOM1=%1\r\n[Option]\r\nFrame delay=1\r\nDelay time=60\r\n").arg(link); }
+
+} // namespace
+
+class PortLostTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        if (qEnvironmentVariable("RFMOD_EMU").isEmpty())
+            QSKIP("RFMOD_EMU not set");
+    }
+
+    void deviceGoneMidAnswerThenBack()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath("ttyEMU");
+        auto emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none,late=400");
+        QVERIFY(emu->started);
+        TestWindow w(Config(link).toUtf8());
+        QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
+        TForm1* f = w.form;
+        f->LastCommandCode = "8004";
+        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        TestWindow::pump(100);
+        emu->kill(); // the answer never comes: the other end is gone mid-answer
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 3000));
+        w.ui.clear();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(t.elapsed() < 1000); // no hang
+        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+        TestWindow::pump(200);
+
+        // plugged in again: the dialog's open works and the module answers
+        emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none");
+        QVERIFY(emu->started);
+        w.ui.clear();
+        w.portSet->SpeedButton1Click();
+        QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
+        QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
+        f->SetPanel(2, QString());
+        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+    }
+
+    void deviceGoneMidPairTest()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath("ttyEMU");
+        auto emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none,far-echo");
+        QVERIFY(emu->started);
+        TestWindow w(Config(link).toUtf8());
+        TForm1* f = w.form;
+        f->ShowPage(1);
+        f->RadioButton2->click(); // timed sending
+        f->SpinEdit1->setValue(300); // room for the echo and the 60 ms gap between blocks
+        f->Edit4->setText("LOST-0123");
+        f->SpeedButton17Click();
+        QCOMPARE(int(f->State()), 4);
+        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 4; }, 3000));
+        QVERIFY2(TestWindow::waitFor([&] { return f->ReceivedCount >= 1; }, 3000), "no echo before the loss");
+        // while the refusal's box is open the window's timers go on, as under a modal box
+        w.ui.whileShowing = [] { TestWindow::pump(700); };
+        emu->kill();
+        QVERIFY(TestWindow::waitFor([&] { return w.ui.messages.contains("The Port NOT be opened!"); }, 3000));
+        TestWindow::pump(500);
+        QCOMPARE(w.ui.messages.count("The Port NOT be opened!"), 1); // one box, not one a tick
+        QVERIFY(!f->Timer3->isActive());
+        QCOMPARE(f->PanelText(1), Tr(AppTexts::PortLost));
+        const int sent = f->SentCount;
+        f->SpeedButton18Click();
+        QCOMPARE(int(f->State()), 0);
+
+        // back again: a new run sends and counts
+        w.ui.whileShowing = nullptr;
+        emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none,far-echo");
+        QVERIFY(emu->started);
+        w.portSet->SpeedButton1Click();
+        f->SpeedButton17Click();
+        const bool running = TestWindow::waitFor([&] { return f->SentCount >= 3 && f->ReceivedCount >= 1; }, 5000);
+        QVERIFY2(running, qPrintable(QStringLiteral("sent %1 received %2 state %3 timer %4 boxes %5")
+                                         .arg(f->SentCount).arg(f->ReceivedCount).arg(f->WorkState)
+                                         .arg(f->Timer3->isActive()).arg(w.ui.messages.join('|'))));
+        QVERIFY(f->SentCount < sent + 100);
+        f->SpeedButton18Click();
+    }
+
+    void deviceGoneMidSearch()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath("ttyEMU");
+        EmulatorProgram emu(link, "baud=38400,parity=odd");
+        QVERIFY(emu.started);
+        TestWindow w(Config(link).toUtf8());
+        TForm1* f = w.form;
+        const int saved = TForm1::SearchStepIntervalMs;
+        TForm1::SearchStepIntervalMs = 60;
+        f->Timer4->setInterval(60);
+        f->SpeedButton20Click();
+        QVERIFY(f->Timer4->isActive());
+        TestWindow::pump(200);
+        emu.kill();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(TestWindow::waitFor([&] { return !f->Timer4->isActive(); }, 10000));
+        QVERIFY(t.elapsed() < 10000);
+        TForm1::SearchStepIntervalMs = saved;
+        QVERIFY(!f->SearchFound);
+        QVERIFY(w.ui.messages.contains(QString::fromUtf8("未检测到电台，请检查电源或数据接线是否正常！")));
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("未检测到电台！"));
+    }
+};
+
+QTEST_MAIN(PortLostTest)
+#include "tst_portlost.moc"

@@ -1,0 +1,235 @@
+// Factory serial number: reading it from the simulated module, writing it with the checks
+// that keep a bad payload from going out, the numbering of a production run, and the lock.
+#include "support/TestWindow.h"
+
+#include "app/Unit1.h"
+#include "core/config/IniFile.h"
+#include "core/link/SimulatedPorts.h"
+#include "app/commfunction.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "support/ModuleTestUtil.h"
+
+using CmdTest::LongAnswer;
+using CmdTest::Module;
+using CmdTest::WaitPanel;
+
+namespace {
+
+QByteArray Config(const QString& sim = QStringLiteral("sim"), const char* ver = "type=VORDAL\r\n")
+{
+    return CmdTest::FixedGapConfig(sim, ver);
+}
+
+void Fill(TForm1* f, int row, const QString& year, const QString& month, const QString& number)
+{
+    f->ComboBox11->setCurrentIndex(row);
+    f->ComboBox12->setEditText(year);
+    f->ComboBox13->setEditText(month);
+    f->Edit2->setText(number);
+}
+
+} // namespace
+
+class SerialNumber : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        TCommFun().ClosePort(1);
+        SimulatedPorts::reset();
+    }
+
+    void readShowsTheModulesNumberAndModel()
+    {
+        TestWindow w(Config(QStringLiteral("sim:model=51,year=5,month=12,seq=42")));
+        TForm1* f = w.form;
+        Fill(f, 3, "2010", "01", "00009");
+        f->SpeedButton24Click();
+        QCOMPARE(f->ComboBox11->currentIndex(), -1);
+        QVERIFY(f->ComboBox12->currentText().isEmpty());
+        QVERIFY(f->Edit2->text().isEmpty());
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在读取出厂系列号......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号读取成功!")));
+        QCOMPARE(f->ComboBox11->currentIndex(), 23);
+        QCOMPARE(f->ComboBox15->currentIndex(), 23);
+        QCOMPARE(f->ComboBox12->currentText(), QStringLiteral("2005"));
+        QCOMPARE(f->ComboBox13->currentText(), QStringLiteral("12"));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00042"));
+        QCOMPARE(f->ComboBox16->count(), 2); // 54X: 490 and 433 MHz
+        QVERIFY(w.ui.messages.isEmpty());
+
+        // year byte 0 is 2000; a code of no row still shows the number
+        f->SpeedButton24Click();
+        f->DispatchLongAnswer(LongAnswer("000B", "9900010100"));
+        QCOMPARE(f->ComboBox11->currentIndex(), -1);
+        QCOMPARE(f->ComboBox12->currentText(), QStringLiteral("2000"));
+        QCOMPARE(f->ComboBox13->currentText(), QStringLiteral("01"));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00256"));
+
+        // while the pair test runs nothing changes
+        f->Session->setWorkState(WorkState(4));
+        f->SpeedButton24Click();
+        QCOMPARE(w.ui.lastMessage(), QStringLiteral("请先停止对传测试!"));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00256"));
+    }
+
+    void writeNumbersAProductionRun()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        Fill(f, 10, "2011", "03", "65533");
+        CmdTest::TakeRequests();
+        f->SpeedButton25Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("设置出厂系列号......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("65534"));
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 35 0B 03 FF FD")});
+
+        // the highest number is accepted and sent as FFFE
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 35 0B 03 FF FE")});
+        QCOMPARE(Module()->options().snSequence, 65534);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("65535"));
+        IniFile ini(w.configPath());
+        QCOMPARE(ini.ReadInteger("SN", "Model", -1), 10);
+        QCOMPARE(ini.ReadString("SN", "Year", ""), QStringLiteral("2011"));
+        QCOMPARE(ini.ReadString("SN", "Month", ""), QStringLiteral("03"));
+        QCOMPARE(ini.ReadString("SN", "NO", ""), QStringLiteral("65534"));
+        QVERIFY(w.configText().contains("[Ports]")); // the rest of the file is kept
+
+        // 65535 is refused until the operator changes it
+        f->SpeedButton25Click();
+        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("序号超出范围!")});
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit2));
+
+        // year 2100 goes out as its last two digits
+        Fill(f, 0, "2100", "12", "00001");
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
+        QCOMPARE(CmdTest::TakeRequests(), QStringList{QStringLiteral("long 800A payload 21 00 0C 00 01")});
+        QCOMPARE(int(f->State()), 1);
+    }
+
+    void writeChecksInOrder()
+    {
+        TestWindow w(Config(QStringLiteral("sim"), "type=VORDAL\r\nCEO=EN\r\n"));
+        TForm1* f = w.form;
+        CmdTest::TakeRequests();
+        struct Case {
+            int row;
+            const char* year;
+            const char* month;
+            const char* number;
+            const char* message;
+            QWidget* focus;
+        } cases[] = {
+            {0, "", "", "", "Year is NULL!", f->ComboBox12},
+            {0, "2011", "", "", "Month is NULL!", f->ComboBox13},
+            {0, "2011", "03", "", "SN is NULL!", f->Edit2},
+            {0, "2011", "03", "65535", "SN out of Range!", f->Edit2},
+            {-1, "2011", "03", "00001", "Model is Null!", nullptr},
+        };
+        for (const Case& c : cases) {
+            w.ui.clear();
+            f->LastFocusRequest = nullptr;
+            Fill(f, c.row, c.year, c.month, c.number);
+            f->SpeedButton25Click();
+            QCOMPARE(w.ui.messages, QStringList{QLatin1String(c.message)});
+            QCOMPARE(f->LastFocusRequest, c.focus);
+        }
+        QCOMPARE(f->LastCommandCode, QStringLiteral("800A"));
+
+        // free-text year and month that give no byte: an error box, nothing sent
+        const char* badYears[] = {"201", "20a1", "abcd", "2O11", "-2011"};
+        for (const char* year : badYears) {
+            w.ui.clear();
+            Fill(f, 0, year, "03", "00001");
+            f->SpeedButton25Click();
+            QCOMPARE(w.ui.messages.size(), 1);
+            QCOMPARE(w.ui.kinds.first(), UiServices::BoxKind::Error);
+            QVERIFY2(w.ui.messages.first().endsWith(QLatin1String(year)), year);
+        }
+        for (const char* month : {"x3", "256", " 3"}) {
+            w.ui.clear();
+            Fill(f, 0, "2011", month, "00001");
+            f->SpeedButton25Click();
+            QCOMPARE(w.ui.kinds, QList<UiServices::BoxKind>{UiServices::BoxKind::Error});
+        }
+        TestWindow::pump(100);
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
+        QCOMPARE(int(f->State()), 1);
+    }
+
+    void answerOfAnotherCommandChangesNothing()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        Fill(f, 1, "2011", "03", "00005");
+        f->LastCommandCode = QStringLiteral("8006");
+        f->DispatchLongAnswer(LongAnswer("000A", "220B030005"));
+        QCOMPARE(f->PanelText(2), QStringLiteral("返回出厂系列号应答!"));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00005"));
+        QVERIFY(!w.configText().contains("[SN]"));
+    }
+
+    void sequenceEditing()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        f->Edit2->clear();
+        QTest::keyClicks(f->Edit2, "1a2-3");
+        QCOMPARE(f->Edit2->text(), QStringLiteral("123"));
+        QTest::keyClick(f->Edit2, Qt::Key_Backspace);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("12"));
+        QTest::keyClick(f->Edit2, Qt::Key_Up);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00013"));
+        QTest::keyClick(f->Edit2, Qt::Key_Down);
+        QTest::keyClick(f->Edit2, Qt::Key_Down);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00011"));
+
+        f->Edit2->setText(QStringLiteral("65534"));
+        f->SpinButton1UpClick();
+        QCOMPARE(f->Edit2->text(), QStringLiteral("65534"));
+        f->Edit2->setText(QStringLiteral("0"));
+        f->SpinButton1DownClick();
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00000"));
+        f->Edit2->clear();
+        f->SpinButton1UpClick();
+        f->SpinButton1DownClick();
+        QVERIFY(f->Edit2->text().isEmpty());
+        f->Edit2Exit();
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00000"));
+        f->Edit2->setText(QStringLiteral("7"));
+        f->Edit2Exit();
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00007"));
+    }
+
+    void lockFreezesTheSelections()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        QComboBox* locked[] = {f->ComboBox11, f->ComboBox12, f->ComboBox13, f->ComboBox4,
+                               f->ComboBox1, f->ComboBox2, f->ComboBox3, f->ComboBox5};
+        f->CheckBox4->setChecked(true);
+        f->CheckBox4Click();
+        for (QComboBox* c : locked)
+            QVERIFY(!c->isEnabled());
+        QVERIFY(f->Edit2->isEnabled());
+        QVERIFY(f->SpeedButton25->isEnabled());
+        QVERIFY(f->ComboBox15->isEnabled());
+        f->CheckBox4->setChecked(false);
+        f->CheckBox4Click();
+        for (QComboBox* c : locked)
+            QVERIFY(c->isEnabled());
+    }
+};
+
+QTEST_MAIN(SerialNumber)
+#include "tst_serialnumber.moc"

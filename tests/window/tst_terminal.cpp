@@ -1,0 +1,237 @@
+// The data terminal through the simulated module, with a second module over the air whose
+// PC side is played by the test.
+#include "support/AirRig.h"
+#include "support/Pty.h"
+
+#include "app/Unit1.h"
+#include "core/link/PComm.h"
+#include "core/link/SimulatedPorts.h"
+#include "app/texts/radiotests_texts.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace RadioTestTexts;
+
+namespace {
+struct Rig : AirRig {
+    Rig() : AirRig(false, 100) {}
+    // The far PC writes to its module.
+    void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, LineSettings{}, SimulatedPorts::nowMs()); }
+    // What reached the far PC within `ms`.
+    QByteArray peerGets(int ms)
+    {
+        QByteArray got;
+        TestWindow::waitFor([&] {
+            got += peer->takeForPc(SimulatedPorts::nowMs());
+            return false;
+        }, ms);
+        return got;
+    }
+};
+} // namespace
+
+class TerminalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        sio_close(1);
+        SimulatedPorts::reset();
+    }
+
+    void asciiAndHexSending()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        f->Memo3->setPlainText("AB");
+        f->SpeedButton37Click();
+        QCOMPARE(int(f->State()), 5);
+        QVERIFY(f->CheckBox3->isChecked());
+        QCOMPARE(f->PanelText(1), Cn(ModeTerminal));
+        QCOMPARE(f->PanelText(2), Cn(TerminalDataSent));
+        QCOMPARE(r.peerGets(300), QByteArray("AB"));
+
+        // Lines are joined with CR LF.
+        f->Memo3->setPlainText("AB\nCD");
+        f->SpeedButton37Click();
+        QCOMPARE(r.peerGets(300), QByteArray("AB\r\nCD"));
+
+        // HEX: spaces and line breaks only separate the pairs.
+        f->RadioButton6->setChecked(true);
+        f->Memo3->setPlainText("41 42");
+        f->SpeedButton37Click();
+        QCOMPARE(r.peerGets(300), QByteArray("AB"));
+        f->Memo3->setPlainText("41\n42 0d0a");
+        f->SpeedButton37Click();
+        QCOMPARE(r.peerGets(300), QByteArray("AB\r\n"));
+
+        // The pair test's counters and logs are not touched.
+        QCOMPARE(f->SentCount, 0);
+        QCOMPARE(f->TxByteTotal, 0);
+        QVERIFY(f->Memo1->toPlainText().isEmpty());
+        QCOMPARE(f->LastSentData, QByteArray("AB\r\n"));
+    }
+
+    void emptyMemoIsRefused()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        f->SpeedButton37Click();
+        QCOMPARE(r.w.ui.lastMessage(), Cn(TerminalDataEmpty));
+        QCOMPARE(int(f->State()), 1);
+        QCOMPARE(r.peerGets(150), QByteArray());
+    }
+
+    void receivedBlocksShownAsLines()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        f->CheckBox3->setChecked(true);
+        f->CheckBox3Click();
+        QCOMPARE(int(f->State()), 5);
+        f->RadioButton8->setChecked(true);
+        r.peerSends("AB");
+        QVERIFY(TestWindow::waitFor([&] { return !f->Memo4->toPlainText().isEmpty(); }, 2000));
+        QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("4142"));
+
+        // Two blocks closer together than the frame gap are one line; apart, two.
+        f->Memo4DblClick();
+        QVERIFY(f->Memo4->toPlainText().isEmpty());
+        f->RadioButton7->setChecked(true);
+        r.peerSends("ab");
+        TestWindow::pump(30);
+        r.peerSends("cd");
+        TestWindow::pump(400);
+        r.peerSends("ef");
+        QVERIFY(TestWindow::waitFor([&] { return f->Memo4->blockCount() == 2; }, 2000));
+        QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("abcd\nef"));
+
+        // A memo holding 1000 lines is emptied before the next block.
+        QStringList lines;
+        for (int i = 0; i < 1000; ++i)
+            lines << QString::number(i);
+        f->Memo4->setPlainText(lines.join(QLatin1Char('\n')));
+        r.peerSends("next");
+        QVERIFY(TestWindow::waitFor([&] { return f->Memo4->blockCount() == 1; }, 2000));
+        QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("next"));
+    }
+
+    // A peer that never pauses at 57600 baud's byte rate: the memo fills while the stream
+    // runs, the receive buffer stays below a block, and the lines put together are exactly
+    // the stream (characters of two and three bytes included).
+    void continuousStreamIsShownAsItComes()
+    {
+        Pty pty;
+        QVERIFY(pty.open());
+        TestWindow w(QStringLiteral("[Ports]\r\nCOM1=%1\r\n").arg(pty.slave()).toUtf8());
+        TForm1* f = w.form;
+        f->CheckBox3->setChecked(true);
+        f->CheckBox3Click();
+        QCOMPARE(int(f->State()), 5);
+
+        QByteArray stream;
+        for (int i = 0; stream.size() < 60000; ++i)
+            stream += QStringLiteral("$GPGGA,%1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47;25°C·").arg(i).toUtf8();
+        qsizetype written = 0;
+        qsizetype largestBuffer = 0;
+        int linesAfterTwoSeconds = -1;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer feeder;
+        QObject::connect(&feeder, &QTimer::timeout, [&] {
+            largestBuffer = qMax(largestBuffer, f->RxBuffer.size());
+            const qsizetype due = qMin(stream.size(), clock.elapsed() * 5760 / 1000);
+            if (due > written && pty.write(stream.mid(written, due - written)))
+                written = due;
+            if (linesAfterTwoSeconds < 0 && clock.elapsed() >= 2000)
+                linesAfterTwoSeconds = f->Memo4->blockCount();
+        });
+        feeder.start(10);
+        QVERIFY(TestWindow::waitFor([&] { return written == stream.size(); }, 15000));
+        feeder.stop();
+        QVERIFY(clock.elapsed() >= 10000);
+        QVERIFY(linesAfterTwoSeconds >= 5);
+        QVERIFY(largestBuffer < TForm1::kTerminalBlockBytes);
+        QVERIFY(TestWindow::waitFor([&] { return f->RxBuffer.isEmpty(); }, 2000));
+        TestWindow::pump(100);
+        QCOMPARE(f->Memo4->toPlainText().remove(QLatin1Char('\n')), QString::fromUtf8(stream));
+    }
+
+    void hexKeyFilter()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        // ASCII takes every key, Enter starts a new line.
+        QTest::keyClicks(f->Memo3, "Gz");
+        QTest::keyClick(f->Memo3, Qt::Key_Return);
+        QTest::keyClicks(f->Memo3, "!");
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("Gz\n!"));
+        QVERIFY(r.w.ui.messages.isEmpty());
+
+        f->Memo3->clear();
+        f->RadioButton6->setChecked(true);
+        QTest::keyClicks(f->Memo3, "4a B");
+        QTest::keyClick(f->Memo3, Qt::Key_Backspace);
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
+        QVERIFY(r.w.ui.messages.isEmpty());
+        QTest::keyClick(f->Memo3, Qt::Key_G);
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
+        QCOMPARE(r.w.ui.messages, QStringList() << Cn(TerminalHexKeyOnly));
+        QTest::keyClick(f->Memo3, Qt::Key_Return);
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
+        QCOMPARE(r.w.ui.messages.size(), 2);
+        // a tab would be read as a digit and shift the pairs after it
+        QTest::keyClick(f->Memo3, Qt::Key_Tab);
+        QCOMPARE(f->Memo3->toPlainText(), QStringLiteral("4a "));
+        QCOMPARE(r.w.ui.messages.size(), 3);
+        // pasted text is held to the same characters; nothing is sent
+        f->Memo3->setPlainText("41\t42");
+        f->SpeedButton37Click();
+        QCOMPARE(r.w.ui.lastMessage(), Cn(TerminalHexKeyOnly));
+        QCOMPARE(int(f->State()), 1);
+        QCOMPARE(r.peerGets(150), QByteArray());
+
+        QTest::mouseDClick(f->Memo3->viewport(), Qt::LeftButton);
+        QVERIFY(f->Memo3->toPlainText().isEmpty());
+    }
+
+    void receiveStateSwitch()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        // Cleared outside the terminal state: no question.
+        f->Session->setWorkState(WorkState(1));
+        f->CheckBox3->setChecked(false);
+        f->CheckBox3Click();
+        QVERIFY(r.w.ui.questions.isEmpty());
+        QCOMPARE(int(f->State()), 1);
+
+        f->CheckBox3->setChecked(true);
+        f->CheckBox3Click();
+        QCOMPARE(int(f->State()), 5);
+        // No: stays ticked and in state 5.
+        r.w.ui.answers << false;
+        f->CheckBox3->setChecked(false);
+        f->CheckBox3Click();
+        QCOMPARE(r.w.ui.questions, QStringList() << Cn(AskLeaveTerminal));
+        QVERIFY(f->CheckBox3->isChecked());
+        QCOMPARE(int(f->State()), 5);
+        // Yes: idle.
+        f->CheckBox3->setChecked(false);
+        f->CheckBox3Click();
+        QCOMPARE(int(f->State()), 0);
+        QVERIFY(!f->CheckBox3->isChecked());
+    }
+};
+
+QTEST_MAIN(TerminalTest)
+#include "tst_terminal.moc"
