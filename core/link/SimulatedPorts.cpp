@@ -15,7 +15,7 @@ namespace SimulatedPorts {
 namespace {
 
 struct Slot {
-    std::unique_ptr<ModuleEmulator> emu;
+    std::shared_ptr<ModuleEmulator> emu;
     QString options;
     LineSettings line;
     int baudCode = -1;
@@ -34,7 +34,7 @@ Slot* SlotOf(int port)
 
 class SimulatedBackend : public SioBackend {
 public:
-    explicit SimulatedBackend(int port) : m_port(port)
+    SimulatedBackend(int port, std::shared_ptr<ModuleEmulator> emu) : m_port(port), m_emu(std::move(emu))
     {
         // Sleeps until the module's next byte is due, so an idle simulated port costs nothing.
         m_wakeTimer.setSingleShot(true);
@@ -43,8 +43,8 @@ public:
     }
     ~SimulatedBackend() override
     {
-        if (m_open && SlotOf(m_port)->emu)
-            SlotOf(m_port)->emu->setWakeCallback(nullptr);
+        if (m_open)
+            m_emu->setWakeCallback(nullptr);
     }
 
     int open() override
@@ -52,7 +52,7 @@ public:
         m_open = true;
         Slot* s = SlotOf(m_port);
         s->line = LineSettings{};
-        s->emu->setWakeCallback([this] { m_wakeTimer.start(0); });
+        m_emu->setWakeCallback([this] { m_wakeTimer.start(0); });
         service();
         return SIO_OK;
     }
@@ -62,8 +62,7 @@ public:
             return SIO_BADPORT;
         m_open = false;
         m_wakeTimer.stop();
-        if (SlotOf(m_port)->emu)
-            SlotOf(m_port)->emu->setWakeCallback(nullptr);
+        m_emu->setWakeCallback(nullptr);
         return SIO_OK;
     }
     bool isOpen() const override { return m_open; }
@@ -94,7 +93,7 @@ public:
             s->written.append(bytes);
             if (s->written.size() > 10000)
                 s->written.removeFirst();
-            s->emu->receiveFromPc(bytes, s->line, nowMs());
+            m_emu->receiveFromPc(bytes, s->line, nowMs());
         }
         return len;
     }
@@ -103,7 +102,7 @@ public:
     {
         if (!m_open)
             return SIO_BADPORT;
-        return SlotOf(m_port)->emu->bytesReadyForPc(nowMs());
+        return m_emu->bytesReadyForPc(nowMs());
     }
 
     int read(char* buf, int len) override
@@ -114,7 +113,7 @@ public:
             return SIO_BADPARM;
         if (len == 0)
             return 0;
-        const QByteArray bytes = SlotOf(m_port)->emu->takeForPc(nowMs(), len);
+        const QByteArray bytes = m_emu->takeForPc(nowMs(), len);
         const int n = static_cast<int>(std::min<qsizetype>(bytes.size(), len));
         std::memcpy(buf, bytes.constData(), static_cast<size_t>(n));
         return n;
@@ -126,9 +125,7 @@ private:
     {
         if (!m_open)
             return;
-        ModuleEmulator* emu = SlotOf(m_port)->emu.get();
-        if (!emu)
-            return;
+        ModuleEmulator* emu = m_emu.get();
         const qint64 now = nowMs();
         if (emu->bytesReadyForPc(now) > 0)
             notify();
@@ -140,6 +137,8 @@ private:
     }
 
     int m_port;
+    // Shared, so a backend outlives neither its module nor the forgetting of all modules.
+    std::shared_ptr<ModuleEmulator> m_emu;
     bool m_open = false;
     QTimer m_wakeTimer;
 };
@@ -204,7 +203,7 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
     }
     if (!s->emu || s->options != options) {
         if (options.isEmpty()) {
-            s->emu = std::make_unique<ModuleEmulator>();
+            s->emu = std::make_shared<ModuleEmulator>();
         } else {
             ModuleEmulator::Options parsed;
             QString why;
@@ -213,13 +212,13 @@ std::unique_ptr<SioBackend> makeBackend(int port, const QString& options, QStrin
                     *error = why;
                 return nullptr;
             }
-            s->emu = std::make_unique<ModuleEmulator>(parsed);
+            s->emu = std::make_shared<ModuleEmulator>(parsed);
         }
         s->options = options;
         s->baudCode = -1;
         s->mode = -1;
     }
-    return std::make_unique<SimulatedBackend>(port);
+    return std::make_unique<SimulatedBackend>(port, s->emu);
 }
 
 } // namespace SimulatedPorts

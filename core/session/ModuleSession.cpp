@@ -43,6 +43,7 @@ ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
     m_checkTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_checkTimer, &QTimer::timeout, this, &ModuleSession::receiveNow);
     m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] { finishCommand(Outcome::NoAnswer); });
 }
 
@@ -245,7 +246,12 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
         // Every successful search is followed by the serial-number read that tells the model.
         m_lastCommand = Command::SerialNumberRead;
         m_identifyAfterSearch = true;
-        sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::SerialNumberRead), kNoPayload));
+        if (sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::SerialNumberRead), kNoPayload))
+            == LinkStatus::Ok) {
+            m_waiting = Command::SerialNumberRead;
+            if (m_answerTimeoutMs > 0)
+                m_answerTimer.start(m_answerTimeoutMs);
+        }
         return;
     }
     route(text, code, Routes::OfLongAnswer(code), false);
@@ -392,6 +398,11 @@ void ModuleSession::follow(const SerialSettings& settings)
 {
     if (settings.baud <= 0 || settings.parity == Parity::Unknown) {
         emit portFollowed(settings, LinkStatus::BadParameter);
+        return;
+    }
+    // Already there (a read of the settings in force): nothing to move.
+    if (m_link.isOpen() && m_link.line() == settings.line()) {
+        emit portFollowed(settings, LinkStatus::Ok);
         return;
     }
     const int port = m_link.port();
