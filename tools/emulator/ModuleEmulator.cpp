@@ -299,6 +299,13 @@ struct ModuleEmulator::Impl {
             return;
         }
 
+        // A faulty module: acknowledges every write, keeps its old values.
+        static const quint8 kWrites[] = {0x01, 0x03, 0x05, 0x09, 0x0A, 0x0C, 0x0E, 0x0F, 0x13, 0x16, 0x17, 0x19};
+        if (o.ignoreWrites && std::find(std::begin(kWrites), std::end(kWrites), f.fn) != std::end(kWrites)) {
+            answer(f, f.fn, echo, t);
+            return;
+        }
+
         switch (f.fn) {
         case 0x00:
             answer(f, 0x00, QByteArray().append(char(o.familyCode())).append(char(o.version)).append(char(o.band)), t);

@@ -93,6 +93,7 @@ public:
         int splitMs = 0;  // answer delivered in two pieces with this pause between them
         int lateMs = 0;   // extra delay before answering
         bool mute = false; // the module sends nothing to the PC (no answers, no air data)
+        bool ignoreWrites = false; // write commands are answered but change nothing
         // air faults, applied by the sending module, repeatable by seed
         double dropRate = 0.0;
         double truncateRate = 0.0;

@@ -188,6 +188,8 @@ bool ModuleEmulator::ParseOptions(const QString& text, Options* out, QString* er
             ok = flagKey(&o.badChecksum);
         } else if (key == "mute") {
             ok = flagKey(&o.mute);
+        } else if (key == "ignore-writes") {
+            ok = flagKey(&o.ignoreWrites);
         } else if (key == "echo") {
             ok = flagKey(&o.echo);
         } else if (key == "far-echo") {

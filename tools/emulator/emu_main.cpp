@@ -2,6 +2,12 @@
 // serial program) can open the printed slave path like a real serial port.
 //
 //   rfmod-emu [OPTIONS-TEXT] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]
+//             [--jig N [--jig-gap MS] [--jig-faulty K,L,...]]
+//
+// --jig plays a production jig: N modules, all made from the settings, are put on the line
+// one after another. A module is taken off once it has answered a read-all that came after a
+// write (the read-back that ends its programming); the next is put on --jig-gap ms later.
+// Modules named by --jig-faulty acknowledge writes but keep their values.
 //
 // The PC's line settings are read from the master side with tcgetattr on every read.
 // Measured on this machine (Linux 6.x pty driver, also through QSerialPort):
@@ -25,6 +31,7 @@
 #include <QtEndian>
 
 #include <cerrno>
+#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +107,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: rfmod-emu [SETTINGS] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]\n"
+                 "                 [--jig N [--jig-gap MS] [--jig-faulty K,L,...]]\n"
                  "  SETTINGS  e.g. model=35,band=433,baud=9600,parity=none,channel=1,air=9600,id=1\n"
                  "  prints the pseudo-terminal slave path on stdout; SIGTERM or SIGINT end it\n");
 }
@@ -112,6 +120,8 @@ int main(int argc, char** argv)
     QString optionText;
     QString linkPath;
     int airListen = 0, airPeer = 0;
+    int jigModules = 0, jigGapMs = 1500;
+    QList<int> jigFaulty;
     bool verbose = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -133,6 +143,20 @@ int main(int argc, char** argv)
         } else if (a == "--air-peer") {
             if (!next(&v) || (airPeer = v.toInt(&okNum), !okNum) || airPeer <= 0 || airPeer > 65535)
                 return usage(), 2;
+        } else if (a == "--jig") {
+            if (!next(&v) || (jigModules = v.toInt(&okNum), !okNum) || jigModules <= 0)
+                return usage(), 2;
+        } else if (a == "--jig-gap") {
+            if (!next(&v) || (jigGapMs = v.toInt(&okNum), !okNum) || jigGapMs < 0)
+                return usage(), 2;
+        } else if (a == "--jig-faulty") {
+            if (!next(&v))
+                return usage(), 2;
+            for (const QString& k : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                jigFaulty << k.toInt(&okNum);
+                if (!okNum)
+                    return usage(), 2;
+            }
         } else if (a == "--verbose" || a == "-v") {
             verbose = true;
         } else if (a == "--help" || a == "-h") {
@@ -156,7 +180,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "rfmod-emu: %s\n", qPrintable(error));
         return 2;
     }
-    ModuleEmulator emu(options);
+    // The module on the line; a jig puts one after another, with none between them.
+    int jigIndex = 1;
+    auto makeModule = [&](int index) {
+        ModuleEmulator::Options o = options;
+        o.ignoreWrites = o.ignoreWrites || jigFaulty.contains(index);
+        return std::make_unique<ModuleEmulator>(o);
+    };
+    std::unique_ptr<ModuleEmulator> module = makeModule(jigIndex);
+    ModuleEmulator& first = *module;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -179,7 +211,7 @@ int main(int argc, char** argv)
     termios t;
     if (tcgetattr(slave, &t) == 0) {
         cfmakeraw(&t); // no echo, no line editing: the slave must pass bytes unchanged
-        const LineSettings own = emu.serialSettings();
+        const LineSettings own = first.serialSettings();
         cfsetispeed(&t, baudToSpeed(own.baud));
         cfsetospeed(&t, baudToSpeed(own.baud));
         t.c_cflag |= CLOCAL | CREAD;
@@ -211,7 +243,7 @@ int main(int argc, char** argv)
                          qPrintable(udp.errorString()));
             return 1;
         }
-        emu.setAirSink([&udp, airPeer](const AirFrame& f) {
+        first.setAirSink([&udp, airPeer](const AirFrame& f) {
             QByteArray dg("RFA1");
             dg.append(char(f.channel));
             dg.append(char(f.airRateCode));
@@ -236,10 +268,21 @@ int main(int argc, char** argv)
 
     QByteArray toPc; // taken from the emulator but not yet accepted by the pty
     const qint64 t0 = monotonicMs();
+    bool sawWrite = false, programmed = false;
+    qint64 nextModuleAt = -1;
+    AirStats air;
+    if (jigModules)
+        std::fprintf(stderr, "jig: module 1 on\n");
     while (!g_stop) {
         qint64 now = monotonicMs();
+        if (!module && nextModuleAt >= 0 && now >= nextModuleAt) {
+            module = makeModule(jigIndex);
+            nextModuleAt = -1;
+            sawWrite = programmed = false;
+            std::fprintf(stderr, "jig: module %d on\n", jigIndex);
+        }
         int timeout = 20;
-        const qint64 next = emu.nextEventMs();
+        const qint64 next = module ? module->nextEventMs() : -1;
         if (next >= 0)
             timeout = int(std::max<qint64>(0, std::min<qint64>(20, next - now)));
         pollfd fds[2];
@@ -258,11 +301,11 @@ int main(int argc, char** argv)
         if (r > 0 && (fds[0].revents & POLLIN)) {
             char buf[4096];
             const ssize_t n = read(master, buf, sizeof buf);
-            if (n > 0) {
+            if (n > 0 && module) {
                 termios pcTerm;
                 tcgetattr(master, &pcTerm);
-                const LineSettings pc = pcLineFromMaster(pcTerm, emu.serialSettings().parity);
-                emu.receiveFromPc(QByteArray(buf, int(n)), pc, now);
+                const LineSettings pc = pcLineFromMaster(pcTerm, module->serialSettings().parity);
+                module->receiveFromPc(QByteArray(buf, int(n)), pc, now);
                 if (verbose)
                     std::fprintf(stderr, "%8lld PC wrote %zd bytes at %d %d%c%d: %s\n", (long long)(now - t0), n, pc.baud,
                                  pc.dataBits, pc.parity, pc.stopBits, QByteArray(buf, int(n)).toHex(' ').toUpper().constData());
@@ -279,10 +322,12 @@ int main(int argc, char** argv)
                 f.airRateCode = quint8(dg[5]);
                 f.arrivalMs = std::max(qFromBigEndian<qint64>(dg.constData() + 6), now);
                 f.bytes = dg.mid(14, int(got) - 14);
-                emu.receiveFromAir(f);
+                if (module)
+                    module->receiveFromAir(f);
             }
         }
-        toPc += emu.takeForPc(now);
+        if (module)
+            toPc += module->takeForPc(now);
         if (!toPc.isEmpty()) {
             const ssize_t w = write(master, toPc.constData(), size_t(toPc.size()));
             if (w > 0)
@@ -290,14 +335,36 @@ int main(int argc, char** argv)
             if (toPc.size() > 65536) // nobody reads the slave: keep only the newest bytes
                 toPc.remove(0, toPc.size() - 65536);
         }
-        const auto events = emu.takeEvents();
+        if (!module)
+            continue;
+        const auto events = module->takeEvents();
         if (verbose)
             for (const auto& e : events)
                 std::fprintf(stderr, "%8lld %s\n", (long long)(e.timeMs - t0), qPrintable(e.text));
+        if (!jigModules)
+            continue;
+        for (const auto& e : events) {
+            static const QStringList kWrites{"8001", "8003", "8005", "8009", "800A", "800C",
+                                             "800E", "800F", "8013", "8016", "8017", "8019"};
+            if (!e.text.startsWith(QLatin1String("request ")))
+                continue;
+            const QString code = e.text.section(QLatin1Char(' '), 2, 2);
+            sawWrite = sawWrite || kWrites.contains(code);
+            programmed = programmed || (sawWrite && code == QLatin1String("8015"));
+        }
+        // Off the jig once the read-back's answer has gone out.
+        if (programmed && toPc.isEmpty() && module->nextEventMs() < 0) {
+            air += module->airStats();
+            module.reset();
+            std::fprintf(stderr, "jig: module %d off\n", jigIndex);
+            if (++jigIndex <= jigModules)
+                nextModuleAt = now + jigGapMs;
+        }
     }
 
     // What this module's air side counted, for soak runs that check nothing went missing.
-    const AirStats air = emu.airStats();
+    if (module)
+        air += module->airStats();
     std::fprintf(stderr, "air sent=%lld delivered=%lld dropped=%lld truncated=%lld corrupted=%lld unheard=%lld lostbytes=%lld\n",
                  (long long)air.sent, (long long)air.delivered, (long long)air.dropped, (long long)air.truncated,
                  (long long)air.corrupted, (long long)air.unheard, (long long)air.lostBytes);
