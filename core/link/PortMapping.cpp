@@ -4,6 +4,7 @@
 #include "core/config/ConfigFile.h"
 #include "core/config/IniFile.h"
 
+#include <QHash>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -97,7 +98,7 @@ Target Resolve(int port, const QString& configured, const QStringList& usbAdapte
 QString Describe(int port, const Target& t)
 {
     const QString com = QStringLiteral("COM%1").arg(port);
-    const QString origin = t.fromConfig ? QStringLiteral(" (Config.ini)") : QString();
+    const QString origin = t.given ? QString() : t.fromConfig ? QStringLiteral(" (Config.ini)") : QString();
     switch (t.kind) {
     case Kind::Simulated:
         return QStringLiteral("%1 = simulated module%2%3")
@@ -115,8 +116,26 @@ QString Describe(int port, const Target& t)
     return QStringLiteral("%1: %2").arg(com, t.error);
 }
 
+namespace {
+QHash<int, QString>& Entries()
+{
+    static QHash<int, QString> entries;
+    return entries;
+}
+} // namespace
+
+void SetEntry(int port, const QString& entry)
+{
+    if (entry.isNull())
+        Entries().remove(port);
+    else
+        Entries().insert(port, entry);
+}
+
 QString ConfiguredEntry(int port)
 {
+    if (Entries().contains(port))
+        return Entries().value(port);
     const IniFile ini(ConfigFile::path());
     return ini.ReadString(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(port), QString());
 }
@@ -138,7 +157,9 @@ Target Lookup(int port)
             locations << info.systemLocation();
         adapters = UsbAdapters(locations);
     }
-    return Resolve(port, entry, adapters, windows);
+    Target t = Resolve(port, entry, adapters, windows);
+    t.given = Entries().contains(port);
+    return t;
 }
 
 QString describe(int port) { return Describe(port, Lookup(port)); }

@@ -21,6 +21,7 @@ struct Target {
     QString device;     // Kind::Device
     QString simOptions; // Kind::Simulated: the emulator's options text, empty for defaults
     bool fromConfig = false;
+    bool given = false;    // the entry was set for this run (SetEntry), not read from Config.ini
     int adapterIndex = -1; // 0-based position among the USB adapters, -1 when not one
     int adapterCount = 0;
     QString error;         // Kind::Invalid: why
@@ -40,7 +41,10 @@ QStringList UsbAdapters(const QStringList& systemLocations);
 // Pure: a short text of a target for the port dialog.
 QString Describe(int port, const Target& target);
 
-// The Config.ini entry for COMn, empty when there is none.
+// An entry for COMn that wins over Config.ini for the rest of the process (a command line's
+// --port /dev/ttyUSB0 or --port sim:...); a null text removes it.
+void SetEntry(int port, const QString& entry);
+// The entry for COMn (SetEntry, else Config.ini), empty when there is none.
 QString ConfiguredEntry(int port);
 
 // Reads Config.ini and the system's adapters now.

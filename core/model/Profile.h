@@ -1,0 +1,67 @@
+// A parameter profile: the values to put into modules, kept in a small INI file that people
+// can read and edit. The window's profile commands and rfmodctl share it.
+//
+//   [Profile]
+//   Format=1
+//   Model=525            optional: the model it is meant for (series, with or without prefix)
+//   Base=433MHZ          optional: its base frequency
+//   [Parameters]         any subset
+//   Channel=3
+//   AirRate=9600
+//   SerialBaud=9600
+//   SerialParity=none    none, even, odd
+//   Protocol=own         own, compatible
+//   PowerSave=none       none, hardware, serial, air
+//   RadioId=1            0..65535
+//   Power=1W             1W, 2W
+//   PowerLevel=15        0..15
+#pragma once
+
+#include "Values.h"
+
+#include <QString>
+#include <QStringList>
+
+struct Profile {
+    static constexpr int kFormat = 1;
+
+    int modelRow = -1; // catalogue row, -1: any
+    QString base;      // base frequency text, empty: any
+    int channel = -1;
+    int airRate = 0;
+    int serialBaud = 0;
+    Parity serialParity = Parity::Unknown;
+    int protocol = -1;
+    int powerMode = -1;
+    int radioId = -1;
+    int power = -1;      // 0 1 W, 1 2 W
+    int powerLevel = -1; // 0..15
+
+    bool isEmpty() const;
+    bool hasSerial() const { return serialBaud > 0 || serialParity != Parity::Unknown; }
+    bool operator==(const Profile& o) const;
+};
+
+namespace Profiles {
+
+// Reads a profile; false with a message naming the file's problem (not a profile, a newer
+// format, an unknown key, a value out of range) and `out` untouched.
+bool Read(const QString& path, Profile* out, QString* error);
+bool Write(const QString& path, const Profile& profile, QString* error);
+
+// The values a model (catalogue row) cannot take, one message each naming the value; empty
+// when the model takes them all. `edition` decides the number of channels.
+QStringList Check(const Profile& profile, int modelRow, const QString& edition);
+
+// Text forms used in profiles, logs and the command line; -1 (Unknown) when not understood.
+int ProtocolOfName(const QString& name);  // "own", "compatible" (or 0, 1)
+int PowerModeOfName(const QString& name); // "none", "hardware", "serial", "air" (or 0..3)
+int PowerOfName(const QString& name);     // "1W", "2W"
+Parity ParityOfName(const QString& name); // "none", "even", "odd"
+QString ProtocolName(int protocol);
+QString PowerModeName(int mode);
+QString PowerName(int power);
+// Catalogue row of a model name ("525", "KTX525", "QOM525"), -1 when there is none.
+int ModelRowOfName(const QString& name);
+
+} // namespace Profiles
