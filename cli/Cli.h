@@ -1,0 +1,72 @@
+// rfmodctl: the module tool from the command line. What every command shares: the port and
+// edition it works on, the output form, the exit codes.
+#pragma once
+
+#include "ModuleClient.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+namespace Cli {
+
+enum Exit {
+    ExitOk = 0,
+    ExitRefused = 1,  // the module refused, or verification failed
+    ExitUsage = 2,    // a bad argument: nothing was sent
+    ExitNoModule = 3, // no module answered within the time-out
+    ExitPort = 4,     // the port could not be opened, or was lost
+};
+
+// The global options, resolved against Config.ini in the working directory.
+struct Context {
+    QString configPath;
+    QStringList portSpecs;          // as given with --port (several for program)
+    QList<int> ports;               // COM numbers the specs stand for
+    SerialSettings line{2400, Parity::None};
+    Edition edition;
+    int timeoutMs = 1000;           // answer time-out
+    int gapMs = 333;                // frame gap
+    bool json = false;
+    bool trace = false;
+    int stepMs = 1100;              // search step
+};
+
+// Reads the global options (those before the command); false with exit code and message
+// set for a bad one. `rest` gets the command and its own arguments.
+bool ParseGlobal(const QStringList& args, Context* context, QStringList* rest, int* exitCode);
+QString GlobalHelp();
+
+// A client on `port`, opened at the context's line, with --trace wired to stderr.
+// Null (and the reason on stderr) when the port cannot be opened.
+std::unique_ptr<ModuleClient> Open(const Context& context, int port);
+// The same without a word on stderr: the reason goes to `why`.
+std::unique_ptr<ModuleClient> OpenQuietly(const Context& context, int port, QString* why);
+
+// The exit code and message of a failed step.
+int ExitOf(ModuleClient::Result result);
+QString Describe(ModuleClient::Result result, Command failed);
+
+// Output: human text on stdout, or with --json the object printed at the end.
+void Print(const QString& line);
+void PrintJson(const QJsonObject& object);
+void Error(const QString& message); // stderr, "rfmodctl: ..."
+
+// The module as a JSON object with the stable keys (baud, parity, family, firmware, band,
+// model, channel, frequency, air_rate, serial_number, radio_id, ...), and as text lines.
+QJsonObject ModuleJson(const Readings& r, const LineSettings& line, const Edition& edition);
+QStringList ModuleText(const Readings& r, const LineSettings& line, const Edition& edition);
+// The frequency of the module's channel from the model's channel plan, empty when unknown.
+QString Frequency(const Readings& r, const Edition& edition);
+
+// The commands; `args` are the command's own arguments.
+int Ports(const Context& c, const QStringList& args);
+int Search(const Context& c, const QStringList& args);
+int Read(const Context& c, const QStringList& args);
+int Write(const Context& c, const QStringList& args);
+int SerialNumbers(const Context& c, const QStringList& args);
+int Program(const Context& c, const QStringList& args);
+int Pair(const Context& c, const QStringList& args);
+int Term(const Context& c, const QStringList& args);
+
+} // namespace Cli

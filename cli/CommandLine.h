@@ -1,0 +1,28 @@
+// Options of one rfmodctl command: parsed with Qt's parser, bad ones answered with exit 2.
+#pragma once
+
+#include "Cli.h"
+
+#include <QCommandLineParser>
+
+namespace Cli {
+
+class CommandLine {
+public:
+    CommandLine(const QString& command, const QString& description);
+    QCommandLineParser parser;
+    // False when the command is to end at once: `exitCode` is 0 after --help, 2 after an error.
+    bool parse(const QStringList& args, int* exitCode);
+    QString value(const QString& name) const { return parser.value(name); }
+    bool isSet(const QString& name) const { return parser.isSet(name); }
+    // An integer option within [min, max]; false after a message naming the value.
+    bool integer(const QString& name, int min, int max, int* out) const;
+
+private:
+    QString m_command;
+};
+
+// Waits in a local event loop until `done` holds or `timeoutMs` passed (0: for ever).
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+} // namespace Cli

@@ -1,0 +1,177 @@
+// ports, search, read: what is there and how it is set.
+#include "Cli.h"
+#include "CommandLine.h"
+#include "Steps.h"
+
+#include "core/link/PComm.h"
+#include "core/link/PortMapping.h"
+#include "core/model/Catalogue.h"
+#include "core/model/Profile.h"
+#include "core/session/RadioSearch.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSerialPortInfo>
+
+namespace Cli {
+
+int Ports(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("ports"), QStringLiteral("The COM numbers and what each stands for on this computer."));
+    int exit = ExitOk;
+    if (!cl.parse(args, &exit))
+        return exit;
+    QHash<QString, QSerialPortInfo> infos;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        infos.insert(info.systemLocation(), info);
+    QJsonArray list;
+    for (int n = 1; n <= kSioPortCount; ++n) {
+        const PortMapping::Target t = PortMapping::Lookup(n);
+        // A COM number stands for something when it is configured, an adapter, or a device that is there.
+        const bool present = t.fromConfig || t.adapterIndex >= 0
+            || (t.kind == PortMapping::Kind::Device && QFileInfo::exists(t.device));
+        if (!present)
+            continue;
+        const QSerialPortInfo info = infos.value(t.device);
+        QStringList adapterWords;
+        if (!info.isNull())
+            for (const QString& w : {info.manufacturer(), info.description()})
+                if (!w.trimmed().isEmpty())
+                    adapterWords << w.trimmed();
+        const QString adapter = adapterWords.join(QLatin1Char(' '));
+        if (c.json) {
+            QJsonObject o;
+            o.insert(QStringLiteral("port"), QStringLiteral("COM%1").arg(n));
+            o.insert(QStringLiteral("kind"), t.kind == PortMapping::Kind::Simulated ? QStringLiteral("simulated")
+                                                                                     : QStringLiteral("device"));
+            o.insert(QStringLiteral("device"), t.kind == PortMapping::Kind::Device ? t.device : t.simOptions);
+            o.insert(QStringLiteral("adapter"), adapter);
+            o.insert(QStringLiteral("configured"), t.fromConfig);
+            list.append(o);
+        } else {
+            Print(PortMapping::Describe(n, t) + (adapter.isEmpty() ? QString() : QStringLiteral(" - ") + adapter));
+        }
+    }
+    if (c.json)
+        Print(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented)).trimmed());
+    return ExitOk;
+}
+
+namespace {
+
+// Searches from the context's line settings; the serial-number read that follows the
+// identify answer is waited for too.
+ModuleClient::Result RunSearch(ModuleClient& client, const Context& c, int stepMs)
+{
+    RadioSearch search(client.session());
+    search.setStepInterval(stepMs);
+    bool finished = false, found = false;
+    QObject::connect(&search, &RadioSearch::finished, [&](bool f) {
+        finished = true;
+        found = f;
+    });
+    bool lost = false;
+    QObject::connect(&client.session(), &ModuleSession::portLost, [&] { lost = true; });
+    search.start(RadioSearch::IndexOf(c.line));
+    WaitUntil([&] { return finished || lost || (!search.isRunning() && !found); }, 0);
+    if (lost)
+        return ModuleClient::Result::PortLost;
+    if (!found)
+        return ModuleClient::Result::NoAnswer;
+    // The serial number the session asked for right after the identify answer.
+    WaitUntil([&] { return client.readings.hasSerialNumber || lost; }, 2 * c.timeoutMs + c.gapMs);
+    return ModuleClient::Result::Ok;
+}
+
+} // namespace
+
+ModuleClient::Result FindModule(ModuleClient& client, const Context& c, bool search, int stepMs)
+{
+    return search ? RunSearch(client, c, stepMs) : client.identifySync();
+}
+
+int NoModule(const Context& c, ModuleClient::Result r)
+{
+    if (r == ModuleClient::Result::NoAnswer)
+        Error(QStringLiteral("no module answered at %1 baud, parity %2 (--search finds other settings)")
+                  .arg(c.line.baud)
+                  .arg(ParityName(c.line.parity)));
+    else
+        Error(QString::fromLatin1(ModuleClient::ResultName(r)));
+    return ExitOf(r);
+}
+
+int Search(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("search"),
+                   QStringLiteral("Steps the port through the 21 baud/parity combinations from the given ones until the "
+                                  "module answers, then identifies it. Exit 3 when nothing answers."));
+    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("time each combination is tried (default 1100)"),
+                         QStringLiteral("ms"), QString::number(RadioSearch::kStepIntervalMs)});
+    int exit = ExitOk, stepMs = 0;
+    if (!cl.parse(args, &exit))
+        return exit;
+    if (!cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+        return ExitUsage;
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    const ModuleClient::Result r = RunSearch(*client, c, stepMs);
+    if (r != ModuleClient::Result::Ok) {
+        Error(r == ModuleClient::Result::NoAnswer ? QStringLiteral("no module answered at any of the 21 settings")
+                                                  : QString::fromLatin1(ModuleClient::ResultName(r)));
+        return ExitOf(r);
+    }
+    const LineSettings line = client->session().link().line();
+    if (c.json)
+        PrintJson(ModuleJson(client->readings, line, c.edition));
+    else
+        for (const QString& l : ModuleText(client->readings, line, c.edition))
+            Print(l);
+    return ExitOk;
+}
+
+int Read(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("read"),
+                   QStringLiteral("Reads all parameters at the given line settings (searching first only with --search)."));
+    cl.parser.addOption({QStringLiteral("search"), QStringLiteral("search for the module's line settings first")});
+    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("search step (default 1100)"), QStringLiteral("ms"),
+                         QString::number(RadioSearch::kStepIntervalMs)});
+    cl.parser.addOption({QStringLiteral("out"), QStringLiteral("write what was read as a profile"), QStringLiteral("file")});
+    int exit = ExitOk, stepMs = 0;
+    if (!cl.parse(args, &exit))
+        return exit;
+    if (!cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+        return ExitUsage;
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    ModuleClient::Result r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), stepMs);
+    if (r != ModuleClient::Result::Ok)
+        return NoModule(c, r);
+    Command failed = Command::Search;
+    r = client->runSync(ReadSteps(*client), &failed);
+    if (r != ModuleClient::Result::Ok) {
+        Error(Describe(r, failed));
+        return ExitOf(r);
+    }
+    const Readings& rd = client->readings;
+    if (cl.isSet(QStringLiteral("out"))) {
+        QString error;
+        if (!Profiles::Write(cl.value(QStringLiteral("out")), ProfileOf(rd), &error)) {
+            Error(error);
+            return ExitUsage;
+        }
+    }
+    const LineSettings line = client->session().link().line();
+    if (c.json)
+        PrintJson(ModuleJson(rd, line, c.edition));
+    else
+        for (const QString& l : ModuleText(rd, line, c.edition))
+            Print(l);
+    return ExitOk;
+}
+
+} // namespace Cli

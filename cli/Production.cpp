@@ -1,0 +1,383 @@
+#include "Production.h"
+
+#include "Steps.h"
+
+#include "core/config/ToolConfig.h"
+#include "core/model/Catalogue.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace Cli {
+
+namespace {
+
+qint64 NowMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+// A CSV field, quoted when it must be.
+QString Field(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+constexpr int kRemovalPollMs = 300;
+constexpr int kReopenMs = 2000;
+
+} // namespace
+
+// ---- log --------------------------------------------------------------------------------------
+
+QStringList ProductionLog::Header()
+{
+    return {QStringLiteral("time"),          QStringLiteral("port"),       QStringLiteral("baud"),
+            QStringLiteral("parity"),        QStringLiteral("family"),     QStringLiteral("firmware"),
+            QStringLiteral("band"),          QStringLiteral("model"),      QStringLiteral("serial_number"),
+            QStringLiteral("channel"),       QStringLiteral("frequency"),  QStringLiteral("air_rate"),
+            QStringLiteral("serial_baud"),   QStringLiteral("serial_parity"), QStringLiteral("protocol"),
+            QStringLiteral("power_save"),    QStringLiteral("radio_id"),   QStringLiteral("result"),
+            QStringLiteral("detail")};
+}
+
+bool ProductionLog::open(const QString& path, QString* error)
+{
+    m_file.setFileName(path);
+    const bool fresh = !QFileInfo(path).exists() || QFileInfo(path).size() == 0;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *error = QStringLiteral("%1: %2").arg(path, m_file.errorString());
+        return false;
+    }
+    if (fresh)
+        append(Header());
+    return true;
+}
+
+void ProductionLog::append(const QStringList& fields)
+{
+    if (!m_file.isOpen())
+        return;
+    QStringList quoted;
+    for (const QString& f : fields)
+        quoted << Field(f);
+    m_file.write((quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.flush();
+}
+
+// ---- worker -----------------------------------------------------------------------------------
+
+ProductionWorker::ProductionWorker(const Context& context, int port, const ProductionSetup& setup,
+                                   SerialNumberStore* store, ProductionLog* log, QObject* parent)
+    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_log(log)
+{
+    m_timer.setSingleShot(true);
+}
+
+ProductionWorker::~ProductionWorker() = default;
+
+void ProductionWorker::setState(const QString& state)
+{
+    m_state = state;
+    emit changed();
+}
+
+void ProductionWorker::start()
+{
+    openPort();
+}
+
+void ProductionWorker::stop()
+{
+    m_stopped = true;
+    m_timer.stop();
+    if (m_search)
+        m_search->stop();
+    if (m_client)
+        m_client->cancel();
+    // A number taken for a module that was not finished goes back.
+    if (m_number >= 0 && m_store)
+        m_store->giveBack(m_number, nullptr);
+    m_number = -1;
+    if (!m_finished) {
+        m_finished = true;
+        emit finished();
+    }
+}
+
+void ProductionWorker::portProblem(const QString& what)
+{
+    if (m_stopped)
+        return;
+    m_search.reset();
+    if (m_client)
+        m_client->cancel();
+    if (m_number >= 0 && m_store)
+        m_store->giveBack(m_number, nullptr);
+    m_number = -1;
+    setState(what + QStringLiteral(", trying again"));
+    m_timer.disconnect();
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_client.reset();
+        openPort();
+    });
+    m_timer.start(kReopenMs);
+}
+
+void ProductionWorker::openPort()
+{
+    if (m_stopped)
+        return;
+    QString why;
+    m_client = OpenQuietly(m_context, m_port, &why);
+    if (!m_client) {
+        portProblem(why);
+        return;
+    }
+    connect(&m_client->session(), &ModuleSession::portLost, this, [this] { portProblem(QStringLiteral("port lost")); });
+    search();
+}
+
+void ProductionWorker::search()
+{
+    if (m_stopped)
+        return;
+    setState(QStringLiteral("waiting for a module"));
+    m_phaseStart = m_moduleStart = NowMs();
+    m_client->readings.clear();
+    m_search = std::make_unique<RadioSearch>(m_client->session());
+    m_search->setStepInterval(m_context.stepMs);
+    // The identify answer is followed by the serial-number read that tells the model.
+    connect(&m_client->session(), &ModuleSession::commandFinished, m_search.get(), [this](Command c, Outcome o) {
+        if (c != Command::SerialNumberRead || !m_client->readings.identified)
+            return;
+        if (o == Outcome::Success) {
+            m_search->stop();
+            QTimer::singleShot(0, this, &ProductionWorker::program);
+        }
+    });
+    // Every combination tried in vain: start over, the module may come any moment.
+    connect(m_search.get(), &RadioSearch::finished, this, [this](bool found) {
+        if (!found || !m_client->readings.hasSerialNumber)
+            QTimer::singleShot(0, this, [this] {
+                if (!m_stopped && m_search)
+                    m_search->start(m_search->index());
+            });
+    });
+    m_search->start(RadioSearch::IndexOf(SerialSettings{m_client->session().link().line().baud,
+                                                        ParityOfChar(m_client->session().link().line().parity)}));
+}
+
+void ProductionWorker::program()
+{
+    m_search.reset();
+    if (m_stopped)
+        return;
+    m_times.search += NowMs() - m_phaseStart;
+    m_phaseStart = NowMs();
+    m_foundLine = m_client->session().link().line();
+    setState(QStringLiteral("writing"));
+    const QStringList problems =
+        Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword);
+    if (!problems.isEmpty()) {
+        fail(problems.join(QStringLiteral("; ")));
+        return;
+    }
+    m_client->run(WriteSteps(*m_client, m_setup.profile), [this](ModuleClient::Result r, Command failed) {
+        m_times.write += NowMs() - m_phaseStart;
+        if (r != ModuleClient::Result::Ok) {
+            fail(Describe(r, failed));
+            return;
+        }
+        if (m_setup.numbered)
+            number();
+        else
+            verify();
+    });
+}
+
+void ProductionWorker::number()
+{
+    setState(QStringLiteral("numbering"));
+    QString error;
+    m_number = m_store->take(&error);
+    if (m_number < 0) {
+        fail(error);
+        return;
+    }
+    const ToolConfig::Sn sn = ToolConfig::ReadSn(m_context.configPath);
+    const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
+    SerialNumber n;
+    n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_client->readings.serialNumber.modelCode;
+    n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
+    n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
+    n.sequence = m_number;
+    ModuleSession& s = m_client->session();
+    m_phaseStart = NowMs();
+    m_client->run({{Command::SerialNumberWrite, [&s, n] { return s.writeSerialNumber(n); }}},
+                  [this](ModuleClient::Result r, Command failed) {
+                      m_times.write += NowMs() - m_phaseStart;
+                      if (r != ModuleClient::Result::Ok)
+                          fail(Describe(r, failed));
+                      else
+                          verify();
+                  });
+}
+
+void ProductionWorker::verify()
+{
+    setState(QStringLiteral("verifying"));
+    m_phaseStart = NowMs();
+    m_client->readings.params = AllParameters{};
+    QList<ModuleClient::Step> steps;
+    if (m_setup.numbered) {
+        ModuleSession& s = m_client->session();
+        steps << ModuleClient::Step{Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }};
+    }
+    steps << VerifySteps(*m_client, m_setup.profile);
+    m_client->run(steps, [this](ModuleClient::Result r, Command failed) {
+        m_times.verify += NowMs() - m_phaseStart;
+        if (r != ModuleClient::Result::Ok) {
+            fail(Describe(r, failed));
+            return;
+        }
+        QStringList differences = Differences(m_setup.profile, m_client->readings);
+        if (m_setup.numbered && m_client->readings.serialNumber.sequence != m_number)
+            differences << QStringLiteral("serial number is %1, wanted %2")
+                               .arg(m_client->readings.serialNumber.sequence)
+                               .arg(m_number);
+        if (differences.isEmpty())
+            record(true, QString());
+        else
+            fail(differences.join(QStringLiteral("; ")));
+    });
+}
+
+void ProductionWorker::fail(const QString& detail)
+{
+    // A write the module did not take may have moved the PC port away from it.
+    ModuleSession& s = m_client->session();
+    if (s.link().line() != m_foundLine && s.openPort(m_port, m_foundLine) != LinkStatus::Ok) {
+        record(false, detail);
+        return;
+    }
+    m_client->readings.params = AllParameters{};
+    m_client->run({{Command::ReadAll, [&s] { return s.readAll(); }}},
+                  [this, detail](ModuleClient::Result, Command) { record(false, detail); });
+}
+
+void ProductionWorker::record(bool ok, const QString& detail)
+{
+    const Readings& r = m_client->readings;
+    const QJsonObject m = ModuleJson(r, m_client->session().link().line(), m_context.edition);
+    auto value = [&](const char* key) {
+        const QJsonValue v = m.value(QLatin1String(key));
+        return v.isDouble() ? QString::number(v.toInt()) : v.toString();
+    };
+    // A failed module does not use up its number: the next one gets it.
+    QString number;
+    if (m_number >= 0) {
+        if (ok)
+            number = QStringLiteral("%1").arg(m_number, 5, 10, QLatin1Char('0'));
+        else
+            m_store->giveBack(m_number, nullptr);
+    }
+    m_number = -1;
+    if (m_log)
+        m_log->append({QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
+                       value("baud"), value("parity"), value("family"), value("firmware"), value("band"), value("model"),
+                       number, value("channel"), value("frequency"), value("air_rate"), value("serial_baud"),
+                       value("serial_parity"), value("protocol"), value("power_save"), value("radio_id"),
+                       ok ? QStringLiteral("ok") : QStringLiteral("failed"), detail});
+    ok ? ++m_ok : ++m_failed;
+    m_lastResult = QStringLiteral("%1 %2%3 (%4 s)")
+                       .arg(ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), value("model"),
+                            number.isEmpty() ? QString() : QStringLiteral(" SN ") + number)
+                       .arg((NowMs() - m_moduleStart) / 1000.0, 0, 'f', 1);
+    if (!ok)
+        m_lastResult += QStringLiteral(": ") + detail;
+    awaitRemoval();
+}
+
+void ProductionWorker::awaitRemoval()
+{
+    if (m_stopped)
+        return;
+    setState(QStringLiteral("take the module away"));
+    m_phaseStart = NowMs();
+    m_misses = 0;
+    m_timer.disconnect();
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_client->identify([this](ModuleClient::Result r) {
+            if (m_stopped)
+                return;
+            if (r == ModuleClient::Result::PortLost) {
+                portProblem(QStringLiteral("port lost"));
+                return;
+            }
+            m_misses = r == ModuleClient::Result::Ok ? 0 : m_misses + 1;
+            // Two silent polls in a row: the module is gone.
+            if (m_misses < 2) {
+                m_timer.start(kRemovalPollMs);
+                return;
+            }
+            m_times.removal += NowMs() - m_phaseStart;
+            if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
+                setState(QStringLiteral("done"));
+                m_finished = true;
+                emit finished();
+                return;
+            }
+            search();
+        });
+    });
+    m_timer.start(kRemovalPollMs);
+}
+
+// ---- progress ---------------------------------------------------------------------------------
+
+ProgressBoard::ProgressBoard(const QList<ProductionWorker*>& workers, QObject* parent)
+    : QObject(parent), m_workers(workers), m_terminal(::isatty(STDERR_FILENO))
+{
+    for (ProductionWorker* w : workers)
+        connect(w, &ProductionWorker::changed, this, &ProgressBoard::draw);
+}
+
+void ProgressBoard::draw()
+{
+    QStringList lines;
+    for (ProductionWorker* w : m_workers) {
+        QString line = QStringLiteral("COM%1: %2 ok, %3 failed - %4").arg(w->port()).arg(w->programmed()).arg(w->failed()).arg(w->state());
+        if (!w->lastResult().isEmpty())
+            line += QStringLiteral(" - last: ") + w->lastResult();
+        lines << line;
+    }
+    if (m_terminal) {
+        // Back over the lines drawn before, each line cleared and drawn again.
+        QString out;
+        if (m_drawn)
+            out += QStringLiteral("\x1b[%1A").arg(m_drawn);
+        for (const QString& l : lines)
+            out += QStringLiteral("\r\x1b[2K") + l + QLatin1Char('\n');
+        std::fputs(qPrintable(out), stderr);
+        m_drawn = int(lines.size());
+    } else {
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines[i] != m_last.value(i))
+                std::fprintf(stderr, "%s\n", qPrintable(lines[i]));
+    }
+    std::fflush(stderr);
+    m_last = lines;
+}
+
+} // namespace Cli

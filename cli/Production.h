@@ -1,0 +1,118 @@
+// The production loop of rfmodctl program: on each port, wait until a module answers
+// (searching), write the profile, give it the next serial number, read back and verify,
+// record one CSV line, wait until the module is taken away, and go on with the next. Every
+// port has a worker of its own; all run in one event loop.
+#pragma once
+
+#include "Cli.h"
+
+#include "core/config/SerialNumberStore.h"
+#include "core/model/Profile.h"
+#include "core/session/RadioSearch.h"
+
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace Cli {
+
+struct ProductionSetup {
+    Profile profile;
+    bool numbered = false;  // --sn-next
+    QString snModel;        // --model, else the profile's, else the module's own
+    int snYear = -1;        // else [SN] Year, else this year
+    int snMonth = -1;       // else [SN] Month, else this month
+    int count = 0;          // modules per port, 0: until stopped
+};
+
+// One CSV file for every port: each line written whole and flushed, so a crash loses
+// nothing already recorded.
+class ProductionLog {
+public:
+    static QStringList Header();
+    bool open(const QString& path, QString* error);
+    void append(const QStringList& fields);
+
+private:
+    QFile m_file;
+};
+
+class ProductionWorker : public QObject {
+    Q_OBJECT
+public:
+    ProductionWorker(const Context& context, int port, const ProductionSetup& setup, SerialNumberStore* store,
+                     ProductionLog* log, QObject* parent = nullptr);
+    ~ProductionWorker() override;
+
+    void start();
+    void stop();
+    int port() const { return m_port; }
+    int programmed() const { return m_ok; }
+    int failed() const { return m_failed; }
+    bool isFinished() const { return m_finished; }
+    QString state() const { return m_state; }
+    QString lastResult() const { return m_lastResult; }
+
+    // Where the time went, summed over the modules: searching, writing, verifying, waiting
+    // for the module to be taken away (ms).
+    struct Times {
+        qint64 search = 0, write = 0, verify = 0, removal = 0;
+    };
+    const Times& times() const { return m_times; }
+
+signals:
+    void changed();
+    void finished();
+
+private:
+    void setState(const QString& state);
+    void openPort();
+    void search();
+    void program();
+    void number();
+    void verify();
+    // A module that failed: its state is read where it was found, then it is recorded.
+    void fail(const QString& detail);
+    void record(bool ok, const QString& detail);
+    void awaitRemoval();
+    void portProblem(const QString& what);
+
+    const Context& m_context;
+    int m_port;
+    ProductionSetup m_setup;
+    SerialNumberStore* m_store;
+    ProductionLog* m_log;
+    std::unique_ptr<ModuleClient> m_client;
+    std::unique_ptr<RadioSearch> m_search;
+    QTimer m_timer;
+    qint64 m_phaseStart = 0;
+    qint64 m_moduleStart = 0;
+    int m_number = -1;
+    LineSettings m_foundLine; // where the module answered the search
+    int m_ok = 0;
+    int m_failed = 0;
+    int m_misses = 0;
+    bool m_stopped = false;
+    bool m_finished = false;
+    QString m_state;
+    QString m_lastResult;
+    Times m_times;
+};
+
+// One line a port on stderr: updated in place on a terminal, plain lines otherwise.
+class ProgressBoard : public QObject {
+    Q_OBJECT
+public:
+    explicit ProgressBoard(const QList<ProductionWorker*>& workers, QObject* parent = nullptr);
+    void draw();
+
+private:
+    QList<ProductionWorker*> m_workers;
+    QStringList m_last;
+    bool m_terminal = false;
+    int m_drawn = 0;
+};
+
+} // namespace Cli

@@ -1,0 +1,347 @@
+// program, pair, term: the commands that run until they are done or stopped.
+#include "Cli.h"
+#include "CommandLine.h"
+#include "Production.h"
+
+#include "core/protocol/HexText.h"
+#include "core/protocol/TextCodec.h"
+#include "core/session/PairTest.h"
+#include "core/session/Terminal.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace Cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// Ctrl+C ends the run at the next turn of the event loop, with its summary.
+void CatchInterrupt(const std::function<void()>& onStop, QObject* context)
+{
+    g_interrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    auto* watch = new QTimer(context);
+    QObject::connect(watch, &QTimer::timeout, context, [watch, onStop] {
+        if (!g_interrupted)
+            return;
+        watch->stop();
+        onStop();
+    });
+    watch->start(100);
+}
+
+} // namespace
+
+int Program(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("program"),
+                   QStringLiteral("The production loop on every --port: wait until a module answers (searching), write "
+                                  "the profile, give it the next serial number (--sn-next), read back and verify, log "
+                                  "one CSV line, wait until the module is taken away; then the next. Ends after "
+                                  "--count modules a port, or on Ctrl+C, with a summary."));
+    cl.parser.addOption({QStringLiteral("profile"), QStringLiteral("the profile to write"), QStringLiteral("file")});
+    cl.parser.addOption({QStringLiteral("sn-next"), QStringLiteral("give each module the next serial number")});
+    cl.parser.addOption({QStringLiteral("model"), QStringLiteral("model of the serial numbers"), QStringLiteral("m")});
+    cl.parser.addOption({QStringLiteral("year"), QStringLiteral("year of the serial numbers"), QStringLiteral("y")});
+    cl.parser.addOption({QStringLiteral("month"), QStringLiteral("month of the serial numbers"), QStringLiteral("m")});
+    cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
+                         QStringLiteral("0")});
+    cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
+    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("search step (default 1100)"), QStringLiteral("ms"),
+                         QStringLiteral("1100")});
+    int exit = ExitOk;
+    if (!cl.parse(args, &exit))
+        return exit;
+    ProductionSetup setup;
+    if (!cl.isSet(QStringLiteral("profile"))) {
+        Error(QStringLiteral("program needs --profile"));
+        return ExitUsage;
+    }
+    QString error;
+    if (!Profiles::Read(cl.value(QStringLiteral("profile")), &setup.profile, &error)) {
+        Error(error);
+        return ExitUsage;
+    }
+    int stepMs = 0;
+    if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
+        || !cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+        return ExitUsage;
+    setup.numbered = cl.isSet(QStringLiteral("sn-next"));
+    setup.snModel = cl.value(QStringLiteral("model"));
+    if (!setup.snModel.isEmpty() && Profiles::ModelRowOfName(setup.snModel) < 0) {
+        Error(QStringLiteral("--model %1 is no model").arg(setup.snModel));
+        return ExitUsage;
+    }
+    if (cl.isSet(QStringLiteral("year")) && !cl.integer(QStringLiteral("year"), 2000, 2255, &setup.snYear))
+        return ExitUsage;
+    if (cl.isSet(QStringLiteral("month")) && !cl.integer(QStringLiteral("month"), 1, 12, &setup.snMonth))
+        return ExitUsage;
+    ProductionLog log;
+    if (cl.isSet(QStringLiteral("log")) && !log.open(cl.value(QStringLiteral("log")), &error)) {
+        Error(error);
+        return ExitUsage;
+    }
+
+    Context context = c;
+    context.stepMs = stepMs;
+    SerialNumberStore store(c.configPath);
+    QList<ProductionWorker*> workers;
+    QObject owner;
+    for (int port : c.ports)
+        workers << new ProductionWorker(context, port, setup, &store, &log, &owner);
+    ProgressBoard board(workers);
+    QEventLoop loop;
+    auto allDone = [&] {
+        for (ProductionWorker* w : workers)
+            if (!w->isFinished())
+                return false;
+        return true;
+    };
+    for (ProductionWorker* w : workers)
+        QObject::connect(w, &ProductionWorker::finished, &loop, [&] {
+            if (allDone())
+                loop.quit();
+        });
+    CatchInterrupt([&] {
+        for (ProductionWorker* w : workers)
+            w->stop();
+    }, &owner);
+    for (ProductionWorker* w : workers)
+        w->start();
+    board.draw();
+    loop.exec();
+
+    int ok = 0, failed = 0;
+    ProductionWorker::Times t;
+    for (ProductionWorker* w : workers) {
+        ok += w->programmed();
+        failed += w->failed();
+        t.search += w->times().search;
+        t.write += w->times().write;
+        t.verify += w->times().verify;
+        t.removal += w->times().removal;
+    }
+    std::fprintf(stderr, "programmed %d, failed %d; time in search %.1f s, writing %.1f s, verifying %.1f s, "
+                         "waiting for removal %.1f s\n",
+                 ok, failed, t.search / 1000.0, t.write / 1000.0, t.verify / 1000.0, t.removal / 1000.0);
+    if (c.json) {
+        QJsonObject o;
+        o.insert(QStringLiteral("programmed"), ok);
+        o.insert(QStringLiteral("failed"), failed);
+        o.insert(QStringLiteral("search_ms"), double(t.search));
+        o.insert(QStringLiteral("write_ms"), double(t.write));
+        o.insert(QStringLiteral("verify_ms"), double(t.verify));
+        o.insert(QStringLiteral("removal_ms"), double(t.removal));
+        PrintJson(o);
+    }
+    return failed ? ExitRefused : ExitOk;
+}
+
+int Pair(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("pair"),
+                   QStringLiteral("One station of the pair transmission test. The main-send side sends a block and "
+                                  "judges what comes back; the main-receive side judges what arrives and sends it back."));
+    cl.parser.addOption({QStringLiteral("role"), QStringLiteral("send or receive"), QStringLiteral("role")});
+    cl.parser.addOption({QStringLiteral("seconds"), QStringLiteral("how long (default 10)"), QStringLiteral("s"),
+                         QStringLiteral("10")});
+    cl.parser.addOption({QStringLiteral("data"), QStringLiteral("the test block (default 0123456789ABCDEF)"),
+                         QStringLiteral("text"), QStringLiteral("0123456789ABCDEF")});
+    cl.parser.addOption({QStringLiteral("hex"), QStringLiteral("--data is hex text")});
+    cl.parser.addOption({QStringLiteral("timed"), QStringLiteral("send every MS instead of after each return"),
+                         QStringLiteral("ms"), QStringLiteral("0")});
+    cl.parser.addOption({QStringLiteral("report"), QStringLiteral("print the counters every S seconds"),
+                         QStringLiteral("s"), QStringLiteral("0")});
+    cl.parser.addOption({QStringLiteral("turnaround"), QStringLiteral("RX/TX turn-round pause (default 20)"),
+                         QStringLiteral("ms"), QStringLiteral("20")});
+    int exit = ExitOk, seconds = 0, timed = 0, report = 0, turnaround = 0;
+    if (!cl.parse(args, &exit))
+        return exit;
+    const QString role = cl.value(QStringLiteral("role"));
+    if (role != QLatin1String("send") && role != QLatin1String("receive")) {
+        Error(QStringLiteral("pair: --role send or --role receive"));
+        return ExitUsage;
+    }
+    if (!cl.integer(QStringLiteral("seconds"), 1, 30 * 24 * 3600, &seconds)
+        || !cl.integer(QStringLiteral("timed"), 0, 10000, &timed) || !cl.integer(QStringLiteral("report"), 0, 86400, &report)
+        || !cl.integer(QStringLiteral("turnaround"), 0, 10000, &turnaround))
+        return ExitUsage;
+    if (timed > 0 && timed < 100) {
+        Error(QStringLiteral("--timed %1: 100 to 10000 ms").arg(timed));
+        return ExitUsage;
+    }
+    const QString dataText = cl.value(QStringLiteral("data"));
+    if (cl.isSet(QStringLiteral("hex")) && !QRegularExpression(QStringLiteral("^[0-9A-Fa-f ]+$")).match(dataText).hasMatch()) {
+        Error(QStringLiteral("--data %1: not hex text").arg(dataText));
+        return ExitUsage;
+    }
+    const QByteArray data =
+        cl.isSet(QStringLiteral("hex")) ? HexText::HexTextToBytes(dataText) : TextCodec::TextToBytes(dataText);
+    if (data.isEmpty()) {
+        Error(QStringLiteral("--data is empty"));
+        return ExitUsage;
+    }
+
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    ModuleSession& s = client->session();
+    PairTest pair(s);
+    const bool send = role == QLatin1String("send");
+    pair.setRole(send ? PairRole::MainSend : PairRole::MainReceive);
+    pair.setTimedSending(send && timed > 0);
+    if (timed > 0)
+        pair.setTimedPeriod(timed);
+    pair.setTurnaround(turnaround);
+    bool lost = false;
+    QObject::connect(&s, &ModuleSession::portLost, [&] { lost = true; });
+
+    auto counters = [&] {
+        const PairCounters& k = pair.counters();
+        const QString rate = pair.successRate();
+        if (c.json) {
+            QJsonObject o;
+            o.insert(QStringLiteral("sent"), double(k.sent));
+            o.insert(QStringLiteral("received"), double(k.received));
+            o.insert(QStringLiteral("success"), double(k.success));
+            o.insert(QStringLiteral("error"), double(k.error));
+            o.insert(QStringLiteral("tx_bytes"), double(k.txBytes));
+            o.insert(QStringLiteral("rx_bytes"), double(k.rxBytes));
+            o.insert(QStringLiteral("success_rate"), rate);
+            PrintJson(o);
+        } else {
+            Print(QStringLiteral("counters sent=%1 received=%2 success=%3 error=%4 tx=%5 rx=%6 rate=%7")
+                      .arg(k.sent).arg(k.received).arg(k.success).arg(k.error).arg(k.txBytes).arg(k.rxBytes)
+                      .arg(rate.isEmpty() ? QStringLiteral("0") : rate));
+        }
+    };
+
+    pair.resetForStart();
+    if (send) {
+        if (!pair.startSending(data)) {
+            Error(QStringLiteral("the first block could not be sent"));
+            return ExitPort;
+        }
+    } else {
+        pair.startReceiving();
+    }
+    QEventLoop loop;
+    QObject owner;
+    QTimer reporter;
+    QObject::connect(&reporter, &QTimer::timeout, counters);
+    if (report > 0)
+        reporter.start(report * 1000);
+    bool stopping = false;
+    auto finish = [&] {
+        if (stopping)
+            return;
+        stopping = true;
+        reporter.stop();
+        pair.stop();
+        // Late frames still count after the stop.
+        QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+    };
+    QTimer::singleShot(seconds * 1000, &owner, finish);
+    CatchInterrupt(finish, &owner);
+    QObject::connect(&s, &ModuleSession::portLost, &loop, finish);
+    loop.exec();
+    counters();
+    return lost ? ExitPort : ExitOk;
+}
+
+int Term(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("term"),
+                   QStringLiteral("The data terminal for pipes and scripts: standard input goes to the module, what the "
+                                  "module delivers goes to standard output. Ends at the end of the input (after waiting "
+                                  "--linger ms for answers) or on Ctrl+C."));
+    cl.parser.addOption({QStringLiteral("hex"), QStringLiteral("input lines are hex text; output blocks as hex lines")});
+    cl.parser.addOption({QStringLiteral("timestamps"), QStringLiteral("each received block after its time")});
+    cl.parser.addOption({QStringLiteral("linger"), QStringLiteral("wait after the input ends (default 1000)"),
+                         QStringLiteral("ms"), QStringLiteral("1000")});
+    int exit = ExitOk, linger = 0;
+    if (!cl.parse(args, &exit))
+        return exit;
+    if (!cl.integer(QStringLiteral("linger"), 0, 3600000, &linger))
+        return ExitUsage;
+    const bool hex = cl.isSet(QStringLiteral("hex"));
+    const bool stamps = cl.isSet(QStringLiteral("timestamps"));
+
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    ModuleSession& s = client->session();
+    Terminal term(s);
+    term.setShowAsText(!hex);
+    term.setReceiving(true);
+    QObject::connect(&term, &Terminal::blockReceived, [&](const QByteArray& block) {
+        if (stamps)
+            std::fprintf(stdout, "%s ", qPrintable(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz"))));
+        if (hex)
+            std::fprintf(stdout, "%s\n", qPrintable(HexText::BytesToHexText(block, false)));
+        else
+            std::fwrite(block.constData(), 1, size_t(block.size()), stdout);
+        if (stamps && !hex)
+            std::fputc('\n', stdout);
+        std::fflush(stdout);
+    });
+
+    QEventLoop loop;
+    QObject owner;
+    bool lost = false, refused = false;
+    QObject::connect(&s, &ModuleSession::portLost, &loop, [&] {
+        lost = true;
+        loop.quit();
+    });
+    QByteArray pending; // a hex line not finished yet
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    auto sendBytes = [&](const QByteArray& bytes) {
+        if (!bytes.isEmpty() && term.send(bytes) != LinkStatus::Ok)
+            refused = true;
+    };
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buf[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
+            input.setEnabled(false);
+            if (hex)
+                sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending)));
+            QTimer::singleShot(linger, &loop, &QEventLoop::quit);
+            return;
+        }
+        if (!hex) {
+            sendBytes(QByteArray(buf, int(n)));
+            return;
+        }
+        pending.append(buf, int(n));
+        const int end = int(pending.lastIndexOf('\n'));
+        if (end >= 0) {
+            sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending.left(end)).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            pending.remove(0, end + 1);
+        }
+    });
+    CatchInterrupt([&] { loop.quit(); }, &owner);
+    loop.exec();
+    if (lost) {
+        Error(QStringLiteral("port lost"));
+        return ExitPort;
+    }
+    return refused ? ExitPort : ExitOk;
+}
+
+} // namespace Cli

@@ -1,0 +1,284 @@
+// write and sn: putting values into a module.
+#include "Cli.h"
+#include "CommandLine.h"
+#include "Steps.h"
+
+#include "core/config/SerialNumberStore.h"
+#include "core/config/ToolConfig.h"
+#include "core/model/Catalogue.h"
+#include "core/session/RadioSearch.h"
+
+#include <QDate>
+
+namespace Cli {
+
+namespace {
+
+// The options of write as a profile over the --profile file; false after a message.
+bool ProfileFromOptions(const CommandLine& cl, Profile* p)
+{
+    if (cl.isSet(QStringLiteral("profile"))) {
+        QString error;
+        if (!Profiles::Read(cl.value(QStringLiteral("profile")), p, &error)) {
+            Error(error);
+            return false;
+        }
+    }
+    auto set = [&](const char* name, int min, int max, int* to) {
+        return !cl.isSet(QLatin1String(name)) || cl.integer(QLatin1String(name), min, max, to);
+    };
+    auto rate = [&](const char* name, int* to) {
+        if (!cl.isSet(QLatin1String(name)))
+            return true;
+        const int r = cl.value(QLatin1String(name)).toInt();
+        if (CodeOfRate(r) == 0) {
+            Error(QStringLiteral("--%1 %2: the modules run at 600, 1200, 2400, 4800, 9600, 19200, 38400 or 57600")
+                      .arg(QLatin1String(name), cl.value(QLatin1String(name))));
+            return false;
+        }
+        *to = r;
+        return true;
+    };
+    auto named = [&](const char* name, int (*of)(const QString&), const char* values, int* to) {
+        if (!cl.isSet(QLatin1String(name)))
+            return true;
+        const int v = of(cl.value(QLatin1String(name)));
+        if (v < 0) {
+            Error(QStringLiteral("--%1 %2: give %3").arg(QLatin1String(name), cl.value(QLatin1String(name)),
+                                                        QLatin1String(values)));
+            return false;
+        }
+        *to = v;
+        return true;
+    };
+    if (!set("channel", 1, 255, &p->channel) || !rate("air-rate", &p->airRate) || !rate("serial-baud", &p->serialBaud)
+        || !named("protocol", Profiles::ProtocolOfName, "own or compatible", &p->protocol)
+        || !named("power-save", Profiles::PowerModeOfName, "none, hardware, serial or air", &p->powerMode)
+        || !set("radio-id", 0, 65535, &p->radioId) || !named("power", Profiles::PowerOfName, "1W or 2W", &p->power)
+        || !set("power-level", 0, 15, &p->powerLevel))
+        return false;
+    if (cl.isSet(QStringLiteral("serial-parity"))) {
+        p->serialParity = Profiles::ParityOfName(cl.value(QStringLiteral("serial-parity")));
+        if (p->serialParity == Parity::Unknown) {
+            Error(QStringLiteral("--serial-parity %1: give none, even or odd").arg(cl.value(QStringLiteral("serial-parity"))));
+            return false;
+        }
+    }
+    if (cl.isSet(QStringLiteral("model")) && (p->modelRow = Profiles::ModelRowOfName(cl.value(QStringLiteral("model")))) < 0) {
+        Error(QStringLiteral("--model %1 is no model").arg(cl.value(QStringLiteral("model"))));
+        return false;
+    }
+    return true;
+}
+
+// The model's own checks; false after naming every value it cannot take.
+bool FitsModel(const Profile& p, int row, const Edition& e)
+{
+    const QStringList problems = Profiles::Check(p, row, e.keyword);
+    for (const QString& problem : problems)
+        Error(problem);
+    return problems.isEmpty();
+}
+
+} // namespace
+
+int Write(const Context& c, const QStringList& args)
+{
+    CommandLine cl(QStringLiteral("write"),
+                   QStringLiteral("Writes the given parameters (or a profile). The values are checked against the "
+                                  "module's model (read first, or --model) before anything is written."));
+    for (auto [name, what] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"channel", "channel number"},
+             {"air-rate", "air data rate, bit/s"},
+             {"serial-baud", "serial baud rate (the PC port follows)"},
+             {"serial-parity", "serial parity: none, even, odd (the PC port follows)"},
+             {"protocol", "air protocol: own, compatible"},
+             {"power-save", "power saving: none, hardware, serial, air"},
+             {"radio-id", "radio ID 0..65535"},
+             {"power", "transmit power: 1W, 2W"},
+             {"power-level", "power level 0..15"},
+             {"profile", "a profile file; the options above override its values"},
+             {"model", "check against this model (525, KTX525) instead of reading it"}})
+        cl.parser.addOption({QLatin1String(name), QLatin1String(what), QStringLiteral("value")});
+    cl.parser.addOption({QStringLiteral("search"), QStringLiteral("search for the module's line settings first")});
+    cl.parser.addOption({QStringLiteral("verify"), QStringLiteral("read back and fail on any difference")});
+    int exit = ExitOk;
+    if (!cl.parse(args, &exit))
+        return exit;
+    Profile wanted;
+    if (!ProfileFromOptions(cl, &wanted))
+        return ExitUsage;
+    if (wanted.isEmpty()) {
+        Error(QStringLiteral("write: nothing to write (write --help)"));
+        return ExitUsage;
+    }
+    // A model named beforehand is checked before the port is even opened.
+    if (wanted.modelRow >= 0 && !FitsModel(wanted, wanted.modelRow, c.edition))
+        return ExitUsage;
+
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    ModuleClient::Result r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), c.stepMs);
+    if (r != ModuleClient::Result::Ok)
+        return NoModule(c, r);
+    if (!FitsModel(wanted, client->readings.identity.modelRow, c.edition))
+        return ExitUsage;
+    Command failed = Command::Search;
+    r = client->runSync(WriteSteps(*client, wanted), &failed);
+    if (r == ModuleClient::Result::Ok && cl.isSet(QStringLiteral("verify"))) {
+        client->readings.params = AllParameters{};
+        r = client->runSync(VerifySteps(*client, wanted), &failed);
+        const QStringList differences = r == ModuleClient::Result::Ok ? Differences(wanted, client->readings) : QStringList();
+        for (const QString& d : differences)
+            Error(QStringLiteral("verification failed: ") + d);
+        if (!differences.isEmpty())
+            return ExitRefused;
+    }
+    if (r != ModuleClient::Result::Ok) {
+        Error(Describe(r, failed));
+        return ExitOf(r);
+    }
+    if (c.json)
+        PrintJson(ModuleJson(client->readings, client->session().link().line(), c.edition));
+    else
+        Print(QStringLiteral("written") + (cl.isSet(QStringLiteral("verify")) ? QStringLiteral(" and verified") : QString()));
+    return ExitOk;
+}
+
+// ---- serial numbers -------------------------------------------------------------------------
+
+namespace {
+
+struct SnChoice {
+    QString modelCode;
+    int year = -1;
+    int month = -1;
+};
+
+// Model, year and month of the serial number: options first, then [SN], then today (year and
+// month) or the module's own model.
+bool ChooseSn(const CommandLine& cl, const QString& configPath, const Readings& module, SnChoice* out)
+{
+    const ToolConfig::Sn sn = ToolConfig::ReadSn(configPath);
+    int row = -1;
+    if (cl.isSet(QStringLiteral("model"))) {
+        row = Profiles::ModelRowOfName(cl.value(QStringLiteral("model")));
+        if (row < 0) {
+            Error(QStringLiteral("--model %1 is no model").arg(cl.value(QStringLiteral("model"))));
+            return false;
+        }
+    }
+    out->modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : module.serialNumber.modelCode;
+    if (out->modelCode.isEmpty())
+        out->modelCode = Catalogue::RowToModelCode(sn.model);
+    if (out->modelCode.isEmpty()) {
+        Error(QStringLiteral("sn: no model for the serial number (--model)"));
+        return false;
+    }
+    bool ok = false;
+    const QString year = cl.isSet(QStringLiteral("year")) ? cl.value(QStringLiteral("year")) : sn.year;
+    out->year = year.isEmpty() ? QDate::currentDate().year() : year.toInt(&ok);
+    if (!year.isEmpty() && (!ok || year.size() != 4 || out->year < 2000 || out->year > 2255)) {
+        Error(QStringLiteral("year %1: give four digits, 2000 to 2255").arg(year));
+        return false;
+    }
+    const QString month = cl.isSet(QStringLiteral("month")) ? cl.value(QStringLiteral("month")) : sn.month;
+    out->month = month.isEmpty() ? QDate::currentDate().month() : month.toInt(&ok);
+    if (!month.isEmpty() && (!ok || out->month < 1 || out->month > 12)) {
+        Error(QStringLiteral("month %1: give 1 to 12").arg(month));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int SerialNumbers(const Context& c, const QStringList& args)
+{
+    const QString action = args.value(0);
+    CommandLine cl(QStringLiteral("sn ") + action,
+                   QStringLiteral("sn read | sn write --seq N [--model M --year Y --month M] | sn next [--model M "
+                                  "--year Y --month M]\nThe factory serial number. 'next' writes the number after "
+                                  "the last one handed out (Config.ini [SN], shared with the window) and keeps it."));
+    cl.parser.addOption({QStringLiteral("model"), QStringLiteral("model of the number (525, KTX525)"), QStringLiteral("m")});
+    cl.parser.addOption({QStringLiteral("year"), QStringLiteral("year, four digits"), QStringLiteral("y")});
+    cl.parser.addOption({QStringLiteral("month"), QStringLiteral("month 1..12"), QStringLiteral("m")});
+    cl.parser.addOption({QStringLiteral("seq"), QStringLiteral("sequence number 0..65534"), QStringLiteral("n")});
+    int exit = ExitOk;
+    if (!cl.parse(args.mid(1), &exit))
+        return exit;
+    if (action != QLatin1String("read") && action != QLatin1String("write") && action != QLatin1String("next")) {
+        Error(QStringLiteral("sn: give read, write or next (sn --help)"));
+        return ExitUsage;
+    }
+    int sequence = -1;
+    if (action == QLatin1String("write")
+        && (!cl.isSet(QStringLiteral("seq"))
+            || !cl.integer(QStringLiteral("seq"), 0, SerialNumberStore::kMaxSequence, &sequence))) {
+        if (!cl.isSet(QStringLiteral("seq")))
+            Error(QStringLiteral("sn write needs --seq"));
+        return ExitUsage;
+    }
+    // What the options say is checked before anything is sent; [SN] and the module fill in the rest.
+    SnChoice choice;
+    Readings anyModel;
+    anyModel.serialNumber.modelCode = QStringLiteral("00");
+    if (action != QLatin1String("read") && !ChooseSn(cl, c.configPath, anyModel, &choice))
+        return ExitUsage;
+
+    auto client = Open(c, c.ports.value(0));
+    if (!client)
+        return ExitPort;
+    ModuleSession& s = client->session();
+    Command failed = Command::SerialNumberRead;
+    ModuleClient::Result r = client->runSync({{Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }}}, &failed);
+    if (r == ModuleClient::Result::Ok && action != QLatin1String("read")) {
+        if (!ChooseSn(cl, c.configPath, client->readings, &choice))
+            return ExitUsage;
+        SerialNumberStore store(c.configPath);
+        QString error;
+        if (action == QLatin1String("next") && (sequence = store.take(&error)) < 0) {
+            Error(error);
+            return ExitRefused;
+        }
+        const SerialNumber number{choice.modelCode, choice.year, choice.month, sequence};
+        r = client->runSync({{Command::SerialNumberWrite, [&s, number] { return s.writeSerialNumber(number); }},
+                             {Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }}},
+                            &failed);
+        const bool took = r == ModuleClient::Result::Ok && client->readings.serialNumber.sequence == sequence;
+        if (action == QLatin1String("next") && !took)
+            store.giveBack(sequence, nullptr);
+        if (action == QLatin1String("write") && took)
+            store.noteWritten(sequence, nullptr);
+        if (r == ModuleClient::Result::Ok && !took) {
+            Error(QStringLiteral("verification failed: the module reads back number %1, not %2")
+                      .arg(client->readings.serialNumber.sequence)
+                      .arg(sequence));
+            return ExitRefused;
+        }
+    }
+    if (r != ModuleClient::Result::Ok) {
+        Error(Describe(r, failed));
+        return ExitOf(r);
+    }
+    const SerialNumber& n = client->readings.serialNumber;
+    const int row = Catalogue::ModelCodeToRow(n.modelCode);
+    if (c.json) {
+        QJsonObject o;
+        o.insert(QStringLiteral("model"), Catalogue::RowText(row, c.edition.prefixStyle));
+        o.insert(QStringLiteral("model_code"), n.modelCode);
+        o.insert(QStringLiteral("year"), n.year);
+        o.insert(QStringLiteral("month"), n.month);
+        o.insert(QStringLiteral("serial_number"), QStringLiteral("%1").arg(n.sequence, 5, 10, QLatin1Char('0')));
+        PrintJson(o);
+    } else {
+        Print(QStringLiteral("model: %1 (%2)").arg(Catalogue::RowText(row, c.edition.prefixStyle), n.modelCode));
+        Print(QStringLiteral("year: %1").arg(n.year));
+        Print(QStringLiteral("month: %1").arg(n.month, 2, 10, QLatin1Char('0')));
+        Print(QStringLiteral("serial_number: %1").arg(n.sequence, 5, 10, QLatin1Char('0')));
+    }
+    return ExitOk;
+}
+
+} // namespace Cli
