@@ -1,213 +1,95 @@
-// Hex text and checksum conversions of the serial link.
-#include "app/commfunction.h"
+// Hex text and the additive checksum on which the module protocol rests; invalid hex counts 0.
+#include "core/protocol/HexText.h"
 
 #include <QtTest>
+
+using namespace HexText;
 
 class TestLinkHex : public QObject {
     Q_OBJECT
 private slots:
-    void hexDigitValue_data();
-    void hexDigitValue();
-    void hexByteValue_data();
-    void hexByteValue();
-    void removeSpaces_data();
-    void removeSpaces();
-    void hexTextToBytes_data();
-    void hexTextToBytes();
-    void bytesToHexText_data();
-    void bytesToHexText();
-    void everyByteRoundTrips();
-    void hexTextToInt_data();
-    void hexTextToInt();
-    void intPower_data();
-    void intPower();
-    void checksum_data();
-    void checksum();
+    void digitsAndBytes()
+    {
+        const QList<QPair<QChar, int>> digits{{u'0', 0},  {u'9', 9},  {u'A', 10}, {u'F', 15}, {u'a', 10},
+                                              {u'f', 15}, {u'G', 0},  {u'g', 0},  {u':', 0},  {u'@', 0},
+                                              {u' ', 0},  {QChar(0xFF11), 0}}; // full-width 1
+        for (const auto& [digit, value] : digits)
+            QCOMPARE(HexDigitValue(digit), value);
+
+        QCOMPARE(HexByteValue("ff"), 255);
+        QCOMPARE(HexByteValue("5A"), 0x5A);
+        QCOMPARE(HexByteValue("A"), 0xA0); // a missing second digit is 0
+        QCOMPARE(HexByteValue(""), 0);
+        QCOMPARE(HexByteValue("G1"), 0x01);
+        QCOMPARE(HexByteValue("1G"), 0x10);
+        QCOMPARE(HexByteValue("8012"), 0x80);
+    }
+
+    void removeSpacesOnly()
+    {
+        QCOMPARE(RemoveSpaces("5A 5A 00 "), QStringLiteral("5A5A00"));
+        QCOMPARE(RemoveSpaces("   "), QString());
+        QCOMPARE(RemoveSpaces("5A\t01\r\n 02"), QStringLiteral("5A\t01\r\n02"));
+    }
+
+    void hexTextToBytes()
+    {
+        QCOMPARE(HexTextToBytes("5A 5A 00"), QByteArray("\x5A\x5A\x00", 3));
+        QCOMPARE(HexTextToBytes("5 A0 1"), QByteArray("\x5A\x01"));
+        QCOMPARE(HexTextToBytes("5A5"), QByteArray("\x5A\x05")); // a last digit alone: low nibble
+        QCOMPARE(HexTextToBytes("F"), QByteArray("\x0F"));
+        QCOMPARE(HexTextToBytes(""), QByteArray());
+        QCOMPARE(HexTextToBytes("G1"), QByteArray("\x01"));
+        QCOMPARE(HexTextToBytes("ff0d0a"), QByteArray("\xFF\x0D\x0A"));
+    }
+
+    void bytesToHexText()
+    {
+        QCOMPARE(BytesToHexText(QByteArray("\x0D\x0A"), true), QStringLiteral("0D 0A "));
+        QCOMPARE(BytesToHexText(QByteArray("\x0D\x0A"), false), QStringLiteral("0D0A"));
+        QCOMPARE(BytesToHexText(QByteArray(), true), QString());
+        QCOMPARE(BytesToHexText(QByteArray("\x00\x80\xab\xFF", 4), false), QStringLiteral("0080ABFF"));
+
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(static_cast<char>(b));
+        const QString joined = BytesToHexText(all, false);
+        QCOMPARE(joined.size(), 512);
+        QCOMPARE(HexTextToBytes(joined), all);
+        QCOMPARE(HexTextToBytes(joined.toLower()), all);
+        QCOMPARE(HexTextToBytes(BytesToHexText(all, true)), all);
+    }
+
+    void numbers()
+    {
+        QCOMPARE(HexTextToInt("03E8"), 1000);
+        QCOMPARE(HexTextToInt("c"), 12);
+        QCOMPARE(HexTextToInt(""), 0);
+        QCOMPARE(HexTextToInt("1Z"), 0x10);
+        QCOMPARE(HexTextToInt("1 0"), 0x100);
+        QCOMPARE(HexTextToInt("7FFFFFFF"), 2147483647);
+        QCOMPARE(HexTextToInt("FFFFFFFF"), -1);
+        QCOMPARE(HexTextToInt("100000001"), 1); // wraps, no overflow
+
+        QCOMPARE(IntPower(16, 0), 1);
+        QCOMPARE(IntPower(16, 3), 4096);
+        QCOMPARE(IntPower(0, 0), 1);
+        QCOMPARE(IntPower(16, -2), 1);
+        QCOMPARE(IntPower(-2, 3), -8);
+    }
+
+    void checksum()
+    {
+        QCOMPARE(Checksum("5A5A00005A8004020000"), QStringLiteral("94"));
+        QCOMPARE(Checksum("EDED0400"), QStringLiteral("DE"));
+        QCOMPARE(Checksum("ABC"), QStringLiteral("C6")); // odd length: a 0 in front
+        QCOMPARE(Checksum("7"), QStringLiteral("07"));
+        QCOMPARE(Checksum(""), QStringLiteral("00"));
+        QCOMPARE(Checksum("FF01"), QStringLiteral("00"));
+        QCOMPARE(Checksum("fa01"), QStringLiteral("FB"));
+        QCOMPARE(Checksum("ZZ05"), QStringLiteral("05"));
+    }
 };
-
-void TestLinkHex::hexDigitValue_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("value");
-    QTest::newRow("0") << "0" << 0;
-    QTest::newRow("9") << "9" << 9;
-    QTest::newRow("A") << "A" << 10;
-    QTest::newRow("F") << "F" << 15;
-    QTest::newRow("a") << "a" << 10;
-    QTest::newRow("f") << "f" << 15;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("G") << "G" << 0;
-    QTest::newRow("g") << "g" << 0;
-    QTest::newRow("two digits") << "1A" << 0;
-    QTest::newRow("space") << " " << 0;
-    QTest::newRow("full-width 1") << QString::fromUtf8("\xEF\xBC\x91") << 0;
-}
-
-void TestLinkHex::hexDigitValue()
-{
-    QFETCH(QString, text);
-    QFETCH(int, value);
-    QCOMPARE(TCommFun::HexDigitValue(text), value);
-}
-
-void TestLinkHex::hexByteValue_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("value");
-    QTest::newRow("ff") << "ff" << 255;
-    QTest::newRow("5A") << "5A" << 0x5A;
-    QTest::newRow("00") << "00" << 0;
-    QTest::newRow("A alone: missing digit is 0") << "A" << 160;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("bad first digit") << "G1" << 1;
-    QTest::newRow("bad second digit") << "1G" << 16;
-    QTest::newRow("characters after the second ignored") << "8012" << 0x80;
-}
-
-void TestLinkHex::hexByteValue()
-{
-    QFETCH(QString, text);
-    QFETCH(int, value);
-    QCOMPARE(TCommFun::HexByteValue(text), value);
-}
-
-void TestLinkHex::removeSpaces_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("spaced bytes") << "5A 5A 00 " << "5A5A00";
-    QTest::newRow("no spaces") << "5A5A" << "5A5A";
-    QTest::newRow("only spaces") << "   " << "";
-    QTest::newRow("tabs and new lines stay") << "5A\t01\r\n 02" << "5A\t01\r\n02";
-    QTest::newRow("empty") << "" << "";
-}
-
-void TestLinkHex::removeSpaces()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(TCommFun::RemoveSpaces(text), expected);
-}
-
-void TestLinkHex::hexTextToBytes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("spaced") << "5A 5A 00" << QByteArray("\x5A\x5A\x00", 3);
-    QTest::newRow("odd length: last digit alone") << "5A5" << QByteArray("\x5A\x05", 2);
-    QTest::newRow("single digit") << "F" << QByteArray("\x0F", 1);
-    QTest::newRow("empty") << "" << QByteArray();
-    QTest::newRow("bad digit counts 0") << "G1" << QByteArray("\x01", 1);
-    QTest::newRow("lower case") << "ff0d0a" << QByteArray("\xFF\x0D\x0A", 3);
-    QTest::newRow("whole frame") << "5A5A00005A8004020000940D0A"
-                                 << QByteArray("\x5A\x5A\x00\x00\x5A\x80\x04\x02\x00\x00\x94\x0D\x0A", 13);
-    QTest::newRow("spaces inside a byte") << "5 A0 1" << QByteArray("\x5A\x01", 2);
-}
-
-void TestLinkHex::hexTextToBytes()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(TCommFun::HexTextToBytes(text), bytes);
-}
-
-void TestLinkHex::bytesToHexText_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("separator");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0D0A separated") << QByteArray("\x0D\x0A", 2) << true << "0D 0A ";
-    QTest::newRow("0D0A joined") << QByteArray("\x0D\x0A", 2) << false << "0D0A";
-    QTest::newRow("5A01 separated") << QByteArray("\x5A\x01", 2) << true << "5A 01 ";
-    QTest::newRow("empty separated") << QByteArray() << true << "";
-    QTest::newRow("empty joined") << QByteArray() << false << "";
-    QTest::newRow("high bytes upper case") << QByteArray("\x00\x80\xab\xFF", 4) << false << "0080ABFF";
-}
-
-void TestLinkHex::bytesToHexText()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, separator);
-    QFETCH(QString, text);
-    QCOMPARE(TCommFun::BytesToHexText(bytes, separator), text);
-}
-
-void TestLinkHex::everyByteRoundTrips()
-{
-    QByteArray all;
-    for (int b = 0; b < 256; ++b)
-        all.append(static_cast<char>(b));
-    const QString joined = TCommFun::BytesToHexText(all, false);
-    QCOMPARE(joined.size(), 512);
-    QCOMPARE(TCommFun::HexTextToBytes(joined), all);
-    QCOMPARE(TCommFun::HexTextToBytes(TCommFun::BytesToHexText(all, true)), all);
-    QCOMPARE(TCommFun::HexTextToBytes(joined.toLower()), all);
-}
-
-void TestLinkHex::hexTextToInt_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("value");
-    QTest::newRow("03E8") << "03E8" << 1000;
-    QTest::newRow("1Z: bad digit counts 0") << "1Z" << 16;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("single digit") << "c" << 12;
-    QTest::newRow("four digits max") << "FFFF" << 65535;
-    QTest::newRow("largest positive") << "7FFFFFFF" << 2147483647;
-    QTest::newRow("eight F wrap to -1") << "FFFFFFFF" << -1;
-    QTest::newRow("nine digits wrap, no crash") << "100000001" << 1;
-    QTest::newRow("spaces count 0") << "1 0" << 0x100;
-}
-
-void TestLinkHex::hexTextToInt()
-{
-    QFETCH(QString, text);
-    QFETCH(int, value);
-    QCOMPARE(TCommFun::HexTextToInt(text), value);
-}
-
-void TestLinkHex::intPower_data()
-{
-    QTest::addColumn<int>("base");
-    QTest::addColumn<int>("exponent");
-    QTest::addColumn<int>("value");
-    QTest::newRow("16^0") << 16 << 0 << 1;
-    QTest::newRow("16^3") << 16 << 3 << 4096;
-    QTest::newRow("10^2") << 10 << 2 << 100;
-    QTest::newRow("0^0") << 0 << 0 << 1;
-    QTest::newRow("negative exponent") << 16 << -2 << 1;
-    QTest::newRow("negative base") << -2 << 3 << -8;
-}
-
-void TestLinkHex::intPower()
-{
-    QFETCH(int, base);
-    QFETCH(int, exponent);
-    QFETCH(int, value);
-    QCOMPARE(TCommFun::IntPower(base, exponent), value);
-}
-
-void TestLinkHex::checksum_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("sum");
-    QTest::newRow("long frame") << "5A5A00005A8004020000" << "94";
-    QTest::newRow("short frame") << "EDED0400" << "DE";
-    QTest::newRow("odd length padded in front") << "ABC" << "C6";
-    QTest::newRow("empty") << "" << "00";
-    QTest::newRow("wraps modulo 256") << "FF01" << "00";
-    QTest::newRow("single byte") << "0A" << "0A";
-    QTest::newRow("lower case in, upper case out") << "fa01" << "FB";
-    QTest::newRow("one digit") << "7" << "07";
-    QTest::newRow("bad digits count 0") << "ZZ05" << "05";
-}
-
-void TestLinkHex::checksum()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, sum);
-    QCOMPARE(TCommFun::Checksum(text), sum);
-}
 
 QTEST_APPLESS_MAIN(TestLinkHex)
 #include "tst_link_hex.moc"

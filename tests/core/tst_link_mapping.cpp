@@ -1,6 +1,6 @@
 // Which device stands behind COMn: Config.ini entries first, then the default rules.
 #include "core/link/PortMapping.h"
-#include "app/GlobleVar.h"
+#include "core/config/ConfigFile.h"
 #include "core/config/IniFile.h"
 
 #include <QTemporaryDir>
@@ -98,8 +98,7 @@ void TestLinkMapping::configIniEntryIsReadEachTime()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    GlobleVar::ResetAll();
-    GlobleVar::StartDirectory = dir.path();
+    ConfigFile::setDirectory(dir.path());
 
     // No file: the default rule.
     PortMapping::Target t = PortMapping::Lookup(3);
@@ -107,10 +106,9 @@ void TestLinkMapping::configIniEntryIsReadEachTime()
     QVERIFY(!t.fromConfig);
 
     {
-        IniFile ini(GlobleVar::ConfigPath());
+        IniFile ini(ConfigFile::path());
         QVERIFY(ini.WriteString("Ports", "COM3", "sim:model=35,band=433"));
         QVERIFY(ini.WriteString("Ports", "COM4", "/dev/ttyUSB9"));
-        QVERIFY(ini.WriteInteger("COM", "Port", 2));
     }
     t = PortMapping::Lookup(3);
     QCOMPARE(t.kind, Kind::Simulated);
@@ -119,14 +117,12 @@ void TestLinkMapping::configIniEntryIsReadEachTime()
     QVERIFY(PortMapping::describe(4).contains("/dev/ttyUSB9"));
 
     {
-        IniFile ini(GlobleVar::ConfigPath());
+        IniFile ini(ConfigFile::path());
         QVERIFY(ini.WriteString("Ports", "COM3", "/dev/ttyS7"));
     }
-    t = PortMapping::Lookup(3);
-    QCOMPARE(t.kind, Kind::Device);
-    QCOMPARE(t.device, QStringLiteral("/dev/ttyS7"));
-    GlobleVar::ResetAll();
+    QCOMPARE(PortMapping::Lookup(3).device, QStringLiteral("/dev/ttyS7"));
+    ConfigFile::setDirectory(QString());
 }
 
-QTEST_MAIN(TestLinkMapping)
+QTEST_GUILESS_MAIN(TestLinkMapping)
 #include "tst_link_mapping.moc"

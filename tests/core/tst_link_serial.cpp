@@ -1,39 +1,75 @@
-// The real-port backend over pseudo-terminals this test opens itself: the test holds the
-// master side, the serial link opens the slave through the port mapping in Config.ini.
+// The serial link and the serial library under it: statuses, reads and word of waiting bytes
+// on a port the test plays itself, and the real-port backend on pseudo-terminals whose master
+// side the test holds (the link opens the slave through the port mapping in Config.ini).
 #include "core/link/PComm.h"
+#include "core/link/SerialLink.h"
 #include "core/link/SioBackend.h"
-#include "app/commfunction.h"
-#include "app/GlobleVar.h"
-#include "core/config/IniFile.h"
-#include "support/FakeUi.h"
+#include "core/protocol/Frames.h"
+#include "support/LinkRig.h"
 #include "support/Pty.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <stdlib.h>
+#include <cstring>
 #include <termios.h>
-#include <unistd.h>
+
+using LinkRig::Collect;
+using LinkRig::MapPort;
 
 namespace {
 
-constexpr int kPort = 2;
+constexpr int kPort = 2;     // a pseudo-terminal
+constexpr int kFakePort = 4; // a FakePort
 
-// Polls sio_iqueue without ever running an event loop until `count` bytes wait.
-int WaitQueued(int port, int count, int ms = 2000)
+// A port whose answers the test chooses; received bytes wait in `queue`.
+class FakePort : public SioBackend {
+public:
+    int status = SIO_OK; // answer of open, close, ioctl and write
+    int readStatus = 0;  // negative: every read fails so
+    bool opened = false;
+    bool lost = false;
+    QByteArray queue;
+    QByteArray written;
+    int reads = 0;
+
+    int open() override { return (opened = status == SIO_OK) ? SIO_OK : status; }
+    int close() override
+    {
+        if (status == SIO_OK)
+            opened = false;
+        return status;
+    }
+    bool isOpen() const override { return opened; }
+    bool isLost() const override { return lost; }
+    int ioctl(int baud, int mode) override { return SioDecodeLine(baud, mode, nullptr) ? status : SIO_BADPARM; }
+    int write(const char* buf, int len) override
+    {
+        if (status != SIO_OK)
+            return status;
+        written.append(buf, len);
+        return len;
+    }
+    int iqueue() override { return int(queue.size()); }
+    int read(char* buf, int len) override
+    {
+        ++reads;
+        if (readStatus < 0)
+            return readStatus;
+        const int n = std::min(len, int(queue.size()));
+        std::memcpy(buf, queue.constData(), size_t(n));
+        queue.remove(0, n);
+        return n;
+    }
+    void poke() { notify(); }
+};
+
+LineSettings Line(int baud, char parity, int dataBits = 8, int stopBits = 1)
 {
-    QElapsedTimer t;
-    t.start();
-    int n = 0;
-    while ((n = sio_iqueue(port)) < count && t.elapsed() < ms)
-        QThread::msleep(2);
-    return n;
+    return LineSettings{baud, parity, dataBits, stopBits};
 }
 
 QByteArray AllByteValues()
@@ -44,331 +80,383 @@ QByteArray AllByteValues()
     return b;
 }
 
+// Polls sio_iqueue without ever running the event loop until `count` bytes wait.
+int WaitQueued(int port, int count, int ms = 2000)
+{
+    QElapsedTimer t;
+    t.start();
+    int n = 0;
+    while ((n = sio_iqueue(port)) < count && t.elapsed() < ms)
+        QThread::msleep(2);
+    return n;
+}
+
 } // namespace
 
 class TestLinkSerial : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    FakeUi* m_ui = nullptr;
     Pty m_pty;
-
-    void mapPort(int port, const QString& device)
-    {
-        IniFile ini(GlobleVar::ConfigPath());
-        QVERIFY(ini.WriteString("Ports", QStringLiteral("COM%1").arg(port), device));
-    }
+    std::shared_ptr<FakePort> m_fake;
 
 private slots:
-    void init();
-    void cleanup();
-
-    void bytesArriveWithoutEventLoop();
-    void writeReachesTheDevice();
-    void moreThanOneBufferAcrossPolls();
-    void lineSettingsOnAPty_data();
-    void lineSettingsOnAPty();
-    void parityOffClearsOddBit();
-    void unknownCodesAreBadParameters();
-    void reopenWhileOpenKeepsThePort();
-    void mappingReadAtEachOpen();
-    void busyDeviceFailsToOpen();
-    void masterClosedThenReplugged();
-    void searchStepsOverTheEmulatorProgram();
-};
-
-void TestLinkSerial::init()
-{
-    QVERIFY(m_dir.isValid());
-    GlobleVar::ResetAll();
-    GlobleVar::StartDirectory = m_dir.path();
-    QFile::remove(GlobleVar::ConfigPath());
-    PCommBackends::closeAll();
-    m_ui = new FakeUi;
-    QVERIFY(m_pty.open());
-    mapPort(kPort, m_pty.slave());
-}
-
-void TestLinkSerial::cleanup()
-{
-    PCommBackends::closeAll();
-    m_pty.close();
-    delete m_ui;
-    m_ui = nullptr;
-    GlobleVar::ResetAll();
-}
-
-void TestLinkSerial::bytesArriveWithoutEventLoop()
-{
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_NONE, BIT_8, STOP_1));
-    QCOMPARE(sio_iqueue(kPort), 0);
-    QByteArray nothing;
-    link.ReadData(kPort, nothing);
-    QVERIFY(nothing.isEmpty());
-
-    const QByteArray answer("\x5A\x00\x80\x81\xFE\xFF\x00\x7F\x01\xC3\xA9\x0D\x0A", 13);
-    QVERIFY(m_pty.write(answer));
-    QCOMPARE(WaitQueued(kPort, 13), 13);
-    QByteArray out;
-    link.ReadData(kPort, out);
-    QCOMPARE(out, answer);
-    QCOMPARE(sio_iqueue(kPort), 0);
-    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.join(" | ")));
-}
-
-void TestLinkSerial::writeReachesTheDevice()
-{
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_9600, P_NONE, BIT_8, STOP_1));
-    const QByteArray frame = TCommFun::HexTextToBytes(QStringLiteral("5A5A00005A8004020000940D0A"));
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    QCOMPARE(m_pty.read(frame.size()), frame);
-    const QByteArray all = AllByteValues();
-    QCOMPARE(sio_write(kPort, all.constData(), static_cast<int>(all.size())), 256);
-    QCOMPARE(m_pty.read(256), all);
-}
-
-void TestLinkSerial::moreThanOneBufferAcrossPolls()
-{
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QByteArray sent;
-    for (int i = 0; i < 3000; ++i)
-        sent.append(static_cast<char>((i * 31) ^ (i >> 8)));
-    QVERIFY(m_pty.write(sent));
-    QCOMPARE(WaitQueued(kPort, 3000), 3000);
-
-    QByteArray got;
-    QList<int> sizes;
-    QElapsedTimer t;
-    t.start();
-    while (got.size() < sent.size() && t.elapsed() < 2000) {
-        QByteArray chunk;
-        link.ReadData(kPort, chunk);
-        if (!chunk.isEmpty())
-            sizes << static_cast<int>(chunk.size());
-        got += chunk;
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        ConfigFile::setDirectory(m_dir.path());
+        QFile::remove(ConfigFile::path());
+        PCommBackends::closeAll();
+        m_fake = std::make_shared<FakePort>();
+        PCommBackends::installOverride(kFakePort, m_fake);
+        QVERIFY(m_pty.open());
+        QVERIFY(MapPort(kPort, m_pty.slave()));
     }
-    QCOMPARE(got, sent);
-    QCOMPARE(sizes, (QList<int>{1025, 1025, 950}));
-}
 
-void TestLinkSerial::lineSettingsOnAPty_data()
-{
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<int>("parity");
-    QTest::addColumn<int>("dataBits");
-    QTest::addColumn<int>("stopBits");
-    QTest::addColumn<int>("speed");
-    QTest::newRow("2400 even 8 1 (parity only)") << 9 << 24 << 3 << 0 << int(B2400);
-    QTest::newRow("2400 odd 8 1") << 9 << 8 << 3 << 0 << int(B2400);
-    QTest::newRow("9600 space 8 1") << 12 << 56 << 3 << 0 << int(B9600);
-    QTest::newRow("9600 mark 8 2") << 12 << 40 << 3 << 4 << int(B9600);
-    QTest::newRow("4800 even 7 1") << 10 << 24 << 2 << 0 << int(B4800);
-    QTest::newRow("38400 none 8 1") << 14 << 0 << 3 << 0 << int(B38400);
-    QTest::newRow("57600 none 8 2") << 15 << 0 << 3 << 4 << int(B57600);
-    QTest::newRow("600 odd 8 1") << 6 << 8 << 3 << 0 << int(B600);
-}
+    void cleanup()
+    {
+        PCommBackends::clearOverrides();
+        PCommBackends::closeAll();
+        m_pty.close();
+        ConfigFile::setDirectory(QString());
+    }
 
-void TestLinkSerial::lineSettingsOnAPty()
-{
-    QFETCH(int, baud);
-    QFETCH(int, parity);
-    QFETCH(int, dataBits);
-    QFETCH(int, stopBits);
-    QFETCH(int, speed);
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    // A search changes the settings of the open port one step after another.
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_NONE, BIT_8, STOP_1));
-    QVERIFY(link.ConfigurePort(kPort, baud, parity, dataBits, stopBits));
-    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.join(" | ")));
-    termios tio {};
-    tio.c_cflag = m_pty.cflag();
-    // What the pty driver keeps: the speed, odd and mark/space bits, two stop bits.
-    QCOMPARE(int(cfgetospeed(&tio) & CBAUD), speed);
-    QCOMPARE(bool(tio.c_cflag & CSTOPB), stopBits == STOP_2);
-    QCOMPARE(bool(tio.c_cflag & PARODD), parity == P_ODD || parity == P_MRK);
-    QCOMPARE(bool(tio.c_cflag & CMSPAR), parity == P_SPC || parity == P_MRK);
-    // And the port still carries data both ways.
-    QVERIFY(m_pty.write("ping"));
-    QCOMPARE(WaitQueued(kPort, 4), 4);
-    QByteArray in;
-    link.ReadData(kPort, in);
-    QCOMPARE(in, QByteArray("ping"));
-    QVERIFY(link.SendData(kPort, "pong", 4));
-    QCOMPARE(m_pty.read(4), QByteArray("pong"));
-}
+    void libraryCodesBecomeStatuses()
+    {
+        const QList<QPair<int, LinkStatus>> codes{
+            {SIO_BADPORT, LinkStatus::BadPort},       {SIO_OPENFAIL, LinkStatus::OpenFail},
+            {SIO_BADPARM, LinkStatus::BadParameter},  {SIO_WIN32FAIL, LinkStatus::SystemFail},
+            {SIO_ABORTWRITE, LinkStatus::WriteAborted}, {SIO_WRITETIMEOUT, LinkStatus::Other},
+            {SIO_FAIL, LinkStatus::Other}};
+        SerialLink link;
+        for (const auto& [code, status] : codes) {
+            m_fake->status = code;
+            QCOMPARE(link.open(kFakePort), status);
+            QVERIFY(!link.isOpen());
+            m_fake->status = SIO_OK;
+            QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+            m_fake->status = code;
+            QCOMPARE(link.configure(Line(2400, 'E')), status);
+            QCOMPARE(link.send("x"), status);
+            QCOMPARE(link.close(), status);
+            QVERIFY(link.isOpen());
+            m_fake->status = SIO_OK;
+            QCOMPARE(link.close(), LinkStatus::Ok);
+        }
+        QVERIFY(m_fake->written.isEmpty());
+    }
 
-void TestLinkSerial::parityOffClearsOddBit()
-{
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_ODD, BIT_8, STOP_1));
-    QVERIFY(m_pty.cflag() & PARODD);
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_NONE, BIT_8, STOP_1));
-    QVERIFY(!(m_pty.cflag() & PARODD));
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_MRK, BIT_8, STOP_1));
-    QVERIFY(link.ConfigurePort(kPort, B_2400, P_EVEN, BIT_8, STOP_1));
-    QVERIFY(!(m_pty.cflag() & (PARODD | CMSPAR)));
-}
+    void lineChangesOnlyWhenTaken()
+    {
+        SerialLink link;
+        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+        QCOMPARE(link.line(), LineSettings{});
+        QCOMPARE(link.configure(Line(2400, 'E')), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(12345, 'N')), LinkStatus::BadParameter); // no such rate
+        m_fake->status = SIO_WIN32FAIL;
+        QCOMPARE(link.configure(Line(4800, 'O')), LinkStatus::SystemFail);
+        QCOMPARE(link.line(), Line(2400, 'E'));
+        m_fake->status = SIO_OK;
+        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+        QCOMPARE(link.line(), LineSettings{}); // an open starts at the library's default
+    }
 
-void TestLinkSerial::unknownCodesAreBadParameters()
-{
-    QCOMPARE(sio_open(kPort), 0);
-    QCOMPARE(sio_ioctl(kPort, 17, BIT_8), int(SIO_BADPARM));
-    QCOMPARE(sio_ioctl(kPort, -1, BIT_8), int(SIO_BADPARM));
-    QCOMPARE(sio_ioctl(kPort, B_2400, 0x10 | BIT_8), int(SIO_BADPARM));
-    QCOMPARE(sio_ioctl(kPort, B_2400, 0x40 | BIT_8), int(SIO_BADPARM));
-    QCOMPARE(sio_ioctl(kPort, B_2400, BIT_8), 0);
-    QCOMPARE(SioBaudRate(B_600), 600);
-    QCOMPARE(SioBaudRate(B_57600), 57600);
-    QCOMPARE(SioBaudRate(B_115200), 115200);
-    QCOMPARE(SioBaudRate(99), 0);
-}
+    void readsTakeWhatWaits()
+    {
+        SerialLink link;
+        QVERIFY(link.read().isEmpty()); // not open
+        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+        QVERIFY(link.read().isEmpty());
+        QCOMPARE(m_fake->reads, 0); // nothing waits: no read at all
 
-void TestLinkSerial::reopenWhileOpenKeepsThePort()
-{
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(m_pty.write("abc"));
-    QCOMPARE(WaitQueued(kPort, 3), 3);
-    QVERIFY(link.OpenPort(kPort)); // the dialog may open the port that is already open
-    QByteArray in;
-    link.ReadData(kPort, in);
-    QCOMPARE(in, QByteArray("abc"));
-    QVERIFY(link.ClosePort(kPort));
-    QVERIFY(!link.ClosePort(kPort)); // closing twice: not open
-    QVERIFY(m_ui->messages.isEmpty());
-}
+        QByteArray burst = AllByteValues();
+        while (burst.size() < SerialLink::kReadChunk + 500)
+            burst += burst;
+        m_fake->queue = burst;
+        QCOMPARE(link.read(10), burst.left(10));
+        const QByteArray first = link.read();
+        QCOMPARE(first.size(), SerialLink::kReadChunk); // the rest waits in the driver
+        QCOMPARE(link.read(), burst.mid(10 + first.size()));
 
-void TestLinkSerial::mappingReadAtEachOpen()
-{
-    constexpr int other = 3;
-    mapPort(other, m_dir.filePath("unplugged"));
-    TCommFun link;
-    QVERIFY(!link.OpenPort(other));
-    QCOMPARE(m_ui->messages.size(), 1);
+        m_fake->queue = "gone";
+        m_fake->readStatus = SIO_WIN32FAIL;
+        QVERIFY(link.read().isEmpty());
+    }
 
-    // Config.ini edited while the tool runs: the next open uses the new entry.
-    mapPort(other, m_pty.slave());
-    QVERIFY(link.OpenPort(other));
-    QVERIFY(link.SendData(other, "one", 3));
-    QCOMPARE(m_pty.read(3), QByteArray("one"));
+    void wordComesFromTheEventLoop()
+    {
+        SerialLink link;
+        QSignalSpy ready(&link, &SerialLink::readyRead);
+        QSignalSpy lost(&link, &SerialLink::lost);
+        m_fake->queue = "early";
+        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+        QCOMPARE(ready.count(), 0); // never from inside a call
+        Wait::pump(20);
+        QCOMPARE(ready.count(), 1); // bytes that came before anyone listened
 
-    // Moved to another device while open: reopening switches to it.
-    Pty second;
-    QVERIFY(second.open());
-    mapPort(other, second.slave());
-    QVERIFY(link.OpenPort(other));
-    QVERIFY(link.SendData(other, "two", 3));
-    QCOMPARE(second.read(3), QByteArray("two"));
-    QCOMPARE(m_pty.read(3, 50), QByteArray());
-    QCOMPARE(m_ui->messages.size(), 1);
-}
+        link.read();
+        m_fake->poke();
+        Wait::pump(20);
+        QCOMPARE(ready.count(), 1); // nothing waits: no word
+        m_fake->queue = "abc";
+        m_fake->poke();
+        m_fake->poke();
+        Wait::pump(20);
+        QCOMPARE(ready.count(), 2);
 
-void TestLinkSerial::busyDeviceFailsToOpen()
-{
-    constexpr int other = 5;
-    mapPort(other, m_pty.slave());
-    QCOMPARE(sio_open(kPort), 0);
-    QCOMPARE(sio_open(other), int(SIO_OPENFAIL));
-    QCOMPARE(sio_close(kPort), 0);
-    QCOMPARE(sio_open(other), 0);
-}
+        m_fake->lost = true;
+        m_fake->poke();
+        Wait::pump(20);
+        m_fake->poke();
+        Wait::pump(20);
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(ready.count(), 2);
 
-void TestLinkSerial::masterClosedThenReplugged()
-{
-    // The device is reached through a link, as a udev name stays when an adapter returns.
-    const QString link = m_dir.filePath("ttyRF");
-    QVERIFY(QFile::link(m_pty.slave(), link));
-    mapPort(kPort, link);
+        // A write that finds the device gone tells, although the port said nothing.
+        m_fake->lost = false;
+        m_fake->queue.clear();
+        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
+        m_fake->lost = true;
+        m_fake->status = SIO_BADPORT;
+        QCOMPARE(link.send("x"), LinkStatus::BadPort);
+        Wait::pump(20);
+        QCOMPARE(lost.count(), 2);
 
-    TCommFun serial;
-    QVERIFY(serial.OpenPort(kPort));
-    QVERIFY(serial.ConfigurePort(kPort, B_2400, P_NONE, BIT_8, STOP_1));
-    QVERIFY(m_pty.write("x"));
-    QCOMPARE(WaitQueued(kPort, 1), 1);
+        m_fake->status = SIO_OK;
+        m_fake->lost = false;
+        QCOMPARE(link.close(), LinkStatus::Ok);
+        m_fake->poke();
+        Wait::pump(20);
+        QCOMPARE(ready.count(), 2);
+        QCOMPARE(lost.count(), 2);
+    }
 
-    m_pty.close(); // unplugged
-    QElapsedTimer t;
-    t.start();
-    QCOMPARE(sio_iqueue(kPort), 0);
-    QByteArray in;
-    serial.ReadData(kPort, in);
-    QVERIFY(in.isEmpty());
-    QVERIFY(!serial.SendData(kPort, "lost", 4));
-    QCOMPARE(m_ui->messages, QStringList{"The Port NOT be opened!"});
-    QCOMPARE(sio_write(kPort, "lost", 4), int(SIO_BADPORT));
-    QCOMPARE(sio_iqueue(kPort), 0);
-    QVERIFY(t.elapsed() < 1000); // nothing waits on the missing device
+    void libraryRefusesBadPortsAndParameters()
+    {
+        char buf[4] = {};
+        for (int port : {0, -1, 37, 1000}) {
+            QCOMPARE(sio_open(port), int(SIO_BADPORT));
+            QCOMPARE(sio_close(port), int(SIO_BADPORT));
+            QCOMPARE(sio_ioctl(port, B_2400, BIT_8), int(SIO_BADPORT));
+            QCOMPARE(sio_write(port, "a", 1), int(SIO_BADPORT));
+            QCOMPARE(sio_read(port, buf, 4), int(SIO_BADPORT));
+            QCOMPARE(sio_iqueue(port), int(SIO_BADPORT));
+            QCOMPARE(sio_cnt_irq(port, [](int) {}), int(SIO_BADPORT));
+        }
+        QCOMPARE(sio_close(9), int(SIO_BADPORT)); // valid, but not open
+        QCOMPARE(sio_write(9, "a", 1), int(SIO_BADPORT));
+        QCOMPARE(sio_open(kFakePort), 0);
+        QCOMPARE(sio_write(kFakePort, "a", -1), int(SIO_BADPARM));
+        QCOMPARE(sio_read(kFakePort, nullptr, 5), int(SIO_BADPARM));
 
-    // Plugged in again under the same name: opening works at once.
-    QVERIFY(m_pty.open());
-    QFile::remove(link);
-    QVERIFY(QFile::link(m_pty.slave(), link));
-    QVERIFY(serial.OpenPort(kPort));
-    QVERIFY(serial.ConfigurePort(kPort, B_2400, P_NONE, BIT_8, STOP_1));
-    QVERIFY(serial.SendData(kPort, "back", 4));
-    QCOMPARE(m_pty.read(4), QByteArray("back"));
+        QCOMPARE(sio_open(kPort), 0);
+        QCOMPARE(sio_ioctl(kPort, B_115200 + 1, BIT_8), int(SIO_BADPARM));
+        QCOMPARE(sio_ioctl(kPort, -1, BIT_8), int(SIO_BADPARM));
+        QCOMPARE(sio_ioctl(kPort, B_2400, 0x10 | BIT_8), int(SIO_BADPARM));
+        QCOMPARE(sio_ioctl(kPort, B_2400, 0x40 | BIT_8), int(SIO_BADPARM));
+        QCOMPARE(sio_ioctl(kPort, B_2400, BIT_8), 0);
+    }
 
-    // Lost again, then closed by the operator: the close succeeds.
-    m_pty.close();
-    QVERIFY(!serial.SendData(kPort, "lost", 4));
-    QVERIFY(serial.ClosePort(kPort));
-    QCOMPARE(sio_write(kPort, "x", 1), int(SIO_BADPORT));
-    QCOMPARE(m_ui->messages.size(), 2);
-}
+    void ptyCarriesEveryByteValue()
+    {
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::Ok);
+        Wait::pump(20); // the open's own look at the port is over
+        QVERIFY(link.read().isEmpty());
+        const QByteArray all = AllByteValues();
+        QVERIFY(m_pty.write(all));
+        QCOMPARE(Collect(link, 256, 2000), all); // word without anyone polling
+        QCOMPARE(link.send(all), LinkStatus::Ok);
+        QCOMPARE(m_pty.read(256), all);
+    }
 
-void TestLinkSerial::searchStepsOverTheEmulatorProgram()
-{
-    const QString program = qEnvironmentVariable("RFMOD_EMU");
-    if (program.isEmpty() || !QFile::exists(program))
-        QSKIP("RFMOD_EMU does not name the emulator program");
-    QProcess emu;
-    emu.start(program, {QStringLiteral("baud=2400,parity=none,channel=5")});
-    QVERIFY(emu.waitForStarted(3000));
-    QVERIFY(emu.waitForReadyRead(3000));
-    const QString slave = QString::fromLocal8Bit(emu.readLine()).trimmed();
-    QVERIFY2(slave.startsWith('/'), qPrintable(slave));
-    constexpr int port = 8;
-    mapPort(port, slave);
+    void ptyBurstBeyondOneChunk()
+    {
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QByteArray sent;
+        for (int i = 0; i < 5000; ++i)
+            sent.append(static_cast<char>((i * 31) ^ (i >> 8)));
+        QVERIFY(m_pty.write(sent));
+        QCOMPARE(WaitQueued(kPort, 5000), 5000); // the driver is asked without an event loop
+        const QByteArray first = link.read();
+        QCOMPARE(first.size(), SerialLink::kReadChunk);
+        QCOMPARE(first + link.read(), sent);
+    }
 
-    const QString body = QStringLiteral("5A5A00005A8006020000");
-    const QByteArray readChannel =
-        TCommFun::HexTextToBytes(body + TCommFun::Checksum(body) + QStringLiteral("0D0A"));
-    const QString answerBody = QStringLiteral("5A5A00005A0006020500");
-    const QByteArray answer =
-        TCommFun::HexTextToBytes(answerBody + TCommFun::Checksum(answerBody) + QStringLiteral("0D0A"));
-    auto ask = [&](int baud, int parity, int ms) {
-        TCommFun link;
-        QByteArray got;
-        if (!link.ConfigurePort(port, baud, parity, BIT_8, STOP_1) || !link.SendData(port, readChannel, readChannel.size()))
-            return got;
+    void lineSettingsOnAPty_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<char>("parity");
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<int>("speed");
+        QTest::newRow("2400 even 8 1 (parity only)") << 2400 << 'E' << 8 << 1 << int(B2400);
+        QTest::newRow("2400 odd 8 1") << 2400 << 'O' << 8 << 1 << int(B2400);
+        QTest::newRow("9600 space 8 1") << 9600 << 'S' << 8 << 1 << int(B9600);
+        QTest::newRow("9600 mark 8 2") << 9600 << 'M' << 8 << 2 << int(B9600);
+        QTest::newRow("4800 even 7 1") << 4800 << 'E' << 7 << 1 << int(B4800);
+        QTest::newRow("57600 none 8 2") << 57600 << 'N' << 8 << 2 << int(B57600);
+        QTest::newRow("600 odd 8 1") << 600 << 'O' << 8 << 1 << int(B600);
+    }
+
+    void lineSettingsOnAPty()
+    {
+        QFETCH(int, baud);
+        QFETCH(char, parity);
+        QFETCH(int, dataBits);
+        QFETCH(int, stopBits);
+        QFETCH(int, speed);
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        // A search changes the settings of the open port one step after another.
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(baud, parity, dataBits, stopBits)), LinkStatus::Ok);
+        termios tio{};
+        tio.c_cflag = m_pty.cflag();
+        // What the pty driver keeps: the speed, odd and mark/space bits, two stop bits.
+        QCOMPARE(int(cfgetospeed(&tio) & CBAUD), speed);
+        QCOMPARE(bool(tio.c_cflag & CSTOPB), stopBits == 2);
+        QCOMPARE(bool(tio.c_cflag & PARODD), parity == 'O' || parity == 'M');
+        QCOMPARE(bool(tio.c_cflag & CMSPAR), parity == 'S' || parity == 'M');
+        QVERIFY(m_pty.write("ping"));
+        QCOMPARE(Collect(link, 4, 2000), QByteArray("ping"));
+        QCOMPARE(link.send("pong"), LinkStatus::Ok);
+        QCOMPARE(m_pty.read(4), QByteArray("pong"));
+    }
+
+    void parityOffClearsOddBit()
+    {
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(2400, 'O')), LinkStatus::Ok);
+        QVERIFY(m_pty.cflag() & PARODD);
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::Ok);
+        QVERIFY(!(m_pty.cflag() & PARODD));
+        QCOMPARE(link.configure(Line(2400, 'M')), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(2400, 'E')), LinkStatus::Ok);
+        QVERIFY(!(m_pty.cflag() & (PARODD | CMSPAR)));
+    }
+
+    void reopenWhileOpenKeepsThePort()
+    {
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QVERIFY(m_pty.write("abc"));
+        QCOMPARE(WaitQueued(kPort, 3), 3);
+        QCOMPARE(link.open(kPort), LinkStatus::Ok); // the dialog may open the port that is open
+        QCOMPARE(link.read(), QByteArray("abc"));
+        QCOMPARE(link.close(), LinkStatus::Ok);
+        QCOMPARE(link.close(), LinkStatus::BadPort);
+    }
+
+    void mappingReadAtEachOpen()
+    {
+        constexpr int other = 3;
+        QVERIFY(MapPort(other, m_dir.filePath("unplugged")));
+        SerialLink link;
+        QCOMPARE(link.open(other), LinkStatus::OpenFail);
+
+        // Config.ini edited while the tool runs: the next open uses the new entry.
+        QVERIFY(MapPort(other, m_pty.slave()));
+        QCOMPARE(link.open(other), LinkStatus::Ok);
+        QCOMPARE(link.send("one"), LinkStatus::Ok);
+        QCOMPARE(m_pty.read(3), QByteArray("one"));
+
+        // Moved to another device while open: reopening switches to it.
+        Pty second;
+        QVERIFY(second.open());
+        QVERIFY(MapPort(other, second.slave()));
+        QCOMPARE(link.open(other), LinkStatus::Ok);
+        QCOMPARE(link.send("two"), LinkStatus::Ok);
+        QCOMPARE(second.read(3), QByteArray("two"));
+        QCOMPARE(m_pty.read(3, 50), QByteArray());
+    }
+
+    void busyDeviceFailsToOpen()
+    {
+        constexpr int other = 5;
+        QVERIFY(MapPort(other, m_pty.slave()));
+        QCOMPARE(sio_open(kPort), 0);
+        QCOMPARE(sio_open(other), int(SIO_OPENFAIL));
+        QCOMPARE(sio_close(kPort), 0);
+        QCOMPARE(sio_open(other), 0);
+    }
+
+    void masterClosedThenReplugged()
+    {
+        // Reached through a link, as a udev name stays when an adapter comes back.
+        const QString name = m_dir.filePath("ttyRF");
+        QVERIFY(QFile::link(m_pty.slave(), name));
+        QVERIFY(MapPort(kPort, name));
+        SerialLink link;
+        QSignalSpy lost(&link, &SerialLink::lost);
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::Ok);
+        Wait::pump(20); // the open's own look at the port is over
+
+        m_pty.close(); // unplugged
+        QVERIFY(lost.wait(2000)); // without anyone polling
+        QVERIFY(link.isLost());
         QElapsedTimer t;
         t.start();
-        while (got.size() < answer.size() && t.elapsed() < ms) {
-            QByteArray chunk;
-            link.ReadData(port, chunk);
-            got += chunk;
-            QThread::msleep(10);
-        }
-        return got;
-    };
-    TCommFun link;
-    QVERIFY(link.OpenPort(port));
-    // Search order: a wrong rate, then odd, then none at the module's rate.
-    QCOMPARE(ask(B_9600, P_NONE, 250), QByteArray());
-    QCOMPARE(ask(B_2400, P_ODD, 250), QByteArray());
-    QCOMPARE(ask(B_2400, P_NONE, 2000), answer);
-    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.join(" | ")));
-    QVERIFY(link.ClosePort(port));
-    emu.terminate();
-    QVERIFY(emu.waitForFinished(3000));
-}
+        QVERIFY(link.read().isEmpty());
+        QCOMPARE(link.send("lost"), LinkStatus::BadPort);
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::BadPort);
+        QVERIFY(t.elapsed() < 1000); // nothing waits on the missing device
+        Wait::pump(50);
+        QCOMPARE(lost.count(), 1);
 
-QTEST_MAIN(TestLinkSerial)
+        // Plugged in again under the same name: opening works at once.
+        QVERIFY(m_pty.open());
+        QFile::remove(name);
+        QVERIFY(QFile::link(m_pty.slave(), name));
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QVERIFY(!link.isLost());
+        QCOMPARE(link.send("back"), LinkStatus::Ok);
+        QCOMPARE(m_pty.read(4), QByteArray("back"));
+        Wait::pump(20);
+
+        // Lost again, then closed by the operator: the close succeeds.
+        m_pty.close();
+        QVERIFY(lost.wait(2000));
+        QCOMPARE(link.close(), LinkStatus::Ok);
+        QCOMPARE(sio_write(kPort, "x", 1), int(SIO_BADPORT));
+    }
+
+    void searchStepsOverTheEmulatorProgram()
+    {
+        const QString program = qEnvironmentVariable("RFMOD_EMU");
+        if (program.isEmpty() || !QFile::exists(program))
+            QSKIP("RFMOD_EMU does not name the emulator program");
+        QProcess emu;
+        emu.start(program, {QStringLiteral("baud=2400,parity=none,channel=5")});
+        QVERIFY(emu.waitForStarted(3000));
+        QVERIFY(emu.waitForReadyRead(3000));
+        const QString slave = QString::fromLocal8Bit(emu.readLine()).trimmed();
+        QVERIFY2(slave.startsWith('/'), qPrintable(slave));
+        constexpr int port = 8;
+        QVERIFY(MapPort(port, slave));
+
+        const QByteArray readChannel = Frames::BuildLongFrame("0000", "8006", "0000");
+        const QByteArray answer = Frames::BuildLongFrame("0000", "0006", "0500");
+        SerialLink link;
+        QCOMPARE(link.open(port), LinkStatus::Ok);
+        auto ask = [&](const LineSettings& line, int ms) {
+            if (link.configure(line) != LinkStatus::Ok || link.send(readChannel) != LinkStatus::Ok)
+                return QByteArray("failed");
+            return Collect(link, int(answer.size()), ms);
+        };
+        // Search order: a wrong rate, then odd, then none at the module's rate.
+        QCOMPARE(ask(Line(9600, 'N'), 250), QByteArray());
+        QCOMPARE(ask(Line(2400, 'O'), 250), QByteArray());
+        QCOMPARE(ask(Line(2400, 'N'), 2000), answer);
+        QCOMPARE(link.close(), LinkStatus::Ok);
+        emu.terminate();
+        QVERIFY(emu.waitForFinished(3000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkSerial)
 #include "tst_link_serial.moc"

@@ -1,50 +1,45 @@
-// The built-in simulated module behind a port number: what the tool asks of the line, and
-// a module that answers, keeps its state and can be given faults.
+// The built-in simulated module behind a port number: what the tool asks of the line, a
+// module that answers at its own settings and keeps its state, and a port that sleeps until
+// the module's next byte is due.
 #include "core/link/PComm.h"
 #include "core/link/SimulatedPorts.h"
 #include "core/link/SioBackend.h"
-#include "app/commfunction.h"
-#include "app/GlobleVar.h"
-#include "core/config/IniFile.h"
-#include "support/FakeUi.h"
+#include "core/protocol/Frames.h"
+#include "support/LinkRig.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
+
+using LinkRig::Collect;
+using LinkRig::MapPort;
 
 namespace {
 
 constexpr int kPort = 6;
 
-// The long read-channel request and the module's answer for channel `ch`.
-QByteArray ReadChannelFrame()
+QByteArray ReadChannel()
 {
-    const QString body = QStringLiteral("5A5A00005A8006020000");
-    return TCommFun::HexTextToBytes(body + TCommFun::Checksum(body) + QStringLiteral("0D0A"));
+    return Frames::BuildLongFrame("0000", "8006", "0000");
 }
 
-QByteArray ChannelAnswer(int ch)
+QByteArray ChannelAnswer(int channel)
 {
-    const QString body = QStringLiteral("5A5A00005A000602%1").arg(ch, 2, 16, QLatin1Char('0')).toUpper() + QStringLiteral("00");
-    return TCommFun::HexTextToBytes(body + TCommFun::Checksum(body) + QStringLiteral("0D0A"));
+    return Frames::BuildLongFrame("0000", "0006", Frames::Hex2(channel) + "00");
 }
 
-// Polls like the reception timer until `count` bytes came or `ms` passed.
-QByteArray Collect(TCommFun& link, int port, int count, int ms)
-{
-    QByteArray got;
-    QElapsedTimer t;
-    t.start();
-    while (got.size() < count && t.elapsed() < ms) {
-        QByteArray chunk;
-        link.ReadData(port, chunk);
-        got += chunk;
-        QThread::msleep(5);
+// Counts the timer events of every object of the main thread while it lives.
+class TimerCounter : public QObject {
+public:
+    int count = 0;
+    TimerCounter() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ++count;
+        return false;
     }
-    return got;
-}
+};
 
 } // namespace
 
@@ -52,189 +47,153 @@ class TestLinkSimulated : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    FakeUi* m_ui = nullptr;
-
-    void mapPort(int port, const QString& entry)
-    {
-        IniFile ini(GlobleVar::ConfigPath());
-        QVERIFY(ini.WriteString("Ports", QStringLiteral("COM%1").arg(port), entry));
-    }
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        ConfigFile::setDirectory(m_dir.path());
+        QFile::remove(ConfigFile::path());
+        PCommBackends::closeAll();
+        SimulatedPorts::reset();
+    }
 
-    void configureRecordsWhatTheToolAsked_data();
-    void configureRecordsWhatTheToolAsked();
-    void moduleAnswersAtItsSettings();
-    void wrongLineSettingsGetNoAnswer();
-    void moduleKeepsStateAcrossReopen();
-    void newOptionsMakeANewModule();
-    void faultsCanBeSwitched();
-    void unknownOptionsFailToOpen();
+    void cleanup()
+    {
+        PCommBackends::closeAll();
+        SimulatedPorts::reset();
+        ConfigFile::setDirectory(QString());
+    }
+
+    void configureRecordsWhatTheToolAsked_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<char>("parity");
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<int>("baudCode");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("2400 even 8 1") << 2400 << 'E' << 8 << 1 << 9 << 27;
+        QTest::newRow("9600 none 8 1") << 9600 << 'N' << 8 << 1 << 12 << 3;
+        QTest::newRow("19200 odd 7 2") << 19200 << 'O' << 7 << 2 << 13 << 14;
+        QTest::newRow("38400 space 8 1") << 38400 << 'S' << 8 << 1 << 14 << 59;
+        QTest::newRow("600 mark 6 2") << 600 << 'M' << 6 << 2 << 6 << 45;
+    }
+
+    void configureRecordsWhatTheToolAsked()
+    {
+        QFETCH(int, baud);
+        QFETCH(char, parity);
+        QFETCH(int, dataBits);
+        QFETCH(int, stopBits);
+        QFETCH(int, baudCode);
+        QFETCH(int, mode);
+        QVERIFY(MapPort(kPort, "sim"));
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(SimulatedPorts::lastMode(kPort), -1);
+        const LineSettings line{baud, parity, dataBits, stopBits};
+        QCOMPARE(link.configure(line), LinkStatus::Ok);
+        QCOMPARE(SimulatedPorts::lastBaudCode(kPort), baudCode);
+        QCOMPARE(SimulatedPorts::lastMode(kPort), mode);
+        QCOMPARE(SimulatedPorts::lastPcLine(kPort), line);
+    }
+
+    void answersOnlyAtItsSettings()
+    {
+        QVERIFY(MapPort(kPort, "sim:baud=38400,parity=even,channel=9"));
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure({38400, 'N', 8, 1}), LinkStatus::Ok);
+        QCOMPARE(link.send(ReadChannel()), LinkStatus::Ok);
+        QCOMPARE(Collect(link, 1, 150), QByteArray());
+        // The step a search would take next: the right parity gets the answer.
+        QCOMPARE(link.configure({38400, 'E', 8, 1}), LinkStatus::Ok);
+        QCOMPARE(link.send(ReadChannel()), LinkStatus::Ok);
+        QCOMPARE(Collect(link, 13, 1000), ChannelAnswer(9));
+    }
+
+    void moduleKeepsStateAcrossReopen()
+    {
+        QVERIFY(MapPort(kPort, "sim:baud=38400"));
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        ModuleEmulator* emu = SimulatedPorts::emulator(kPort);
+        QVERIFY(emu);
+        emu->options().channel = 17;
+        QCOMPARE(link.close(), LinkStatus::Ok);
+        QCOMPARE(link.send("x"), LinkStatus::BadPort);
+
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(SimulatedPorts::emulator(kPort), emu);
+        // Reopened at the library's default line; the tool configures it as the dialog does.
+        QCOMPARE(SimulatedPorts::lastPcLine(kPort), LineSettings{});
+        QCOMPARE(link.configure({38400, 'N', 8, 1}), LinkStatus::Ok);
+        QCOMPARE(link.send(ReadChannel()), LinkStatus::Ok);
+        QCOMPARE(Collect(link, 13, 1000), ChannelAnswer(17));
+    }
+
+    void newOptionsMakeANewModule()
+    {
+        QVERIFY(MapPort(kPort, "sim:channel=3"));
+        QCOMPARE(sio_open(kPort), 0);
+        QCOMPARE(SimulatedPorts::emulator(kPort)->options().channel, 3);
+        QCOMPARE(sio_close(kPort), 0);
+        QVERIFY(MapPort(kPort, "sim:channel=4"));
+        QCOMPARE(sio_open(kPort), 0);
+        QCOMPARE(SimulatedPorts::emulator(kPort)->options().channel, 4);
+        // Another port number has a module of its own.
+        QVERIFY(MapPort(kPort + 1, "sim"));
+        QCOMPARE(sio_open(kPort + 1), 0);
+        QVERIFY(SimulatedPorts::emulator(kPort + 1) != SimulatedPorts::emulator(kPort));
+    }
+
+    void unknownOptionsFailToOpen()
+    {
+        QVERIFY(MapPort(kPort, "sim:no-such-setting=1"));
+        SerialLink link;
+        QCOMPARE(link.open(kPort), LinkStatus::OpenFail);
+        QVERIFY(!SimulatedPorts::emulator(kPort));
+    }
+
+    void sleepsUntilTheAnswerIsDue()
+    {
+        QVERIFY(MapPort(kPort, "sim:baud=1200,channel=4"));
+        SerialLink link;
+        QSignalSpy ready(&link, &SerialLink::readyRead);
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure({1200, 'N', 8, 1}), LinkStatus::Ok);
+        ModuleEmulator* emu = SimulatedPorts::emulator(kPort);
+        {
+            TimerCounter timers;
+            Wait::pump(200);
+            QCOMPARE(timers.count, 0);
+        }
+        QCOMPARE(ready.count(), 0);
+
+        // At 1200 baud the answer takes a while; the reader hears of it as soon as it is there.
+        const QByteArray answer = ChannelAnswer(4);
+        QByteArray got;
+        connect(&link, &SerialLink::readyRead, this, [&] { got += link.read(); });
+        QCOMPARE(link.send(ReadChannel()), LinkStatus::Ok);
+        int looksSinceAllDue = -1;
+        QVERIFY(Wait::until(
+            [&] {
+                if (looksSinceAllDue >= 0)
+                    ++looksSinceAllDue;
+                else if (got.size() + emu->bytesReadyForPc(SimulatedPorts::nowMs()) >= answer.size())
+                    looksSinceAllDue = 0;
+                return got.size() >= answer.size();
+            },
+            2000));
+        QCOMPARE(got, answer);
+        QVERIFY2(looksSinceAllDue <= 4, qPrintable(QString::number(looksSinceAllDue)));
+
+        TimerCounter timers;
+        Wait::pump(200);
+        QCOMPARE(timers.count, 0);
+    }
 };
 
-void TestLinkSimulated::init()
-{
-    QVERIFY(m_dir.isValid());
-    GlobleVar::ResetAll();
-    GlobleVar::StartDirectory = m_dir.path();
-    QFile::remove(GlobleVar::ConfigPath());
-    PCommBackends::closeAll();
-    SimulatedPorts::reset();
-    m_ui = new FakeUi;
-}
-
-void TestLinkSimulated::cleanup()
-{
-    PCommBackends::closeAll();
-    SimulatedPorts::reset();
-    delete m_ui;
-    m_ui = nullptr;
-    GlobleVar::ResetAll();
-}
-
-void TestLinkSimulated::configureRecordsWhatTheToolAsked_data()
-{
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<int>("parity");
-    QTest::addColumn<int>("dataBits");
-    QTest::addColumn<int>("stopBits");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<char>("parityChar");
-    QTest::addColumn<int>("bits");
-    QTest::addColumn<int>("stops");
-    QTest::newRow("even 8 1 is mode 27") << 9 << 24 << 3 << 0 << 27 << 2400 << 'E' << 8 << 1;
-    QTest::newRow("none 8 1 is mode 3") << 12 << 0 << 3 << 0 << 3 << 9600 << 'N' << 8 << 1;
-    QTest::newRow("odd 7 2") << 13 << 8 << 2 << 4 << 14 << 19200 << 'O' << 7 << 2;
-    QTest::newRow("space 8 1") << 14 << 56 << 3 << 0 << 59 << 38400 << 'S' << 8 << 1;
-    QTest::newRow("mark 5 1") << 6 << 40 << 0 << 0 << 40 << 600 << 'M' << 5 << 1;
-}
-
-void TestLinkSimulated::configureRecordsWhatTheToolAsked()
-{
-    QFETCH(int, baud);
-    QFETCH(int, parity);
-    QFETCH(int, dataBits);
-    QFETCH(int, stopBits);
-    QFETCH(int, mode);
-    QFETCH(int, rate);
-    QFETCH(char, parityChar);
-    QFETCH(int, bits);
-    QFETCH(int, stops);
-    mapPort(kPort, "sim");
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(SimulatedPorts::emulator(kPort));
-    QCOMPARE(SimulatedPorts::lastMode(kPort), -1);
-    QVERIFY(link.ConfigurePort(kPort, baud, parity, dataBits, stopBits));
-    QCOMPARE(SimulatedPorts::lastBaudCode(kPort), baud);
-    QCOMPARE(SimulatedPorts::lastMode(kPort), mode);
-    const LineSettings line = SimulatedPorts::lastPcLine(kPort);
-    QCOMPARE(line.baud, rate);
-    QCOMPARE(line.parity, parityChar);
-    QCOMPARE(line.dataBits, bits);
-    QCOMPARE(line.stopBits, stops);
-    QVERIFY(m_ui->messages.isEmpty());
-}
-
-void TestLinkSimulated::moduleAnswersAtItsSettings()
-{
-    mapPort(kPort, "sim:baud=38400,parity=none,channel=9");
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_38400, P_NONE, BIT_8, STOP_1));
-    const QByteArray frame = ReadChannelFrame();
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    const QByteArray expected = ChannelAnswer(9);
-    QCOMPARE(Collect(link, kPort, expected.size(), 1000), expected);
-    QVERIFY(m_ui->messages.isEmpty());
-}
-
-void TestLinkSimulated::wrongLineSettingsGetNoAnswer()
-{
-    mapPort(kPort, "sim:baud=38400,parity=even");
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_38400, P_NONE, BIT_8, STOP_1));
-    const QByteArray frame = ReadChannelFrame();
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    QCOMPARE(Collect(link, kPort, 1, 150), QByteArray());
-    // The step a search would take next: the right parity gets the answer.
-    QVERIFY(link.ConfigurePort(kPort, B_38400, P_EVEN, BIT_8, STOP_1));
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    QCOMPARE(Collect(link, kPort, 13, 1000), ChannelAnswer(1));
-}
-
-void TestLinkSimulated::moduleKeepsStateAcrossReopen()
-{
-    mapPort(kPort, "sim:baud=38400");
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    ModuleEmulator* emu = SimulatedPorts::emulator(kPort);
-    QVERIFY(emu);
-    emu->options().channel = 17;
-    QVERIFY(link.ClosePort(kPort));
-    QVERIFY(!link.SendData(kPort, "x", 1));
-    QCOMPARE(m_ui->messages, QStringList{"The Port NOT be opened!"});
-
-    QVERIFY(link.OpenPort(kPort));
-    QCOMPARE(SimulatedPorts::emulator(kPort), emu);
-    // Reopened at the library's default line; the tool configures it as the dialog does.
-    QCOMPARE(SimulatedPorts::lastPcLine(kPort), LineSettings{});
-    QVERIFY(link.ConfigurePort(kPort, B_38400, P_NONE, BIT_8, STOP_1));
-    const QByteArray frame = ReadChannelFrame();
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    QCOMPARE(Collect(link, kPort, 13, 1000), ChannelAnswer(17));
-}
-
-void TestLinkSimulated::newOptionsMakeANewModule()
-{
-    mapPort(kPort, "sim:channel=3");
-    QCOMPARE(sio_open(kPort), 0);
-    ModuleEmulator* first = SimulatedPorts::emulator(kPort);
-    QVERIFY(first);
-    QCOMPARE(first->options().channel, 3);
-    QCOMPARE(sio_close(kPort), 0);
-    mapPort(kPort, "sim:channel=4");
-    QCOMPARE(sio_open(kPort), 0);
-    QCOMPARE(SimulatedPorts::emulator(kPort)->options().channel, 4);
-    // Another port number has a module of its own.
-    mapPort(kPort + 1, "sim");
-    QCOMPARE(sio_open(kPort + 1), 0);
-    QVERIFY(SimulatedPorts::emulator(kPort + 1) != SimulatedPorts::emulator(kPort));
-}
-
-void TestLinkSimulated::faultsCanBeSwitched()
-{
-    mapPort(kPort, "sim:baud=38400");
-    TCommFun link;
-    QVERIFY(link.OpenPort(kPort));
-    QVERIFY(link.ConfigurePort(kPort, B_38400, P_NONE, BIT_8, STOP_1));
-    SimulatedPorts::emulator(kPort)->options().mute = true;
-    const QByteArray frame = ReadChannelFrame();
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    QCOMPARE(Collect(link, kPort, 1, 150), QByteArray());
-
-    SimulatedPorts::emulator(kPort)->options().mute = false;
-    SimulatedPorts::emulator(kPort)->options().badChecksum = true;
-    QVERIFY(link.SendData(kPort, frame, frame.size()));
-    const QByteArray answer = Collect(link, kPort, 13, 1000);
-    QCOMPARE(answer.size(), 13);
-    QVERIFY(answer != ChannelAnswer(1));
-    QCOMPARE(answer.left(10), ChannelAnswer(1).left(10));
-}
-
-void TestLinkSimulated::unknownOptionsFailToOpen()
-{
-    mapPort(kPort, "sim:no-such-setting=1");
-    TCommFun link;
-    QVERIFY(!link.OpenPort(kPort));
-    QCOMPARE(m_ui->messages,
-             QStringList{"The port open fail,the port NOT exist or other software have used it!"});
-    QVERIFY(!SimulatedPorts::emulator(kPort));
-}
-
-QTEST_MAIN(TestLinkSimulated)
+QTEST_GUILESS_MAIN(TestLinkSimulated)
 #include "tst_link_simulated.moc"
