@@ -11,14 +11,8 @@
 
 namespace {
 
-// True when the command just sent (with status `sent`) was answered.
-bool Answered(SessionRig& rig, LinkStatus sent)
-{
-    QSignalSpy finished(rig.session.get(), &ModuleSession::commandFinished);
-    return sent == LinkStatus::Ok && finished.wait(3000)
-        && finished.first().at(1).value<Outcome>() == Outcome::Success;
-}
-
+// How the command just sent (with status `sent`) finished; PortLost when it was not sent or
+// did not finish.
 Outcome OutcomeOf(SessionRig& rig, LinkStatus sent)
 {
     QSignalSpy finished(rig.session.get(), &ModuleSession::commandFinished);
@@ -26,6 +20,8 @@ Outcome OutcomeOf(SessionRig& rig, LinkStatus sent)
         return Outcome::PortLost;
     return finished.first().at(1).value<Outcome>();
 }
+
+bool Answered(SessionRig& rig, LinkStatus sent) { return OutcomeOf(rig, sent) == Outcome::Success; }
 
 const SerialSettings k19200Odd{19200, Parity::Odd};
 
