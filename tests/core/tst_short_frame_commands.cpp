@@ -1,6 +1,6 @@
 // The short-frame edition on the session: channel, air rate, serial settings and the transmit
-// test go out as short frames with the payload bytes those have room for; the transmit-test
-// start that follows a search stays a long frame.
+// test go out as short frames with the payload bytes those have room for; read all, write all
+// and the transmit-test start that follows a search stay long frames.
 #include "support/SessionRig.h"
 
 #include "core/link/SimulatedPorts.h"
@@ -55,6 +55,17 @@ private slots:
         QCOMPARE(read.baud, 4800);
         QCOMPARE(read.parity, Parity::None);
         QVERIFY(complete);
+    }
+
+    void readAllAndWriteAllStayLong()
+    {
+        SessionRig rig(QString(), kShortEdition);
+        ModuleSession& s = *rig.session;
+        s.readAll();
+        QVERIFY(rig.waitFinished(Command::ReadAll));
+        s.writeAll(3, 9600, SerialSettings{9600, Parity::None});
+        QVERIFY(rig.waitFinished(Command::WriteAll));
+        QCOMPARE(rig.requests(), (QStringList{"long 8015 payload 00 00", "long 800E payload 03 05 05 00"}));
     }
 
     void transmitTest()
