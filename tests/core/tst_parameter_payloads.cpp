@@ -1,6 +1,6 @@
 // Payloads of the parameter commands built from the operator's typed values: the duty cycle
-// with its range checks, typed numbers, radio and target IDs, capacitance, power level, IO
-// outputs and the one-byte list values.
+// with its range checks, radio and target IDs, capacitance, power level, IO outputs and the
+// one-byte list values.
 #include "core/protocol/Payloads.h"
 
 #include <QtTest>
@@ -47,17 +47,6 @@ private slots:
             QCOMPARE(d.value.listenMs, listen.toInt());
             QCOMPARE(d.value.sleepS, sleep.toInt());
         }
-    }
-
-    void typedNumbers()
-    {
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral("65535"), 0, 65535), 65535);
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral(" 7 "), 0, 9), 7);
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral("65536"), 0, 65535), -1);
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral("1e3"), 0, 65535), -1);
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral("+5"), 0, 65535), -1);
-        QCOMPARE(Payloads::DecimalInRange(QStringLiteral("99999999999999999999999"), 0, 65535), -1);
-        QCOMPARE(Payloads::DecimalInRange(QString(), 0, 65535), -1);
     }
 
     void valuePayloads()

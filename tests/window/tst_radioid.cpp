@@ -63,6 +63,9 @@ private slots:
             w.form->ComboBox21->setCurrentIndex(15);
             w.form->Button2Click();
             QVERIFY(WaitPanel(w, QStringLiteral("Power be set OK!")));
+            w.form->Edit18->setText("128");
+            w.form->SpeedButton40Click();
+            QCOMPARE(w.ui.lastMessage(), QStringLiteral("The value is out of range!"));
         }
         TestWindow w(SimConfig("", "[Ver]\r\nKTX=1\r\n"));
         w.form->ComboBox14->setCurrentIndex(0);
@@ -99,7 +102,7 @@ private slots:
         QCOMPARE(w.ui.lastMessage(), box);
     }
 
-    void radioIdWriteChecks()
+    void idAndPowerWriteChecks()
     {
         TestWindow w(SimConfig());
         w.ui.clear();
@@ -114,6 +117,11 @@ private slots:
         w.form->SpeedButton27Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("ID号超出范围（0-65535）!"));
         QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->Edit15));
+
+        w.form->ComboBox14->setCurrentIndex(-1);
+        w.form->SpeedButton33Click();
+        QCOMPARE(w.ui.lastMessage(), QStringLiteral("功率不能为空!"));
+        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox14));
         QCOMPARE(w.form->Session->lastCommand(), Command::None);
 
         w.form->Edit15->setText("65535");
@@ -150,17 +158,6 @@ private slots:
         QCOMPARE(f->PanelText(2), QStringLiteral("before"));
     }
 
-    void powerNeedsAChoice()
-    {
-        TestWindow w(SimConfig());
-        w.ui.clear();
-        w.form->ComboBox14->setCurrentIndex(-1);
-        w.form->SpeedButton33Click();
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("功率不能为空!"));
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox14));
-        QCOMPARE(w.form->Session->lastCommand(), Command::None);
-    }
-
     void levelAndCapacitanceCheckTheirValueBeforeThePairTest()
     {
         TestWindow w(SimConfig());
@@ -186,15 +183,6 @@ private slots:
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("请先停止对传测试!"));
         QCOMPARE(w.ui.messages.size(), 4);
         QCOMPARE(f->Session->lastCommand(), Command::None);
-    }
-
-    void capacitanceOutOfRangeInEnglish()
-    {
-        TestWindow w(SimConfig("", "[Ver]\r\nCEO=EN\r\n"));
-        w.ui.clear();
-        w.form->Edit18->setText("128");
-        w.form->SpeedButton40Click();
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("The value is out of range!"));
     }
 };
 
