@@ -1,9 +1,10 @@
-// Read all and write all: payloads, the list checks, the continuation after a search, the
-// answers, and the set-all chain's order in both frame variants.
+// Read all and write all on the window: the list checks, the lists the answer fills, the
+// search-first write-all that restores the operator's selections through the continuation
+// timer, and the set-all chain driven by the window's buttons.
 #include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
-#include "core/protocol/Payloads.h"
+#include "core/config/IniFile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -16,10 +17,18 @@ using namespace CmdTest;
 
 namespace {
 
-
 QString LongHex(const char* code, const char* payload)
 {
-    return QString::fromLatin1(Frames::Long("0000", code, payload).toHex().toUpper());
+    return QString::fromLatin1(Frames::BuildLongFrame("0000", code, payload).toHex().toUpper());
+}
+
+// Channel row, air-rate row, serial-rate row, parity row.
+void Select(TForm1* f, int channel, int air, int serial, int parity)
+{
+    f->ComboBox4->setCurrentIndex(channel);
+    f->ComboBox1->setCurrentIndex(air);
+    f->ComboBox2->setCurrentIndex(serial);
+    f->ComboBox3->setCurrentIndex(parity);
 }
 
 } // namespace
@@ -27,64 +36,53 @@ QString LongHex(const char* code, const char* payload)
 class AllParams : public QObject {
     Q_OBJECT
 private slots:
-    void writeAllPayload()
-    {
-        // channel 3, air 9600, serial 19200, odd
-        QCOMPARE(Payloads::WriteAll(2, 3, 4, 1), QStringLiteral("03050602"));
-        QCOMPARE(Payloads::WriteAll(15, 5, 0, 2), QStringLiteral("10070200"));
-        QCOMPARE(Payloads::WriteAll(0, 0, 0, 0), QStringLiteral("01020201"));
-        QVERIFY(Payloads::WriteAll(-1, 0, 0, 0).isEmpty());
-        QVERIFY(Payloads::WriteAll(0, 0, 0, -1).isEmpty());
-    }
-
     void writeAllWithoutSearchChecksListsInOrder()
     {
         TestWindow w(SimConfig());
-        FillLists(w.form);
-        w.form->N18->setChecked(false);
-        w.form->ShowPage(2);
+        TForm1* f = w.form;
+        FillLists(f);
+        f->N18->setChecked(false);
+        f->ShowPage(2);
         w.sentHex();
         w.ui.clear();
-        w.form->SpeedButton21Click();
-        QCOMPARE(w.form->PageControl1->currentIndex(), 0);
+        f->SpeedButton21Click();
+        QCOMPARE(f->PageControl1->currentIndex(), 0);
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("信道不能为空！"));
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox4));
-        w.form->ComboBox4->setCurrentIndex(2);
-        w.form->SpeedButton21Click();
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->ComboBox4));
+        f->ComboBox4->setCurrentIndex(2);
+        f->SpeedButton21Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("空中波特率不能为空！"));
-        w.form->ComboBox1->setCurrentIndex(3);
-        w.form->SpeedButton21Click();
+        f->ComboBox1->setCurrentIndex(3);
+        f->SpeedButton21Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("串口波特率不能为空！"));
-        w.form->ComboBox2->setCurrentIndex(4);
-        w.form->ComboBox3->setCurrentIndex(-1);
-        w.form->SpeedButton21Click();
+        f->ComboBox2->setCurrentIndex(4);
+        f->ComboBox3->setCurrentIndex(-1);
+        f->SpeedButton21Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("串口校验不能为空！"));
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox3));
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->ComboBox3));
         QVERIFY(w.sentHex().isEmpty());
 
-        w.form->ComboBox3->setCurrentIndex(1);
-        w.form->SpeedButton21Click();
+        f->ComboBox3->setCurrentIndex(1);
+        f->SpeedButton21Click();
+        // channel 3, air 9600, serial 19200, odd
         QCOMPARE(w.sentHex(), QStringList{LongHex("800E", "03050602")});
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("800E"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("正在全写电台....."));
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在全写电台....."));
     }
 
-    void readAllWithoutSearch()
+    void readAllWithoutSearchEmptiesTheFields()
     {
-        TestWindow w(SimConfig("", "[Ver]\r\ntype=KESTRAVONIX\r\n"));
-        FillLists(w.form);
-        w.form->N18->setChecked(false);
-        w.form->ComboBox4->setCurrentIndex(1);
-        w.form->ComboBox3->setCurrentIndex(0);
-        w.form->Edit1->setText("433.000");
-        w.sentHex();
-        w.form->N5->trigger();
-        // always a long frame, also in the short-frame edition
-        QCOMPARE(w.sentHex(), QStringList{LongHex("8015", "0000")});
-        QCOMPARE(w.form->ComboBox4->currentIndex(), -1);
-        QCOMPARE(w.form->ComboBox3->currentIndex(), -1);
-        QCOMPARE(w.form->Edit1->text(), QString());
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("正在全读电台参数......"));
+        TestWindow w(SimConfig());
+        TForm1* f = w.form;
+        FillLists(f);
+        f->N18->setChecked(false);
+        Select(f, 1, 1, 1, 0);
+        f->Edit1->setText("433.000");
+        f->N5->trigger();
+        for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2, f->ComboBox3})
+            QCOMPARE(c->currentIndex(), -1);
+        QCOMPARE(f->Edit1->text(), QString());
+        QCOMPARE(f->Session->lastCommand(), Command::ReadAll);
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在全读电台参数......"));
     }
 
     void readAllRefusedSend()
@@ -101,69 +99,83 @@ private slots:
     void readAllAnswerFillsLists()
     {
         TestWindow w(SimConfig());
-        FillLists(w.form);
-        w.form->LastCommandCode = "8015";
-        w.form->DispatchLongAnswer(LongAnswer("0015", "03050602"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("参数全读成功!"));
-        QCOMPARE(w.form->ComboBox4->currentIndex(), 2);
-        QCOMPARE(w.form->ComboBox1->currentText(), QStringLiteral("9600"));
-        QCOMPARE(w.form->ComboBox2->currentText(), QStringLiteral("19200"));
-        QCOMPARE(w.form->ComboBox3->currentText(), QStringLiteral("奇校验"));
+        TForm1* f = w.form;
+        ModuleSession* s = f->Session;
+        FillLists(f);
+        s->recordCommand(Command::ReadAll);
+        s->DispatchLongAnswer(LongAnswer("0015", "03050602"));
+        QCOMPARE(f->PanelText(2), QStringLiteral("参数全读成功!"));
+        QCOMPARE(f->ComboBox4->currentIndex(), 2);
+        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("9600"));
+        QCOMPARE(f->ComboBox2->currentText(), QStringLiteral("19200"));
+        QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("奇校验"));
 
         // channel 17, air rate 57600 and parity 3 have no row; parity keeps its selection
-        w.form->DispatchLongAnswer(LongAnswer("0015", "11080503"));
-        QCOMPARE(w.form->ComboBox4->currentIndex(), -1);
-        QCOMPARE(w.form->ComboBox1->currentIndex(), -1);
-        QCOMPARE(w.form->ComboBox2->currentText(), QStringLiteral("9600"));
-        QCOMPARE(w.form->ComboBox3->currentText(), QStringLiteral("奇校验"));
+        s->DispatchLongAnswer(LongAnswer("0015", "11080503"));
+        QCOMPARE(f->ComboBox4->currentIndex(), -1);
+        QCOMPARE(f->ComboBox1->currentIndex(), -1);
+        QCOMPARE(f->ComboBox2->currentText(), QStringLiteral("9600"));
+        QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("奇校验"));
 
         // the short answer carries its fields from its first payload byte
-        w.form->DispatchShortAnswer(ShortAnswer("15", "01020200"));
-        QCOMPARE(w.form->ComboBox4->currentIndex(), 0);
-        QCOMPARE(w.form->ComboBox1->currentText(), QStringLiteral("1200"));
-        QCOMPARE(w.form->ComboBox3->currentText(), QStringLiteral("无校验"));
+        s->DispatchShortAnswer(ShortAnswer("15", "01020200"));
+        QCOMPARE(f->ComboBox4->currentIndex(), 0);
+        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("1200"));
+        QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("无校验"));
 
         // a truncated answer selects what it carries and nothing breaks
-        w.form->DispatchLongAnswer(LongAnswer("0015", "04"));
-        QCOMPARE(w.form->ComboBox4->currentIndex(), 3);
-        QCOMPARE(w.form->ComboBox1->currentIndex(), -1);
-        QCOMPARE(w.form->ComboBox3->currentText(), QStringLiteral("无校验"));
+        s->DispatchLongAnswer(LongAnswer("0015", "04"));
+        QCOMPARE(f->ComboBox4->currentIndex(), 3);
+        QCOMPARE(f->ComboBox1->currentIndex(), -1);
+        QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("无校验"));
 
-        w.form->LastCommandCode = "8004";
-        w.form->DispatchLongAnswer(LongAnswer("0015", "05050505"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("返回参数全读命令!"));
-        QCOMPARE(w.form->ComboBox4->currentIndex(), 3);
+        s->recordCommand(Command::AirRateRead);
+        s->DispatchLongAnswer(LongAnswer("0015", "05050505"));
+        QCOMPARE(f->PanelText(2), QStringLiteral("返回参数全读命令!"));
+        QCOMPARE(f->ComboBox4->currentIndex(), 3);
     }
 
-    void continuationRestoresSavedSelections()
+    void searchFirstWriteAllWritesTheEarlierSelections()
+    {
+        TestWindow w(SimConfig("model=35,channel=9"));
+        TForm1* f = w.form;
+        // steps long enough for the identify answer to be handed over at the first one
+        f->Search->setStepInterval(400);
+        FillLists(f);
+        QVERIFY(f->N18->isChecked());
+        Select(f, 4, 2, 3, 2); // channel 5, 4800, 9600, none
+        f->Edit1->setText("431.000");
+        TakeRequests();
+        f->SpeedButton21Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("开始检测电台......"));
+        QCOMPARE(f->OperationLabel, QStringLiteral("Write"));
+        QVERIFY(WaitPanel(w, QStringLiteral("参数全设成功!"), 6000));
+        QCOMPARE(CommandRequests(TakeRequests()).filter(QStringLiteral("800E")),
+                 QStringList{"long 800E payload 05 04 05 00"});
+        QCOMPARE(Module()->options().channel, 5);
+        QCOMPARE(f->ComboBox4->currentIndex(), 4);
+        QCOMPARE(f->Edit1->text(), QStringLiteral("431.000"));
+    }
+
+    void continuationRefusesARowTheListNoLongerHas()
     {
         TestWindow w(SimConfig());
-        FillLists(w.form);
-        w.form->SavedSelections = {2, 3, 4, 1, QStringLiteral("433.500")};
-        w.form->OperationLabel = "Write";
-        w.form->LastCommandCode = "800B";
+        TForm1* f = w.form;
+        FillLists(f);
+        f->SavedSelections = {2, 7, 4, 1, QString()};
+        f->OperationLabel = "Write";
         w.sentHex();
-        w.form->Timer2->start();
-        w.form->Timer2Timer();
-        QVERIFY(!w.form->Timer2->isActive());
-        QCOMPARE(w.form->ComboBox4->currentIndex(), 2);
-        QCOMPARE(w.form->Edit1->text(), QStringLiteral("433.500"));
-        QCOMPARE(w.sentHex(), QStringList{LongHex("800E", "03050602")});
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("800E"));
-        QCOMPARE(w.form->OperationLabel, QStringLiteral("Write"));
-
-        // a saved row the refilled list no longer has is refused, nothing sent
-        w.form->SavedSelections = {2, 7, 4, 1, QString()};
         w.ui.clear();
-        w.form->Timer2Timer();
+        f->Timer2->start();
+        f->Timer2Timer();
+        QVERIFY(!f->Timer2->isActive());
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("空中波特率不能为空！")});
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox1));
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->ComboBox1));
         QVERIFY(w.sentHex().isEmpty());
 
-        w.form->OperationLabel = "Read";
-        w.form->Timer2Timer();
+        f->OperationLabel = "Read";
+        f->Timer2Timer();
         QCOMPARE(w.sentHex(), QStringList{LongHex("8015", "0000")});
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("8015"));
     }
 
     void continuationTextsInEnglish()
@@ -178,6 +190,31 @@ private slots:
         w.form->SavedSelections = {0, 0, 0, -1, QString()};
         w.form->Timer2Timer();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("COM Verify is NULL！"));
+    }
+
+    void setAllChainRunsThePageButtons()
+    {
+        TestWindow w(SimConfig("", "[Ver]\r\ntype=VORDAL\r\n", "Test Delay Time=150\r\n"));
+        TForm1* f = w.form;
+        FillLists(f);
+        f->N18->setChecked(false);
+        Select(f, 0, 3, 3, 2); // the module's own serial settings stay
+        f->ComboBox11->setCurrentIndex(10);
+        f->ComboBox12->setEditText("2011");
+        f->ComboBox13->setEditText("03");
+        f->Edit2->setText("00001");
+        f->ComboBox5->setCurrentIndex(1);
+        TakeRequests();
+        f->SpeedButton38Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("启动测试成功!"), 6000));
+        QVERIFY(!f->Session->chainSetAll());
+        QStringList codes;
+        for (const QString& r : TakeRequests())
+            codes << r.section(QLatin1Char(' '), 0, 1);
+        QCOMPARE(codes, (QStringList{"long 8009", "long 800A", "long 800E", "long 8007"}));
+        // the serial-number link numbered the module and kept the number
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00002"));
+        QCOMPARE(IniFile(w.configPath()).ReadString("SN", "NO", ""), QStringLiteral("00001"));
     }
 };
 

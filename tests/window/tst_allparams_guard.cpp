@@ -4,6 +4,7 @@
 
 #include "app/Unit1.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
@@ -15,16 +16,19 @@ class PairTestGuard : public QObject {
 private slots:
     void everyCommandRefused_data()
     {
-        QTest::addColumn<int>("state");
-        QTest::newRow("pair test, send after return") << 3;
-        QTest::newRow("pair test, timed sending") << 4;
+        QTest::addColumn<WorkState>("state");
+        QTest::newRow("pair test, send after return") << WorkState::PairTest;
+        QTest::newRow("pair test, timed sending") << WorkState::PairTimed;
     }
     void everyCommandRefused()
     {
-        QFETCH(int, state);
+        QFETCH(WorkState, state);
         TestWindow w(SimConfig("", "[Ver]\r\ntype=VORDAL\r\n"));
         TForm1* f = w.form;
         // every field valid, so only the guard can refuse
+        FillLists(f);
+        for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2, f->ComboBox3})
+            c->setCurrentIndex(1);
         f->ComboBox5->setCurrentIndex(1);
         f->ComboBox6->setCurrentIndex(1);
         f->Edit20->setText("100");
@@ -36,36 +40,46 @@ private slots:
         f->Edit10->setText("1");
         f->ComboBox9->setCurrentIndex(1);
         f->ComboBox10->setCurrentIndex(1);
+        f->ComboBox11->setCurrentIndex(1);
+        f->ComboBox12->setEditText("2011");
+        f->ComboBox13->setEditText("03");
+        f->Edit2->setText("00001");
         f->N18->setChecked(false);
         w.sentHex();
-        f->WorkState = state;
-        f->LastCommandCode = "8004";
+        f->Session->setWorkState(state);
+        f->Session->recordCommand(Command::AirRateRead);
         w.ui.clear();
 
         const QList<void (TForm1::*)()> handlers = {
+            &TForm1::SpeedButton2Click,  &TForm1::SpeedButton8Click,  &TForm1::SpeedButton4Click,
+            &TForm1::SpeedButton9Click,  &TForm1::SpeedButton5Click,  &TForm1::SpeedButton10Click,
             &TForm1::SpeedButton22Click, &TForm1::SpeedButton23Click, &TForm1::SpeedButton11Click,
             &TForm1::SpeedButton28Click, &TForm1::SpeedButton29Click, &TForm1::SpeedButton39Click,
             &TForm1::SpeedButton3Click,  &TForm1::SpeedButton21Click, &TForm1::SpeedButton19Click,
-            &TForm1::BitBtn1Click,       &TForm1::SpeedButton26Click, &TForm1::SpeedButton27Click,
-            &TForm1::SpeedButton33Click, &TForm1::Button1Click,       &TForm1::Button2Click,
-            &TForm1::SpeedButton40Click, &TForm1::SpeedButton13Click, &TForm1::SpeedButton12Click,
-            &TForm1::SpeedButton32Click, &TForm1::SpeedButton14Click, &TForm1::SpeedButton15Click,
-            &TForm1::N5Click,            &TForm1::N6Click,            &TForm1::N8Click,
-            &TForm1::N15Click};
+            &TForm1::BitBtn1Click,       &TForm1::SpeedButton24Click, &TForm1::SpeedButton25Click,
+            &TForm1::SpeedButton26Click, &TForm1::SpeedButton27Click, &TForm1::SpeedButton33Click,
+            &TForm1::Button1Click,       &TForm1::Button2Click,       &TForm1::SpeedButton40Click,
+            &TForm1::SpeedButton13Click, &TForm1::SpeedButton12Click, &TForm1::SpeedButton32Click,
+            &TForm1::SpeedButton14Click, &TForm1::SpeedButton15Click, &TForm1::N5Click,
+            &TForm1::N6Click,            &TForm1::N8Click,            &TForm1::N15Click};
         for (auto h : handlers)
             (f->*h)();
 
         QCOMPARE(w.ui.messages.size(), handlers.size());
         for (const QString& m : w.ui.messages)
             QCOMPARE(m, QStringLiteral("请先停止对传测试!"));
+        TestWindow::pump(50);
         QVERIFY(w.sentHex().isEmpty());
-        QCOMPARE(f->WorkState, state);
-        QCOMPARE(f->LastCommandCode, QStringLiteral("8004"));
+        QCOMPARE(f->State(), state);
+        QCOMPARE(f->Session->lastCommand(), Command::AirRateRead);
+        QVERIFY(!f->Search->isRunning());
         QVERIFY(f->OperationLabel.isEmpty());
         // reads clear nothing either
+        QCOMPARE(f->ComboBox4->currentIndex(), 1);
         QCOMPARE(f->ComboBox5->currentIndex(), 1);
         QCOMPARE(f->Edit15->text(), QStringLiteral("300"));
         QCOMPARE(f->ComboBox9->currentIndex(), 1);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00001"));
     }
 };
 

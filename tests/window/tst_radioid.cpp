@@ -1,37 +1,110 @@
-// Radio ID, 1 W/2 W power, RSSI, power level and capacitance: payloads, the checks in each
-// button's order, and the answers.
+// Radio ID, 1 W/2 W power, RSSI, power level and capacitance on the window: progress, answer
+// and failure texts per language and edition, the checks in each button's order, and the
+// fields the answers fill.
 #include "support/ModuleTestUtil.h"
-#include "support/TestWindow.h"
 
 #include "app/Unit1.h"
-#include "core/protocol/Payloads.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
 
-using CmdTest::LongAnswer;
-using CmdTest::ShortAnswer;
+using namespace CmdTest;
 
 class RadioId : public QObject {
     Q_OBJECT
 private slots:
-    void payloads()
+    void buttonsAgainstTheModule()
     {
-        QCOMPARE(Payloads::RadioId(300), QStringLiteral("012C"));
-        QCOMPARE(Payloads::RadioId(0), QStringLiteral("0000"));
-        QCOMPARE(Payloads::RadioId(65535), QStringLiteral("FFFF"));
-        QVERIFY(Payloads::RadioId(65536).isEmpty());
-        QCOMPARE(Payloads::Capacitance(127), QStringLiteral("7F00"));
-        QVERIFY(Payloads::Capacitance(128).isEmpty());
-        QCOMPARE(Payloads::LevelLong(15), QStringLiteral("0F00"));
-        QCOMPARE(Payloads::LevelShort(15), QStringLiteral("0F"));
-        QCOMPARE(Payloads::RowAndZero(1), QStringLiteral("0100")); // 2W
+        TestWindow w(SimConfig("rssi=200"));
+        TForm1* f = w.form;
+        f->Edit15->setText("300");
+        f->SpeedButton27Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在设置电台ID......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("电台ID号设置成功!")));
+        QCOMPARE(Module()->options().radioId, 300);
+        f->SpeedButton26Click();
+        QCOMPARE(f->Edit15->text(), QString()); // emptied first
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在读取电台ID......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("电台ID号读取成功!")));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("300"));
+
+        f->Edit16->setText("xx");
+        f->Button1Click();
+        QCOMPARE(f->Edit16->text(), QString());
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在读取场强......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("场强读取成功！")));
+        QCOMPARE(f->Edit16->text(), QStringLiteral("C8"));
+        QCOMPARE(f->Edit17->text(), QStringLiteral("200"));
+
+        f->ComboBox21->setCurrentIndex(15);
+        f->Button2Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在设置功率......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("功率设置成功,功率值为：15")));
+        f->Edit18->setText("127");
+        f->SpeedButton40Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在校准电容工作频率......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("电容工作频率校准成功!")));
+        f->ComboBox14->setCurrentIndex(1);
+        f->SpeedButton33Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("正在设置电台功率（仅对525）......"));
+        QVERIFY(WaitPanel(w, QStringLiteral("功率设置成功!")));
+        QCOMPARE(Module()->options().powerLevel, 15);
+        QCOMPARE(Module()->options().capacitance, 127);
+        QCOMPARE(Module()->options().txPower, 1);
+        QVERIFY(w.ui.messages.isEmpty());
     }
 
-    void radioIdWriteChecks()
+    void textsOfOtherEditions()
     {
-        TestWindow w;
+        {
+            // answers other than "01".."08" follow the language in the short-frame edition
+            TestWindow w(SimConfig("short-answers", "[Ver]\r\ntype=KESTRAVONIX\r\nCEO=EN\r\n"));
+            w.form->ComboBox21->setCurrentIndex(15);
+            w.form->Button2Click();
+            QVERIFY(WaitPanel(w, QStringLiteral("Power be set OK!")));
+            w.form->Edit18->setText("128");
+            w.form->SpeedButton40Click();
+            QCOMPARE(w.ui.lastMessage(), QStringLiteral("The value is out of range!"));
+        }
+        TestWindow w(SimConfig("", "[Ver]\r\nKTX=1\r\n"));
+        w.form->ComboBox14->setCurrentIndex(0);
+        w.form->SpeedButton33Click();
+        QCOMPARE(w.form->PanelText(2), QStringLiteral("正在设置电台功率（仅对KTX525）......"));
+    }
+
+    void refusedSendTexts_data()
+    {
+        QTest::addColumn<QByteArray>("handler");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("ID read") << QByteArray("SpeedButton26Click") << "读取电台ID失败!" << "读取失败!";
+        QTest::newRow("ID write") << QByteArray("SpeedButton27Click") << "设置电台ID失败!" << "设置失败!";
+        QTest::newRow("power") << QByteArray("SpeedButton33Click") << "设置电台功率失败!" << "设置失败!";
+        QTest::newRow("RSSI") << QByteArray("Button1Click") << "正在读取场强失败!" << "设置失败!";
+        QTest::newRow("level") << QByteArray("Button2Click") << "设置功率失败!" << "设置失败!";
+        QTest::newRow("capacitance") << QByteArray("SpeedButton40Click") << "电容工作频率校准失败!" << "设置失败!";
+    }
+    void refusedSendTexts()
+    {
+        QFETCH(QByteArray, handler);
+        QFETCH(QString, panel);
+        QFETCH(QString, box);
+        TestWindow w(SimConfig());
+        w.form->Edit15->setText("300");
+        w.form->ComboBox14->setCurrentIndex(0);
+        w.form->ComboBox21->setCurrentIndex(3);
+        w.form->Edit18->setText("64");
+        ResetSimulatedModules(); // the port is gone under the window
+        w.ui.clear();
+        QVERIFY(QMetaObject::invokeMethod(w.form, handler.constData()));
+        QCOMPARE(w.form->PanelText(2), panel);
+        QCOMPARE(w.ui.lastMessage(), box);
+    }
+
+    void idAndPowerWriteChecks()
+    {
+        TestWindow w(SimConfig());
         w.ui.clear();
         w.form->Edit15->clear();
         w.form->SpeedButton27Click();
@@ -44,119 +117,72 @@ private slots:
         w.form->SpeedButton27Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("ID号超出范围（0-65535）!"));
         QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->Edit15));
-        QVERIFY(w.form->LastCommandCode.isEmpty());
 
-        w.form->Edit15->setText("65535");
-        w.form->SpeedButton27Click();
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("800C"));
-    }
-
-    void radioIdReadAnswer()
-    {
-        TestWindow w;
-        w.form->Edit15->setText("77");
-        w.form->SpeedButton26Click(); // empties the field first
-        QCOMPARE(w.form->Edit15->text(), QString());
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("800D"));
-        w.form->DispatchLongAnswer(LongAnswer("000D", "012C"));
-        QCOMPARE(w.form->Edit15->text(), QStringLiteral("300"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("电台ID号读取成功!"));
-        w.form->DispatchLongAnswer(LongAnswer("000D", "0000"));
-        QCOMPARE(w.form->Edit15->text(), QStringLiteral("0"));
-        // after another command: the other text, field unchanged
-        w.form->LastCommandCode = "800C";
-        w.form->DispatchLongAnswer(LongAnswer("000D", "0005"));
-        QCOMPARE(w.form->Edit15->text(), QStringLiteral("0"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("返回电台ID号读取应答!"));
-        // truncated: the field keeps what the read left
-        w.form->LastCommandCode = "800D";
-        w.form->Edit15->clear();
-        w.form->DispatchLongAnswer(LongAnswer("000D", "01"));
-        QCOMPARE(w.form->Edit15->text(), QString());
-    }
-
-    void powerNeedsAChoice()
-    {
-        TestWindow w;
-        w.ui.clear();
         w.form->ComboBox14->setCurrentIndex(-1);
         w.form->SpeedButton33Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("功率不能为空!"));
         QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox14));
-        QVERIFY(w.form->LastCommandCode.isEmpty());
+        QCOMPARE(w.form->Session->lastCommand(), Command::None);
+
+        w.form->Edit15->setText("65535");
+        w.form->SpeedButton27Click();
+        QCOMPARE(w.form->Session->lastCommand(), Command::RadioIdWrite);
     }
 
-    void rssiAnswerShowsHexAndDecimal()
+    void oddAnswers()
     {
-        TestWindow w;
-        w.form->Edit16->setText("xx");
-        w.form->Button1Click();
-        QCOMPARE(w.form->Edit16->text(), QString());
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("8012"));
-        w.form->DispatchLongAnswer(LongAnswer("0012", "5A00"));
-        QCOMPARE(w.form->Edit16->text(), QStringLiteral("5A"));
-        QCOMPARE(w.form->Edit17->text(), QStringLiteral("90"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("场强读取成功！"));
-        w.form->DispatchShortAnswer(ShortAnswer("12", "0A"));
-        QCOMPARE(w.form->Edit16->text(), QStringLiteral("0A"));
-        QCOMPARE(w.form->Edit17->text(), QStringLiteral("10"));
-        // an RSSI answer after another command is ignored
-        w.form->LastCommandCode = "8013";
-        w.form->DispatchLongAnswer(LongAnswer("0012", "0100"));
-        QCOMPARE(w.form->Edit16->text(), QStringLiteral("0A"));
+        TestWindow w(SimConfig());
+        TForm1* f = w.form;
+        ModuleSession* s = f->Session;
+        s->recordCommand(Command::RadioIdRead);
+        s->DispatchLongAnswer(LongAnswer("000D", "0000"));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("0"));
+        // truncated: the field keeps what it had
+        s->DispatchLongAnswer(LongAnswer("000D", "01"));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("0"));
+        // after another command: the other text, field unchanged
+        s->recordCommand(Command::RadioIdWrite);
+        s->DispatchLongAnswer(LongAnswer("000D", "0005"));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("0"));
+        QCOMPARE(f->PanelText(2), QStringLiteral("返回电台ID号读取应答!"));
+
+        // RSSI from the short answer's first byte, two hex digits; after another command ignored
+        s->recordCommand(Command::RssiRead);
+        s->DispatchShortAnswer(ShortAnswer("12", "0A"));
+        QCOMPARE(f->Edit16->text(), QStringLiteral("0A"));
+        QCOMPARE(f->Edit17->text(), QStringLiteral("10"));
+        s->recordCommand(Command::LevelWrite);
+        f->SetPanel(2, QStringLiteral("before"));
+        s->DispatchLongAnswer(LongAnswer("0012", "0100"));
+        QCOMPARE(f->Edit16->text(), QStringLiteral("0A"));
+        QCOMPARE(f->PanelText(2), QStringLiteral("before"));
     }
 
-    void levelChecksListBeforePairTest()
+    void levelAndCapacitanceCheckTheirValueBeforeThePairTest()
     {
-        TestWindow w;
+        TestWindow w(SimConfig());
+        TForm1* f = w.form;
         w.ui.clear();
-        w.form->Session->setWorkState(WorkState(3));
-        w.form->ComboBox21->setCurrentIndex(-1);
-        w.form->Button2Click();
+        f->Session->setWorkState(WorkState::PairTest);
+        f->ComboBox21->setCurrentIndex(-1);
+        f->Button2Click();
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("数值不能为空！")});
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->ComboBox21));
-        w.form->ComboBox21->setCurrentIndex(15);
-        w.form->Button2Click();
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("请先停止对传测试!"));
-        QVERIFY(w.form->LastCommandCode.isEmpty());
-    }
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->ComboBox21));
 
-    void levelAnswerShowsTheLevel()
-    {
-        TestWindow w;
-        w.form->LastCommandCode = "8013";
-        w.form->DispatchLongAnswer(LongAnswer("0013", "0A00"));
-        QCOMPARE(w.form->PanelText(2), QStringLiteral("功率设置成功,功率值为：10"));
-    }
-
-    void capacitanceChecks()
-    {
-        TestWindow w;
-        w.ui.clear();
-        w.form->Session->setWorkState(WorkState(4));
-        w.form->Edit18->clear();
-        w.form->SpeedButton40Click();
+        f->Edit18->clear();
+        f->SpeedButton40Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("数值不能为空！"));
-        w.form->Edit18->setText("128");
-        w.form->SpeedButton40Click();
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit18));
+        f->LastFocusRequest = nullptr;
+        f->Edit18->setText("128");
+        f->SpeedButton40Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("数值超出范围！"));
-        QCOMPARE(w.form->LastFocusRequest, static_cast<QWidget*>(w.form->Edit18));
-        w.form->Edit18->setText("127");
-        w.form->SpeedButton40Click();
+        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit18));
+        f->Edit18->setText("127");
+        f->SpeedButton40Click();
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("请先停止对传测试!"));
-        QVERIFY(w.form->LastCommandCode.isEmpty());
-        w.form->Session->setWorkState(WorkState(1));
-        w.form->SpeedButton40Click();
-        QCOMPARE(w.form->LastCommandCode, QStringLiteral("8019"));
-    }
-
-    void capacitanceOutOfRangeInEnglish()
-    {
-        TestWindow w("[Ver]\r\nCEO=EN\r\n[Ports]\r\nCOM1=sim\r\n");
-        w.ui.clear();
-        w.form->Edit18->setText("128");
-        w.form->SpeedButton40Click();
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("The value is out of range!"));
+        QCOMPARE(w.ui.messages.size(), 4);
+        QCOMPARE(f->Session->lastCommand(), Command::None);
     }
 };
 
