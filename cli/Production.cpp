@@ -35,6 +35,8 @@ QString Field(const QString& text)
 
 constexpr int kRemovalPollMs = 300;
 constexpr int kReopenMs = 2000;
+// How long a new module is waited for where the last one came before all settings are searched.
+constexpr int kHomeWindowMs = 3000;
 
 } // namespace
 
@@ -79,7 +81,8 @@ void ProductionLog::append(const QStringList& fields)
 
 ProductionWorker::ProductionWorker(const Context& context, int port, const ProductionSetup& setup,
                                    SerialNumberStore* store, ProductionLog* log, QObject* parent)
-    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_log(log)
+    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_log(log),
+      m_homeLine(context.line.line())
 {
     m_timer.setSingleShot(true);
 }
@@ -154,28 +157,61 @@ void ProductionWorker::search()
         return;
     setState(QStringLiteral("waiting for a module"));
     m_phaseStart = m_moduleStart = NowMs();
+    m_homeUntil = NowMs() + kHomeWindowMs;
+    pollHome();
+}
+
+void ProductionWorker::pollHome()
+{
+    if (m_stopped)
+        return;
+    m_client->readings.clear();
+    ModuleSession& s = m_client->session();
+    if (s.link().line() != m_homeLine && s.openPort(m_port, m_homeLine) != LinkStatus::Ok) {
+        portProblem(QStringLiteral("port lost"));
+        return;
+    }
+    m_client->identify([this](ModuleClient::Result r) {
+        if (m_stopped)
+            return;
+        if (r == ModuleClient::Result::Ok) {
+            program();
+        } else if (r == ModuleClient::Result::PortLost || r == ModuleClient::Result::Refused) {
+            portProblem(QStringLiteral("port lost"));
+        } else if (NowMs() < m_homeUntil) {
+            m_timer.disconnect();
+            connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::pollHome);
+            m_timer.start(kRemovalPollMs);
+        } else {
+            sweep();
+        }
+    });
+}
+
+void ProductionWorker::sweep()
+{
     m_client->readings.clear();
     m_search = std::make_unique<RadioSearch>(m_client->session());
     m_search->setStepInterval(m_context.stepMs);
     // The identify answer is followed by the serial-number read that tells the model.
     connect(&m_client->session(), &ModuleSession::commandFinished, m_search.get(), [this](Command c, Outcome o) {
-        if (c != Command::SerialNumberRead || !m_client->readings.identified)
-            return;
-        if (o == Outcome::Success) {
+        if (c == Command::SerialNumberRead && m_client->readings.identified && o == Outcome::Success) {
             m_search->stop();
             QTimer::singleShot(0, this, &ProductionWorker::program);
         }
     });
-    // Every combination tried in vain: start over, the module may come any moment.
+    // Every combination tried in vain: back to waiting where modules come.
     connect(m_search.get(), &RadioSearch::finished, this, [this](bool found) {
         if (!found || !m_client->readings.hasSerialNumber)
             QTimer::singleShot(0, this, [this] {
-                if (!m_stopped && m_search)
-                    m_search->start(m_search->index());
+                if (m_stopped)
+                    return;
+                m_search.reset();
+                m_homeUntil = NowMs() + kHomeWindowMs;
+                pollHome();
             });
     });
-    m_search->start(RadioSearch::IndexOf(SerialSettings{m_client->session().link().line().baud,
-                                                        ParityOfChar(m_client->session().link().line().parity)}));
+    m_search->start(RadioSearch::IndexOf(SerialSettings{m_homeLine.baud, ParityOfChar(m_homeLine.parity)}));
 }
 
 void ProductionWorker::program()
@@ -185,7 +221,13 @@ void ProductionWorker::program()
         return;
     m_times.search += NowMs() - m_phaseStart;
     m_phaseStart = NowMs();
-    m_foundLine = m_client->session().link().line();
+    m_foundLine = m_homeLine = m_client->session().link().line();
+    // One silent poll is taken for a removal; if it was only a lost answer, the module found
+    // again is the one just numbered, and it is not programmed twice.
+    if (m_lastGoodNumber >= 0 && m_client->readings.serialNumber.sequence == m_lastGoodNumber) {
+        awaitRemoval();
+        return;
+    }
     setState(QStringLiteral("writing"));
     const QStringList problems =
         Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword);
@@ -292,6 +334,7 @@ void ProductionWorker::record(bool ok, const QString& detail)
         else
             m_store->giveBack(m_number, nullptr);
     }
+    m_lastGoodNumber = ok ? m_number : -1;
     m_number = -1;
     if (m_log)
         m_log->append({QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
@@ -315,7 +358,6 @@ void ProductionWorker::awaitRemoval()
         return;
     setState(QStringLiteral("take the module away"));
     m_phaseStart = NowMs();
-    m_misses = 0;
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_client->identify([this](ModuleClient::Result r) {
@@ -325,9 +367,8 @@ void ProductionWorker::awaitRemoval()
                 portProblem(QStringLiteral("port lost"));
                 return;
             }
-            m_misses = r == ModuleClient::Result::Ok ? 0 : m_misses + 1;
-            // Two silent polls in a row: the module is gone.
-            if (m_misses < 2) {
+            // A silent poll: the module is gone (see program() for a lost answer).
+            if (r == ModuleClient::Result::Ok) {
                 m_timer.start(kRemovalPollMs);
                 return;
             }

@@ -69,7 +69,11 @@ signals:
 private:
     void setState(const QString& state);
     void openPort();
+    // Waiting for a module: asked at the settings the last one came at, for a while, then
+    // searched for over all 21 combinations, and again.
     void search();
+    void pollHome();
+    void sweep();
     void program();
     void number();
     void verify();
@@ -91,9 +95,11 @@ private:
     qint64 m_moduleStart = 0;
     int m_number = -1;
     LineSettings m_foundLine; // where the module answered the search
+    LineSettings m_homeLine;  // where new modules are expected: where the last one came
+    qint64 m_homeUntil = 0;
+    int m_lastGoodNumber = -1; // serial number of the last module programmed here
     int m_ok = 0;
     int m_failed = 0;
-    int m_misses = 0;
     bool m_stopped = false;
     bool m_finished = false;
     QString m_state;

@@ -1,0 +1,101 @@
+// rfmodctl as a user runs it: against the built-in simulated module for what one process
+// does, against rfmod-emu on pseudo-terminals for what several processes share (a module
+// written by one and read by the next, the serial numbers, the production jig).
+#include "support/Programs.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using Programs::Ctl;
+
+class TestRfmodctl : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString at(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo(qEnvironmentVariable("RFMOD_CTL")).isExecutable());
+        QVERIFY(QFileInfo(qEnvironmentVariable("RFMOD_EMU")).isExecutable());
+    }
+
+    void init() { Programs::WriteFile(at("Config.ini"), "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n"); }
+
+    void searchFindsTheModuleAndIdentifiesIt()
+    {
+        const auto r = Ctl(dir.path(), {"--port", "sim:baud=4800,parity=odd,model=35,band=433", "--json", "search",
+                                        "--step-ms", "200"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("baud").toInt(), 4800);
+        QCOMPARE(o.value("parity").toString(), QStringLiteral("odd"));
+        QCOMPARE(o.value("family").toString(), QStringLiteral("52X"));
+        QCOMPARE(o.value("firmware").toString(), QStringLiteral("1.2"));
+        QCOMPARE(o.value("band").toString(), QStringLiteral("433MHZ"));
+        QCOMPARE(o.value("model").toString(), QStringLiteral("525"));
+    }
+
+    // Exit codes: nothing answers, no such device, a bad argument (nothing opened, nothing sent).
+    void failuresHaveTheirExitCodes()
+    {
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim:mute", "read"}).exitCode, 3);
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim:mute", "search", "--step-ms", "50"}).exitCode, 3);
+        const auto missing = Ctl(dir.path(), {"--port", "/dev/ttyNoSuchAdapter", "read"});
+        QCOMPARE(missing.exitCode, 4);
+        QVERIFY(missing.err.contains("/dev/ttyNoSuchAdapter"));
+        const auto channel = Ctl(dir.path(), {"--port", "/dev/ttyNoSuchAdapter", "write", "--model", "525", "--channel", "40"});
+        QCOMPARE(channel.exitCode, 2);
+        QVERIFY(channel.err.contains("channel 40"));
+        QCOMPARE(Ctl(dir.path(), {"write", "--air-rate", "1234"}).exitCode, 2);
+        Programs::WriteFile(at("bad.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChanel=3\r\n");
+        const auto profile = Ctl(dir.path(), {"write", "--profile", at("bad.ini")});
+        QCOMPARE(profile.exitCode, 2);
+        QVERIFY(profile.err.contains("Chanel"));
+    }
+
+    // Written by one process, read by the next; a serial change moves the PC port along.
+    void writeVerifyThenReadInAnotherProcess()
+    {
+        const QString link = at("module");
+        Programs::Emulator emu(link, {"model=35"});
+        QVERIFY(emu.started);
+        const auto w = Ctl(dir.path(), {"--port", link, "--gap", "60", "write", "--channel", "5", "--serial-baud",
+                                        "19200", "--serial-parity", "odd", "--verify"});
+        QCOMPARE(w.exitCode, 0);
+        const auto old = Ctl(dir.path(), {"--port", link, "--gap", "60", "read"});
+        QCOMPARE(old.exitCode, 3); // the module no longer listens at 9600
+        const auto r = Ctl(dir.path(), {"--port", link, "--baud", "19200", "--parity", "odd", "--gap", "60", "--json", "read"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("channel").toInt(), 5);
+        QCOMPARE(o.value("frequency").toString(), QStringLiteral("434.6940MHZ"));
+        QCOMPARE(o.value("serial_baud").toInt(), 19200);
+    }
+
+    // Three modules on a jig, the second one faulty: every module gets a CSV line, the good
+    // ones consecutive serial numbers, and the faulty one none.
+    void programNumbersModuleAfterModule()
+    {
+        const QString link = at("jig");
+        Programs::Emulator jig(link, {"model=35", "--jig", "3", "--jig-faulty", "2", "--jig-gap", "1200"});
+        QVERIFY(jig.started);
+        Programs::WriteFile(at("Config.ini"), "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[SN]\r\nModel=10\r\nYear=2026\r\nMonth=12\r\nNO=00041\r\n");
+        Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=7\r\nRadioId=9\r\nSerialBaud=9600\r\nSerialParity=none\r\nAirRate=9600\r\n");
+        const auto r = Ctl(dir.path(), {"--port", link, "--gap", "60", "--timeout", "300", "program", "--profile",
+                                        at("p.ini"), "--sn-next", "--count", "3", "--log", at("run.csv")},
+                           90000);
+        QCOMPARE(r.exitCode, 1); // one module failed
+        const QStringList lines = QString::fromUtf8(Programs::ReadFile(at("run.csv"))).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[1].contains(",00042,7,") && lines[1].endsWith(",9,ok,"));
+        QVERIFY(lines[2].contains(",failed,"));
+        QVERIFY(lines[3].contains(",00043,7,") && lines[3].endsWith(",ok,"));
+        QVERIFY(Programs::ReadFile(at("Config.ini")).contains("NO=00043"));
+        QVERIFY(r.err.contains("programmed 2, failed 1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRfmodctl)
+#include "tst_rfmodctl.moc"
