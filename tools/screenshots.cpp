@@ -34,14 +34,13 @@ void AfterSearch(const QByteArray& ver, const QString& name)
 {
     TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd,channel=3\r\n[COM]\r\nRate=4\r\n[Ver]\r\n" + ver);
     w.form->show();
-    TForm1::SearchStepIntervalMs = 700; // room for the answer and the 333 ms frame gap
+    w.form->Search->setStepInterval(700); // room for the answer and the 333 ms frame gap
     w.form->SpeedButton20Click();
-    TestWindow::waitFor([&] { return !w.form->Timer4->isActive(); }, 15000);
+    TestWindow::waitFor([&] { return !w.form->Search->isRunning(); }, 15000);
     TestWindow::pump(300);
     w.form->SpeedButton2Click();
     TestWindow::pump(600);
     Save(w.form, name);
-    TForm1::SearchStepIntervalMs = 1100;
 }
 
 } // namespace

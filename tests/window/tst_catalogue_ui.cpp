@@ -3,7 +3,7 @@
 #include "support/TestWindow.h"
 
 #include "app/Unit1.h"
-#include "app/commfunction.h"
+#include "support/ModuleAnswers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,16 +14,21 @@
 
 namespace {
 
-QByteArray Edition(const char* type, const char* extra = "")
+QByteArray EditionConfig(const char* type, const char* extra = "")
 {
     return QByteArray("[Ver]\r\ntype=") + type + "\r\n" + extra;
 }
 
-// A long answer as the dispatcher receives it.
-QString LongAnswer(const QString& code, const QString& payload)
+// The identify answer of a search: the serial-number read that follows belongs to it.
+void IdentifiedBySearch(TForm1* f)
 {
-    const QString body = QStringLiteral("5A5A00005A") + code + QStringLiteral("%1").arg(payload.size() / 2, 2, 16, QLatin1Char('0')).toUpper() + payload;
-    return body + TCommFun::Checksum(body) + QStringLiteral("0D0A");
+    f->Session->DispatchLongAnswer(ModuleAnswers::Long("0000", "301204"));
+    QVERIFY(f->Session->identifyAfterSearch());
+}
+
+void SerialNumberAnswer(TForm1* f, const char* payload)
+{
+    f->Session->DispatchLongAnswer(ModuleAnswers::Long("000B", QLatin1String(payload)));
 }
 
 void Apply(TForm1* f, int row)
@@ -45,7 +50,7 @@ class CatalogueUi : public QObject {
 private slots:
     void modelListsAreFilledOnce()
     {
-        TestWindow w(Edition("", "KTX=2\r\n"), false);
+        TestWindow w(EditionConfig("", "KTX=2\r\n"), false);
         TForm1* f = w.form;
         QCOMPARE(f->ComboBox15->count(), 36);
         QCOMPARE(f->ComboBox11->count(), 36);
@@ -60,7 +65,7 @@ private slots:
 
     void applyingRowsReshapesControls()
     {
-        TestWindow w(Edition("VORDAL"), false);
+        TestWindow w(EditionConfig("VORDAL"), false);
         TForm1* f = w.form;
         for (int row = 0; row < 36; ++row) {
             Apply(f, row);
@@ -102,7 +107,7 @@ private slots:
     void channelDisplayFollowsThePlan()
     {
         {
-            TestWindow w(Edition(""), false);
+            TestWindow w(EditionConfig(""), false);
             TForm1* f = w.form;
             f->ReportedBaseFrequency = QStringLiteral("433MHZ");
             Apply(f, 7);
@@ -122,7 +127,7 @@ private slots:
             QCOMPARE(f->Edit1->text(), QStringLiteral("433.9164MHZ"));
         }
         {
-            TestWindow w(Edition("VORDAL"), false);
+            TestWindow w(EditionConfig("VORDAL"), false);
             w.form->ReportedBaseFrequency = QStringLiteral("433MHZ");
             Apply(w.form, 12);
             PickChannel(w.form, 16);
@@ -130,7 +135,7 @@ private slots:
         }
         {
             // more channels than the plan has entries: empty field
-            TestWindow w(Edition("PLOVAR"), false);
+            TestWindow w(EditionConfig("PLOVAR"), false);
             w.form->ReportedBaseFrequency = QStringLiteral("915MHZ");
             Apply(w.form, 2);
             QCOMPARE(w.form->ComboBox4->count(), 16);
@@ -143,7 +148,7 @@ private slots:
 
     void duplexFieldsAndBaseStationBox()
     {
-        TestWindow w(Edition("KESTRAVONIX"), false);
+        TestWindow w(EditionConfig("KESTRAVONIX"), false);
         TForm1* f = w.form;
         f->ReportedBaseFrequency = QStringLiteral("433MHZ");
         Apply(f, 6);
@@ -181,7 +186,7 @@ private slots:
 
     void baseFrequencyChangeAsksFirst()
     {
-        TestWindow w(Edition(""), false);
+        TestWindow w(EditionConfig(""), false);
         TForm1* f = w.form;
         Apply(f, 1);
         PickChannel(f, 0);
@@ -215,9 +220,9 @@ private slots:
 
     void reportedModelSelectsRowAndBase()
     {
-        TestWindow w(Edition(""), false);
+        TestWindow w(EditionConfig(""), false);
         TForm1* f = w.form;
-        f->IdentifyAfterSearch = true;
+        IdentifiedBySearch(f);
         f->ReportedBaseFrequency = QStringLiteral("868MHZ");
         f->SetPanel(2, QStringLiteral("X"));
         f->AdoptReportedModel(QStringLiteral("33"));
@@ -241,9 +246,9 @@ private slots:
 
     void twoPointFourGigahertzIsNotInAnyList()
     {
-        TestWindow w(Edition("", "CEO=EN\r\n"), false);
+        TestWindow w(EditionConfig("", "CEO=EN\r\n"), false);
         TForm1* f = w.form;
-        f->IdentifyAfterSearch = true;
+        IdentifiedBySearch(f);
         f->ReportedBaseFrequency = QStringLiteral("2.4GHZ");
         f->SetPanel(2, QStringLiteral("X"));
         f->AdoptReportedModel(QStringLiteral("63"));
@@ -261,7 +266,7 @@ private slots:
 
     void emptyListsWarnWhenDropped()
     {
-        TestWindow w(Edition(""), false);
+        TestWindow w(EditionConfig(""), false);
         TForm1* f = w.form;
         f->ComboBox4->showPopup();
         f->ComboBox4->hidePopup();
@@ -280,13 +285,13 @@ private slots:
 
     void frequencyTextAfterTheOperatorsSerialNumberRead()
     {
-        TestWindow w(Edition("VORDAL"), false);
+        TestWindow w(EditionConfig("VORDAL"), false);
         TForm1* f = w.form;
         // the module was identified as row 7 once
-        f->DispatchLongAnswer(LongAnswer("000B", "320B030001"));
+        SerialNumberAnswer(f, "320B030001");
         QCOMPARE(f->ComboBox15->currentIndex(), -1); // no read was asked for
-        f->LastCommandCode = QStringLiteral("800B");
-        f->DispatchLongAnswer(LongAnswer("000B", "320B030001"));
+        f->Session->recordCommand(Command::SerialNumberRead);
+        SerialNumberAnswer(f, "320B030001");
         QCOMPARE(f->ComboBox15->currentIndex(), 7);
         f->ComboBox16->setCurrentIndex(0);
         f->ComboBox16Click();
@@ -296,13 +301,13 @@ private slots:
         // the operator reads again (no port here, the send is refused) and the same row comes
         f->SpeedButton24Click();
         QCOMPARE(f->SavedSelections.frequency, QStringLiteral("431.7360MHZ"));
-        f->DispatchLongAnswer(LongAnswer("000B", "320B030001"));
+        SerialNumberAnswer(f, "320B030001");
         QCOMPARE(f->PanelText(2), QStringLiteral("出厂系列号读取成功!"));
         QCOMPARE(f->Edit1->text(), QStringLiteral("431.7360MHZ"));
 
         // another row reported: the field is emptied
         f->SpeedButton24Click();
-        f->DispatchLongAnswer(LongAnswer("000B", "350B030001"));
+        SerialNumberAnswer(f, "350B030001");
         QCOMPARE(f->ComboBox15->currentIndex(), 10);
         QVERIFY(f->Edit1->text().isEmpty());
     }

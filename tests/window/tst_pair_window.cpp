@@ -1,11 +1,10 @@
-// The pair-test page: start and stop, what a received frame does to counters, logs and
-// texts, the input checks, with the built-in simulated module (no peer) as the port.
+// The pair-test page: start and stop, what the page shows of sent and received blocks and of
+// the counters, its captions and input checks, with the built-in simulated module (no peer)
+// as the port. How frames are counted and judged is the core's, tested there.
 #include "support/TestWindow.h"
 
-#include "app/GlobleVar.h"
 #include "app/Unit1.h"
-#include "core/link/PComm.h"
-#include "core/link/SimulatedPorts.h"
+#include "app/texts/app_texts.h"
 #include "app/texts/radiotests_texts.h"
 
 #include <QCheckBox>
@@ -15,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QtTest>
 
 using namespace RadioTestTexts;
@@ -24,10 +22,28 @@ namespace {
 // COM1 at 9600 8N1, as the simulated module is set.
 const QByteArray kConfig = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[Ports]\r\nCOM1=sim\r\n";
 
-void Receive(TForm1* f, const QByteArray& data, int state = -1)
-{
-    f->ReceiveTestData(data, TCommFun::BytesToHexText(data, true), f->PairStopped, state < 0 ? f->WorkState : state);
-}
+// The window on a clock of the test's own, so a block is handed over when the test says.
+struct PairPage {
+    explicit PairPage(const QByteArray& config = kConfig, bool portDialog = true) : w(config, portDialog)
+    {
+        f->Session->setClock(&clock);
+    }
+    // A block from the line, handed over once the line has been quiet long enough.
+    void receive(const QByteArray& data)
+    {
+        f->Session->receiveBytes(data);
+        clock.ms += 10000;
+        f->Session->receiveNow();
+    }
+    bool waitSent(int count)
+    {
+        return TestWindow::waitFor([&] { return f->Edit5->text() == QString::number(count); }, 2000);
+    }
+
+    ManualClock clock; // outlives the window's session
+    TestWindow w;
+    TForm1* f = w.form;
+};
 
 void FillMemo(QPlainTextEdit* m, int lines)
 {
@@ -41,23 +57,15 @@ void FillMemo(QPlainTextEdit* m, int lines)
 class PairWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    // Every test starts with a fresh module behind COM1; the window left the port open.
-    void init()
+    void mainSendShowsWhatGoesOutAndComesBack()
     {
-        sio_close(1);
-        SimulatedPorts::reset();
-    }
-
-    void mainSendStartSendsAndShowsTheBlock()
-    {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
+        PairPage p;
+        TForm1* f = p.f;
         f->Label23->setText("99");
         f->Edit4->setText("0123456789");
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 3);
-        QCOMPARE(f->LastSentData, QByteArray("0123456789"));
+        QCOMPARE(f->State(), WorkState::PairTest);
+        QCOMPARE(f->Session->receivePeriod(), f->SpinEdit3->value());
         QCOMPARE(f->Edit5->text(), QStringLiteral("1"));
         QCOMPARE(f->Edit6->text(), QStringLiteral("0"));
         QCOMPARE(f->Edit12->text(), QStringLiteral("10"));
@@ -67,38 +75,37 @@ private slots:
         QCOMPARE(f->PanelText(1), Cn(ModeMainSend));
         QCOMPARE(f->PanelText(2), Cn(PairDataSent));
         QCOMPARE(f->Memo1->toPlainText(), QStringLiteral("0123456789"));
-        QCOMPARE(f->Timer1->interval(), f->SpinEdit3->value());
         // Choices that would change the meaning of the running test are locked.
         QVERIFY(!f->RadioButton3->isEnabled());
         QVERIFY(!f->RadioButton16->isEnabled());
 
-        // The echo comes back cut to 7 bytes with its ends intact: repaired and counted good,
-        // and the same block goes out again after the conversion pause.
-        w.ui.sleeps.clear();
-        Receive(f, "0125679");
+        // The echo comes back cut: the page shows the repaired block, and the same block goes
+        // out again after the turn-round pause.
+        p.receive("0125679");
+        QCOMPARE(f->PanelText(2), Tr(AppTexts::PairDataReceived));
         QCOMPARE(f->Edit6->text(), QStringLiteral("1"));
         QCOMPARE(f->Edit7->text(), QStringLiteral("1"));
         QCOMPARE(f->Edit8->text(), QStringLiteral("0"));
         QCOMPARE(f->Edit3->text(), QStringLiteral("0123456789"));
         QCOMPARE(f->Edit13->text(), QStringLiteral("10"));
         QCOMPARE(f->Label25->text(), QStringLiteral("10"));
-        QCOMPARE(w.ui.sleeps, QList<int>{f->SpinEdit4->value()});
-        QCOMPARE(f->Edit5->text(), QStringLiteral("2"));
+        QVERIFY(p.waitSent(2));
         QCOMPARE(f->Edit9->text(), QStringLiteral("50.00%"));
         QCOMPARE(f->Label23->text(), QStringLiteral("20"));
+        QCOMPARE(f->PanelText(2), Cn(PairDataSent));
 
         // A frame too damaged to repair is wrong and shown as it came.
-        Receive(f, "xyz");
+        p.receive("xyz");
         QCOMPARE(f->Edit8->text(), QStringLiteral("1"));
         QCOMPARE(f->Edit3->text(), QStringLiteral("xyz"));
         QCOMPARE(f->Edit13->text(), QStringLiteral("3"));
         QCOMPARE(f->Label25->text(), QStringLiteral("13"));
-        QVERIFY(f->LastGoodData.isEmpty());
-        QCOMPARE(f->Edit9->text(), QStringLiteral("33.33%"));
         QCOMPARE(f->Memo2->toPlainText(), QStringLiteral("0123456789\nxyz"));
+        QVERIFY(p.waitSent(3));
+        QCOMPARE(f->Edit9->text(), QStringLiteral("33.33%"));
 
         f->SpeedButton18Click();
-        QCOMPARE(int(f->State()), 0);
+        QCOMPARE(f->State(), WorkState::Idle);
         QCOMPARE(f->PanelText(2), Cn(PairStoppedText));
         QCOMPARE(f->PanelText(1), Cn(ModeStopped));
         QVERIFY(f->RadioButton3->isEnabled());
@@ -106,233 +113,153 @@ private slots:
         // Counters and logs stay.
         QCOMPARE(f->Edit5->text(), QStringLiteral("3"));
         QCOMPARE(f->Memo1->blockCount(), 3);
-
-        // A late frame is counted and judged but nothing is sent.
-        Receive(f, "0123456789");
-        QCOMPARE(f->Edit6->text(), QStringLiteral("3"));
-        QCOMPARE(f->Edit7->text(), QStringLiteral("2"));
-        QCOMPARE(f->Edit5->text(), QStringLiteral("3"));
-        QCOMPARE(int(f->State()), 0);
     }
 
-    void factoryEditionCountsTruncatedFramesWrong()
+    void mainReceiveCaptionAndEcho()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
-        GlobleVar::TestEdition = true;
-        f->Edit4->setText("0123456789");
-        f->SpeedButton17Click();
-        Receive(f, "0125679");
-        QCOMPARE(f->Edit7->text(), QStringLiteral("0"));
-        QCOMPARE(f->Edit8->text(), QStringLiteral("1"));
-        QCOMPARE(f->Edit3->text(), QStringLiteral("0125679"));
-        QCOMPARE(f->Label25->text(), QStringLiteral("7"));
-    }
-
-    void framesOutsideTheTestAreIgnored()
-    {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        // Idle without a stopped test, command mode, terminal: nothing counted.
-        for (int state : {0, 1, 2, 5}) {
-            Receive(f, "abc", state);
-            QCOMPARE(f->ReceivedCount, 0);
-        }
-        QVERIFY(f->Edit6->text().isEmpty() || f->Edit6->text() == QStringLiteral("0"));
-        QCOMPARE(f->Memo2->toPlainText(), QString());
-    }
-
-    void mainReceiveEchoesAndCountsTheFirstFrameGood()
-    {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
+        PairPage p;
+        TForm1* f = p.f;
         f->RadioButton16->setChecked(true);
         f->RadioButton16Click();
         QCOMPARE(f->SpeedButton17->text(), Cn(CaptionReceive));
         QVERIFY(f->RadioButton1->isChecked());
         QVERIFY(!f->RadioButton2->isEnabled());
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 3);
-        QCOMPARE(f->SentCount, 0);
-        QVERIFY(f->LastSentData.isEmpty());
-
-        Receive(f, "hello");
-        QCOMPARE(f->Edit7->text(), QStringLiteral("1"));
-        QCOMPARE(f->Edit5->text(), QStringLiteral("1"));
-        QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
-        QCOMPARE(f->LastSentData, QByteArray("hello"));
-        QCOMPARE(f->PanelText(1), Cn(ModeMainReceive));
-
-        // Cut by two bytes: repaired from the last good block and echoed whole.
-        Receive(f, "helo");
-        QCOMPARE(f->Edit7->text(), QStringLiteral("2"));
-        QCOMPARE(f->LastSentData, QByteArray("hello"));
-
-        // After a wrong frame there is nothing good to repair with: echoed as it came,
-        // although echo correction is ticked.
-        QVERIFY(f->CheckBox1->isChecked());
-        Receive(f, "world!");
-        QCOMPARE(f->Edit8->text(), QStringLiteral("1"));
-        QCOMPARE(f->LastSentData, QByteArray("world!"));
-        Receive(f, "worl");
-        QCOMPARE(f->Edit8->text(), QStringLiteral("2"));
-        QCOMPARE(f->LastSentData, QByteArray("worl"));
-        QCOMPARE(f->Edit5->text(), QStringLiteral("4"));
-        QCOMPARE(f->Edit9->text(), QStringLiteral("50.00%"));
-    }
-
-    void emptyDataAndRefusedSends()
-    {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        f->Session->setWorkState(WorkState(1));
-        f->Edit5->setText("7");
-        f->SpeedButton17Click();
-        QCOMPARE(w.ui.lastMessage(), Cn(StartDataEmpty));
-        QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit4));
+        QCOMPARE(f->State(), WorkState::PairTest);
         QCOMPARE(f->Edit5->text(), QStringLiteral("0"));
-        QCOMPARE(int(f->State()), 1);
+        QVERIFY(f->Memo1->toPlainText().isEmpty());
 
-        // A timer tick with nothing sent yet stops the timer.
-        f->Timer3->start(1000);
-        f->RadioButton2->setChecked(true);
-        f->LastSentData.clear();
-        f->Timer3Timer();
-        QVERIFY(!f->Timer3->isActive());
-        QCOMPARE(w.ui.lastMessage(), Cn(SendDataEmpty));
-
-        // HEX text that gives no byte.
-        f->RadioButton3->setChecked(true);
-        f->Edit4->setText("  ");
-        f->SpeedButton17Click();
-        QCOMPARE(w.ui.lastMessage(), Cn(SendDataEmpty));
+        p.receive("hello");
+        QCOMPARE(f->Edit7->text(), QStringLiteral("1"));
+        QVERIFY(p.waitSent(1));
+        QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
+        QCOMPARE(f->Memo1->toPlainText(), QStringLiteral("hello"));
+        QCOMPARE(f->PanelText(1), Cn(ModeMainReceive));
     }
 
-    void refusedFirstSendLeavesStateAndStopsTimedSending()
+    void emptyAndRefusedSends()
     {
-        // No port dialog: the port was never opened, so every send is refused.
-        TestWindow w(kConfig, false);
-        TForm1* f = w.form;
-        f->LastSentData = "old block";
+        {
+            PairPage p;
+            TForm1* f = p.f;
+            f->Edit5->setText("7");
+            f->SpeedButton17Click();
+            QCOMPARE(p.w.ui.lastMessage(), Cn(StartDataEmpty));
+            QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit4));
+            QCOMPARE(f->Edit5->text(), QStringLiteral("0"));
+            QCOMPARE(f->State(), WorkState::Command);
+
+            // HEX text that gives no byte.
+            f->RadioButton3->setChecked(true);
+            f->Edit4->setText("  ");
+            f->SpeedButton17Click();
+            QCOMPARE(p.w.ui.lastMessage(), Cn(SendDataEmpty));
+        }
+        // No port dialog: the port was never opened, so the first send of a timed run is
+        // refused with the serial link's message, and the run does not start.
+        PairPage p(kConfig, false);
+        TForm1* f = p.f;
         f->Edit4->setText("new");
         f->RadioButton2->setChecked(true);
         f->RadioButton2Click();
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 1);
-        QCOMPARE(f->SentCount, 0);
+        QCOMPARE(f->State(), WorkState::Command);
+        QCOMPARE(f->Edit5->text(), QStringLiteral("0"));
         QCOMPARE(f->Label23->text(), QStringLiteral("0"));
-        QVERIFY(!w.ui.messages.isEmpty()); // the serial link's own message
-        // The timer must not repeat the block of an earlier run.
-        QVERIFY(!f->Timer3->isActive());
-        QCOMPARE(f->LastSentData, QByteArray("old block"));
+        QCOMPARE(p.w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+        QVERIFY(!f->Pair->isTimerActive());
     }
 
     void germanStartCaptionStartsMainSend()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
+        PairPage p;
+        TForm1* f = p.f;
         f->SpeedButton17->setText(QString::fromLatin1(CaptionSendGerman));
         f->Edit4->setText("x");
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 3);
+        QCOMPARE(f->State(), WorkState::PairTest);
         // Another caption starts nothing.
         f->SpeedButton18Click();
         f->SpeedButton17->setText("Start");
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 0);
+        QCOMPARE(f->State(), WorkState::Idle);
     }
 
     void hexModeShowsBytesAndLogsAreBounded()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
+        PairPage p;
+        TForm1* f = p.f;
         f->RadioButton3->setChecked(true);
         f->Edit4->setText("41 42 0d0A");
         FillMemo(f->Memo1, 1001);
         f->SpeedButton17Click();
-        QCOMPARE(f->LastSentData, QByteArray("AB\r\n"));
+        QCOMPARE(f->Session->lastSentData(), QByteArray("AB\r\n"));
         QCOMPARE(f->Edit4->text(), QStringLiteral("41 42 0D 0A "));
         QCOMPARE(f->Edit12->text(), QStringLiteral("4"));
         // More than 1000 lines: emptied before the new line.
         QCOMPARE(f->Memo1->toPlainText(), QStringLiteral("41 42 0D 0A "));
 
-        FillMemo(f->Memo2, 1001);
-        Receive(f, QByteArray("AB\r\n"));
-        QCOMPARE(f->Memo2->toPlainText(), QStringLiteral("41 42 0D 0A "));
+        // The receive log holds at most 1000 lines: full, it is emptied before the next.
+        FillMemo(f->Memo2, 999);
+        p.receive(QByteArray("AB\r\n"));
+        QCOMPARE(f->Memo2->blockCount(), 1000);
         QCOMPARE(f->Edit3->text(), QStringLiteral("41 42 0D 0A "));
         QCOMPARE(f->Edit13->text(), QStringLiteral("4"));
+        p.receive(QByteArray("AB\r\n"));
+        QCOMPARE(f->Memo2->toPlainText(), QStringLiteral("41 42 0D 0A "));
 
-        // Exactly 1000 lines are kept.
+        // Bytes that are not UTF-8 are shown one character per byte, none lost (a late frame
+        // after the stop).
         f->RadioButton4->setChecked(true);
-        FillMemo(f->Memo2, 1000);
-        Receive(f, QByteArray("0123"));
-        QCOMPARE(f->Memo2->blockCount(), 1001);
-        // Bytes that are not UTF-8 are shown one character per byte, none lost.
         f->SpeedButton18Click();
-        Receive(f, QByteArray("\xff\x80z", 3));
+        p.receive(QByteArray("\xff\x80z", 3));
         QCOMPARE(f->Edit3->text(), QString::fromLatin1("\xff\x80z"));
         QCOMPARE(f->Edit13->text(), QStringLiteral("3"));
     }
 
-    void successCountIsLoweredToSentCountOnTheNextSend()
+    void timedSendingFollowsThePeriod()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
+        PairPage p;
+        TForm1* f = p.f;
         f->RadioButton2->setChecked(true);
         f->RadioButton2Click();
+        QVERIFY(f->SpinEdit1->isEnabled());
         f->SpinEdit1->setValue(10000);
         f->Edit4->setText("blk");
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 4);
-        QVERIFY(f->Timer3->isActive());
-        QCOMPARE(f->Timer3->interval(), 10000);
-        // Late echoes of the same block: three good frames for one send, never answered.
-        for (int i = 0; i < 3; ++i)
-            Receive(f, "blk");
-        QCOMPARE(f->Edit7->text(), QStringLiteral("3"));
-        QCOMPARE(f->Edit5->text(), QStringLiteral("1"));
-        QCOMPARE(f->Edit9->text(), QStringLiteral("300.00%"));
-        QVERIFY(w.ui.sleeps.isEmpty());
-        f->Timer3Timer();
-        QCOMPARE(f->Edit5->text(), QStringLiteral("2"));
-        QCOMPARE(f->Edit7->text(), QStringLiteral("2"));
-        QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
+        QCOMPARE(f->State(), WorkState::PairTimed);
         QCOMPARE(f->PanelText(1), Cn(ModeTimed));
-        f->SpinEdit1Change();
+        QVERIFY(f->Pair->isTimerActive());
+        QCOMPARE(f->Pair->timedPeriod(), 10000);
         f->SpinEdit1->setValue(200);
-        QCOMPARE(f->Timer3->interval(), 200);
+        QCOMPARE(f->Pair->timedPeriod(), 200);
+        QVERIFY(p.waitSent(2));
+        QCOMPARE(f->PanelText(1), Cn(ModeTimed));
         f->SpeedButton18Click();
-        QVERIFY(!f->Timer3->isActive());
+        QVERIFY(!f->Pair->isTimerActive());
     }
 
-    // Hours at a high rate pass 2^31 bytes and frames: the counters go on counting.
-    void countersPassTwoThousandMillion()
+    // Hours at a high rate pass 2^31 bytes and frames: the fields show the whole count.
+    void countersPastTwoThousandMillionAreShown()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
-        f->Edit4->setText("blk");
-        f->SpeedButton17Click();
-        f->SentCount = f->SuccessCount = f->ReceivedCount = 2147483647;
-        f->TxByteTotal = f->RxByteTotal = 2147483646;
-        Receive(f, "blk"); // judged good, and sent again after return
-        QCOMPARE(f->Edit6->text(), QStringLiteral("2147483648"));
-        QCOMPARE(f->Edit7->text(), QStringLiteral("2147483648"));
+        PairPage p;
+        TForm1* f = p.f;
+        PairTest::Progress progress;
+        progress.counters = PairCounters{2147483648, 2147483649, 2147483648, 1, 2147483650, 2147483651};
+        f->Pair->setProgress(progress);
         QCOMPARE(f->Edit5->text(), QStringLiteral("2147483648"));
-        QCOMPARE(f->Label25->text(), QStringLiteral("2147483649"));
-        QCOMPARE(f->Label23->text(), QStringLiteral("2147483649"));
+        QCOMPARE(f->Edit6->text(), QStringLiteral("2147483649"));
+        QCOMPARE(f->Edit7->text(), QStringLiteral("2147483648"));
+        QCOMPARE(f->Edit8->text(), QStringLiteral("1"));
+        QCOMPARE(f->Label23->text(), QStringLiteral("2147483650"));
+        QCOMPARE(f->Label25->text(), QStringLiteral("2147483651"));
         QCOMPARE(f->Edit9->text(), QStringLiteral("100.00%"));
     }
 
-    void appointedDataIsComparedWithTheTypedText()
+    void appointedDataIsTheTypedText()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        w.ui.fakeClock = true;
+        PairPage p;
+        TForm1* f = p.f;
         f->RadioButton14->setChecked(true);
         f->RadioButton14Click();
         QVERIFY(f->Edit11->isEnabled());
@@ -341,9 +268,9 @@ private slots:
         f->Edit4->setText("41 42");
         f->SpeedButton17Click();
         // The raw bytes "AB" are not the typed text "41 42".
-        Receive(f, "AB");
+        p.receive("AB");
         QCOMPARE(f->Edit8->text(), QStringLiteral("1"));
-        Receive(f, "41 42");
+        p.receive("41 42");
         QCOMPARE(f->Edit7->text(), QStringLiteral("1"));
         f->RadioButton13->setChecked(true);
         f->RadioButton13Click();
@@ -352,13 +279,15 @@ private slots:
 
     void clearingTotalsAndLogs()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
-        f->TxByteTotal = 5;
-        f->RxByteTotal = 6;
-        f->Label23->setText("5");
+        PairPage p;
+        TForm1* f = p.f;
+        PairTest::Progress progress;
+        progress.counters.txBytes = 5;
+        progress.counters.rxBytes = 6;
+        f->Pair->setProgress(progress);
+        QCOMPARE(f->Label23->text(), QStringLiteral("5"));
         f->SpeedButton16Click();
-        QCOMPARE(f->TxByteTotal + f->RxByteTotal, 0);
+        QCOMPARE(f->Pair->counters().txBytes + f->Pair->counters().rxBytes, 0);
         QCOMPARE(f->Label23->text(), QStringLiteral("0"));
         QCOMPARE(f->Label25->text(), QStringLiteral("0"));
         FillMemo(f->Memo1, 3);
@@ -372,8 +301,8 @@ private slots:
 
     void sendFieldKeyChecks()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
+        PairPage p;
+        TForm1* f = p.f;
         // ASCII: Enter at the end adds CR LF; in the middle it adds nothing.
         QTest::keyClicks(f->Edit4, "ab");
         QTest::keyClick(f->Edit4, Qt::Key_Return);
@@ -382,11 +311,10 @@ private slots:
         f->Edit4->setCursorPosition(1);
         QTest::keyClick(f->Edit4, Qt::Key_Return);
         QCOMPARE(f->Edit4->text(), QStringLiteral("ab\r\n"));
-        QVERIFY(w.ui.messages.isEmpty());
+        QVERIFY(p.w.ui.messages.isEmpty());
         // The CR LF goes out as typed.
-        w.ui.fakeClock = true;
         f->SpeedButton17Click();
-        QCOMPARE(f->LastSentData, QByteArray("ab\r\n"));
+        QCOMPARE(f->Session->lastSentData(), QByteArray("ab\r\n"));
         f->SpeedButton18Click();
 
         // HEX: hex digits, space and backspace pass; anything else is dropped with a warning.
@@ -395,50 +323,48 @@ private slots:
         QTest::keyClicks(f->Edit4, "0a F");
         QTest::keyClick(f->Edit4, Qt::Key_Backspace);
         QCOMPARE(f->Edit4->text(), QStringLiteral("0a "));
-        QVERIFY(w.ui.messages.isEmpty());
+        QVERIFY(p.w.ui.messages.isEmpty());
         QTest::keyClick(f->Edit4, Qt::Key_G);
         QCOMPARE(f->Edit4->text(), QStringLiteral("0a "));
-        QCOMPARE(w.ui.messages, QStringList() << Cn(PairHexKeyOnly));
+        QCOMPARE(p.w.ui.messages, QStringList() << Cn(PairHexKeyOnly));
         // Moving the caret is no typing.
         QTest::keyClick(f->Edit4, Qt::Key_Left);
-        QCOMPARE(w.ui.messages.size(), 1);
+        QCOMPARE(p.w.ui.messages.size(), 1);
     }
 
-    void pastedNonHexTextIsNotSent()
+    void nonHexTextIsRefused()
     {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
+        PairPage p;
+        TForm1* f = p.f;
+        // pasted: not sent
         f->RadioButton3->setChecked(true);
         f->Edit4->setText("41\t42");
         f->SpeedButton17Click();
-        QCOMPARE(w.ui.lastMessage(), Cn(PairNotHex));
-        QCOMPARE(f->SentCount, 0);
-        QVERIFY(f->LastSentData.isEmpty());
-        QCOMPARE(int(f->State()), 1);
-    }
+        QCOMPARE(p.w.ui.lastMessage(), Cn(PairNotHex));
+        QVERIFY(f->Session->lastSentData().isEmpty());
+        QCOMPARE(f->State(), WorkState::Command);
 
-    void choosingHexChecksTheText()
-    {
-        TestWindow w(kConfig);
-        TForm1* f = w.form;
+        // choosing HEX checks the text there is
+        p.w.ui.clear();
+        f->RadioButton4->setChecked(true);
         f->Edit4->setText("41 4G");
         f->RadioButton3->setChecked(true);
         f->RadioButton3Click();
-        QCOMPARE(w.ui.lastMessage(), Cn(PairNotHex));
+        QCOMPARE(p.w.ui.lastMessage(), Cn(PairNotHex));
         QVERIFY(f->RadioButton4->isChecked());
         QCOMPARE(f->Edit4->selectedText(), QStringLiteral("41 4G"));
-        w.ui.clear();
+        p.w.ui.clear();
         f->Edit4->setText("41 4f");
         f->RadioButton3->setChecked(true);
         f->RadioButton3Click();
-        QVERIFY(w.ui.messages.isEmpty());
+        QVERIFY(p.w.ui.messages.isEmpty());
         QVERIFY(f->RadioButton3->isChecked());
     }
 
     void englishTexts()
     {
-        TestWindow w("[Ver]\r\nCEO=EN\r\n" + kConfig);
-        TForm1* f = w.form;
+        PairPage p("[Ver]\r\nCEO=EN\r\n" + kConfig);
+        TForm1* f = p.f;
         f->RadioButton16->setChecked(true);
         f->RadioButton16Click();
         QCOMPARE(f->SpeedButton17->text(), QStringLiteral("Receive"));
@@ -456,7 +382,7 @@ private slots:
         f->RadioButton15Click();
         QVERIFY(f->SpinEdit1->isEnabled());
         f->SpeedButton17Click();
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("Data is NULL!"));
+        QCOMPARE(p.w.ui.lastMessage(), QStringLiteral("Data is NULL!"));
         f->SpeedButton18Click();
         QCOMPARE(f->PanelText(2), QString::fromUtf8("Transmit Both Sides is stopped！"));
         QCOMPARE(f->PanelText(1), QString::fromUtf8("Work mode：Stop work"));

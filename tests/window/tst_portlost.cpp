@@ -7,7 +7,7 @@
 #include "app/Portset.h"
 #include "app/Unit1.h"
 #include "app/texts/app_texts.h"
-#include "core/protocol/Frames.h"
+#include "app/texts/basic_texts.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -50,6 +50,13 @@ public:
     bool started = false;
 };
 
+// The air-rate read as the window sends it: refused, the link's message and the failure box.
+bool ReadAirRate(TForm1* f)
+{
+    using namespace BasicTexts;
+    return f->Report(f->Session->readAirRate(), AirRateReading, AirRateReadFail, ReadFailBox);
+}
+
 QString Config(const QString& link) { return QStringLiteral("[Ports]\r\nCOM1=%1\r\n[Option]\r\nFrame delay=1\r\nDelay time=60\r\n").arg(link); }
 
 } // namespace
@@ -72,17 +79,17 @@ private slots:
         TestWindow w(Config(link).toUtf8());
         QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
         TForm1* f = w.form;
-        f->LastCommandCode = "8004";
-        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(ReadAirRate(f));
         TestWindow::pump(100);
         emu->kill(); // the answer never comes: the other end is gone mid-answer
         QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 3000));
         w.ui.clear();
         QElapsedTimer t;
         t.start();
-        QVERIFY(!f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(!ReadAirRate(f));
         QVERIFY(t.elapsed() < 1000); // no hang
-        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+        QCOMPARE(w.ui.messages, (QStringList{QStringLiteral("The Port NOT be opened!"), QString::fromUtf8("读取失败!")}));
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("读取空中波特率失败!"));
         TestWindow::pump(200);
 
         // plugged in again: the dialog's open works and the module answers
@@ -92,8 +99,7 @@ private slots:
         w.portSet->SpeedButton1Click();
         QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
         QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
-        f->SetPanel(2, QString());
-        QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+        QVERIFY(ReadAirRate(f));
         QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
     }
 
@@ -110,20 +116,20 @@ private slots:
         f->SpinEdit1->setValue(300); // room for the echo and the 60 ms gap between blocks
         f->Edit4->setText("LOST-0123");
         f->SpeedButton17Click();
-        QCOMPARE(int(f->State()), 4);
-        QVERIFY(TestWindow::waitFor([&] { return f->SentCount >= 4; }, 3000));
-        QVERIFY2(TestWindow::waitFor([&] { return f->ReceivedCount >= 1; }, 3000), "no echo before the loss");
+        QCOMPARE(f->State(), WorkState::PairTimed);
+        QVERIFY(TestWindow::waitFor([&] { return f->Pair->counters().sent >= 4; }, 3000));
+        QVERIFY2(TestWindow::waitFor([&] { return f->Pair->counters().received >= 1; }, 3000), "no echo before the loss");
         // while the refusal's box is open the window's timers go on, as under a modal box
         w.ui.whileShowing = [] { TestWindow::pump(700); };
         emu->kill();
         QVERIFY(TestWindow::waitFor([&] { return w.ui.messages.contains("The Port NOT be opened!"); }, 3000));
         TestWindow::pump(500);
         QCOMPARE(w.ui.messages.count("The Port NOT be opened!"), 1); // one box, not one a tick
-        QVERIFY(!f->Timer3->isActive());
+        QVERIFY(!f->Pair->isTimerActive());
         QCOMPARE(f->PanelText(1), Tr(AppTexts::PortLost));
-        const int sent = f->SentCount;
+        const qint64 sent = f->Pair->counters().sent;
         f->SpeedButton18Click();
-        QCOMPARE(int(f->State()), 0);
+        QCOMPARE(f->State(), WorkState::Idle);
 
         // back again: a new run sends and counts
         w.ui.whileShowing = nullptr;
@@ -131,11 +137,12 @@ private slots:
         QVERIFY(emu->started);
         w.portSet->SpeedButton1Click();
         f->SpeedButton17Click();
-        const bool running = TestWindow::waitFor([&] { return f->SentCount >= 3 && f->ReceivedCount >= 1; }, 5000);
+        const PairCounters& c = f->Pair->counters();
+        const bool running = TestWindow::waitFor([&] { return c.sent >= 3 && c.received >= 1; }, 5000);
         QVERIFY2(running, qPrintable(QStringLiteral("sent %1 received %2 state %3 timer %4 boxes %5")
-                                         .arg(f->SentCount).arg(f->ReceivedCount).arg(f->WorkState)
-                                         .arg(f->Timer3->isActive()).arg(w.ui.messages.join('|'))));
-        QVERIFY(f->SentCount < sent + 100);
+                                         .arg(c.sent).arg(c.received).arg(int(f->State()))
+                                         .arg(f->Pair->isTimerActive()).arg(w.ui.messages.join('|'))));
+        QVERIFY(c.sent < sent + 100);
         f->SpeedButton18Click();
     }
 
@@ -147,19 +154,16 @@ private slots:
         QVERIFY(emu.started);
         TestWindow w(Config(link).toUtf8());
         TForm1* f = w.form;
-        const int saved = TForm1::SearchStepIntervalMs;
-        TForm1::SearchStepIntervalMs = 60;
-        f->Timer4->setInterval(60);
+        f->Search->setStepInterval(60);
         f->SpeedButton20Click();
-        QVERIFY(f->Timer4->isActive());
+        QVERIFY(f->Search->isRunning());
         TestWindow::pump(200);
         emu.kill();
         QElapsedTimer t;
         t.start();
-        QVERIFY(TestWindow::waitFor([&] { return !f->Timer4->isActive(); }, 10000));
+        QVERIFY(TestWindow::waitFor([&] { return !f->Search->isRunning(); }, 10000));
         QVERIFY(t.elapsed() < 10000);
-        TForm1::SearchStepIntervalMs = saved;
-        QVERIFY(!f->SearchFound);
+        QVERIFY(!f->Search->found());
         QVERIFY(w.ui.messages.contains(QString::fromUtf8("未检测到电台，请检查电源或数据接线是否正常！")));
         QCOMPARE(f->PanelText(2), QString::fromUtf8("未检测到电台！"));
     }

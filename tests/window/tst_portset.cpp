@@ -7,7 +7,6 @@
 #include "app/Portset.h"
 #include "app/Unit1.h"
 #include "core/link/SimulatedPorts.h"
-#include "core/protocol/Frames.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -74,10 +73,7 @@ private slots:
         QCOMPARE(w.ui.messages[1], QString::fromUtf8("打开端口失败！"));
         QCOMPARE(w.form->PanelText(1), QString::fromUtf8("串口打开失败！"));
         QVERIFY(!GlobleVar::portOpenFlags[0]);
-        // sends now fail with the serial link's message
-        w.ui.clear();
-        QVERIFY(!w.form->SendFrame(Frames::Long("0000", "8004", "0000")));
-        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+        QCOMPARE(w.form->Session->readAirRate(), LinkStatus::BadPort);
     }
 
     void openingAnotherPortClosesTheFirstAfterwards()
@@ -97,7 +93,7 @@ private slots:
         w.portSet->ComboBox1->setCurrentIndex(4);
         w.portSet->SpeedButton2Click();
         QVERIFY(!GlobleVar::portOpenFlags[4]);
-        QVERIFY(!w.form->SendFrame("x"));
+        QVERIFY(!w.form->Session->link().isOpen());
         // a parity change only rewrites the summary
         w.portSet->ComboBox3->setCurrentIndex(1);
         w.portSet->ComboBox3Click();
@@ -121,8 +117,7 @@ private slots:
                              .arg(pty).toUtf8());
             QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
             TForm1* f = w.form;
-            f->LastCommandCode = "8004";
-            QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+            QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
             QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
             QCOMPARE(TForm1::MemoLineCount(f->Memo2), 0);
 
@@ -130,23 +125,23 @@ private slots:
             w.portSet->ComboBox2->setCurrentIndex(4); // 9600
             w.portSet->SpeedButton1Click();
             f->SetPanel(2, "waiting");
-            QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+            QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
             TestWindow::pump(600);
             QCOMPARE(f->PanelText(2), QStringLiteral("waiting"));
-            QVERIFY(f->RxBuffer.isEmpty());
+            QVERIFY(f->Session->assembler().isEmpty());
 
             // nor at a wrong parity
             w.portSet->ComboBox2->setCurrentIndex(2);
             w.portSet->ComboBox3->setCurrentIndex(1); // odd
             w.portSet->SpeedButton1Click();
-            QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+            QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
             TestWindow::pump(600);
             QCOMPARE(f->PanelText(2), QStringLiteral("waiting"));
 
             // back at the module's settings it answers again
             w.portSet->ComboBox3->setCurrentIndex(2);
             w.portSet->SpeedButton1Click();
-            QVERIFY(f->SendFrame(Frames::Long("0000", "8004", "0000")));
+            QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
             QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
         }
         proc.terminate();

@@ -17,10 +17,22 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+
+namespace {
+// A pair-test run with timed sending, as the page starts one.
+void StartTimedPairTest(TForm1* f)
+{
+    f->RadioButton2->click();
+    f->Edit4->setText("x");
+    f->SpeedButton17Click();
+    QVERIFY(f->Pair->isTimerActive());
+}
+} // namespace
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -29,20 +41,19 @@ private slots:
     {
         TestWindow w("[Ports]\r\nCOM1=sim\r\n");
         TForm1* f = w.form;
+        StartTimedPairTest(f);
         f->ShowPage(0);
-        f->Session->setWorkState(WorkState(4));
-        f->Timer3->start();
         f->SetPanel(1, "mode");
         w.ui.answers = {false};
         f->PageControl1Change(0);
         QCOMPARE(f->PageControl1->currentIndex(), 1);
-        QCOMPARE(int(f->State()), 4);
+        QCOMPARE(f->State(), WorkState::PairTimed);
         QCOMPARE(w.ui.questions.last(), QString::fromUtf8("正在进行对传测试,你确定停止对传测试吗？"));
         w.ui.answers = {true};
         f->ShowPage(0);
         f->PageControl1Change(0);
-        QCOMPARE(int(f->State()), 0);
-        QVERIFY(!f->Timer3->isActive());
+        QCOMPARE(f->State(), WorkState::Idle);
+        QVERIFY(!f->Pair->isTimerActive());
         QCOMPARE(f->PanelText(1), QString());
     }
 
@@ -215,13 +226,12 @@ private slots:
         QCOMPARE(int(f->State()), 0);
 
         // leaving a running pair test by the keyboard asks to stop it
-        f->Session->setWorkState(WorkState(4));
-        f->Timer3->start();
+        StartTimedPairTest(f);
         QTest::keyClick(f->PageControl1->tabBar(), Qt::Key_Left);
         TestWindow::pump(20);
         QCOMPARE(w.ui.questions.last(), QString::fromUtf8("正在进行对传测试,你确定停止对传测试吗？"));
-        QCOMPARE(int(f->State()), 0);
-        QVERIFY(!f->Timer3->isActive());
+        QCOMPARE(f->State(), WorkState::Idle);
+        QVERIFY(!f->Pair->isTimerActive());
 
         const int asked = w.ui.questions.size();
         f->ShowPage(2);
