@@ -148,6 +148,7 @@ void ProductionWorker::openPort()
         return;
     }
     connect(&m_client->session(), &ModuleSession::portLost, this, [this] { portProblem(QStringLiteral("port lost")); });
+    connect(&m_client->session(), &ModuleSession::blockReceived, this, [this] { ++m_times.answers; });
     search();
 }
 

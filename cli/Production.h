@@ -59,6 +59,7 @@ public:
     // for the module to be taken away (ms).
     struct Times {
         qint64 search = 0, write = 0, verify = 0, removal = 0;
+        int answers = 0; // each answer waited the frame gap after its last byte
     };
     const Times& times() const { return m_times; }
 

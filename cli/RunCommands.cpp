@@ -135,10 +135,12 @@ int Program(const Context& c, const QStringList& args)
         t.write += w->times().write;
         t.verify += w->times().verify;
         t.removal += w->times().removal;
+        t.answers += w->times().answers;
     }
     std::fprintf(stderr, "programmed %d, failed %d; time in search %.1f s, writing %.1f s, verifying %.1f s, "
-                         "waiting for removal %.1f s\n",
-                 ok, failed, t.search / 1000.0, t.write / 1000.0, t.verify / 1000.0, t.removal / 1000.0);
+                         "waiting for removal %.1f s; %d answers, %.1f s of it quiet frame gaps\n",
+                 ok, failed, t.search / 1000.0, t.write / 1000.0, t.verify / 1000.0, t.removal / 1000.0, t.answers,
+                 t.answers * c.gapMs / 1000.0);
     if (c.json) {
         QJsonObject o;
         o.insert(QStringLiteral("programmed"), ok);
@@ -147,6 +149,7 @@ int Program(const Context& c, const QStringList& args)
         o.insert(QStringLiteral("write_ms"), double(t.write));
         o.insert(QStringLiteral("verify_ms"), double(t.verify));
         o.insert(QStringLiteral("removal_ms"), double(t.removal));
+        o.insert(QStringLiteral("answers"), t.answers);
         PrintJson(o);
     }
     return failed ? ExitRefused : ExitOk;
