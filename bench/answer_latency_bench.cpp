@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
@@ -53,17 +54,28 @@ qint64 MonotonicNs()
 
 qint64 MonotonicMs() { return MonotonicNs() / 1000000; }
 
-// CPU seconds a process used so far: the scheduler's nanoseconds of each of its threads.
-double CpuSecondsOf(qint64 pid)
+// CPU nanoseconds of each thread of a process so far, from the scheduler.
+QMap<QString, qint64> ThreadCpuNs(qint64 pid)
 {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    double total = 0;
+    QMap<QString, qint64> ns;
     for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile f(tasks.filePath(task + QStringLiteral("/schedstat")));
         if (f.open(QIODevice::ReadOnly))
-            total += f.readAll().split(' ').value(0).toLongLong() / 1e9;
+            ns[task] = f.readAll().split(' ').value(0).toLongLong();
     }
-    return total;
+    return ns;
+}
+
+// CPU seconds the threads alive at the end used since `before`. A thread that ended in
+// between takes its count with it (Qt's idle pool threads end after 30 s), and must not make
+// the total go down.
+double CpuSecondsSince(const QMap<QString, qint64>& before, const QMap<QString, qint64>& after)
+{
+    qint64 ns = 0;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        ns += it.value() - before.value(it.key(), 0);
+    return ns / 1e9;
 }
 
 // Runs the event loop for `ms`.
@@ -290,13 +302,13 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "the tool or the baseline ended early\n");
             return 1;
         }
-        const double tool0 = CpuSecondsOf(tool.processId());
-        const double base0 = CpuSecondsOf(baseline.processId());
+        const auto tool0 = ThreadCpuNs(tool.processId());
+        const auto base0 = ThreadCpuNs(baseline.processId());
         const qint64 t0 = MonotonicNs();
         QThread::sleep(idleSeconds);
         const double seconds = (MonotonicNs() - t0) / 1e9;
-        toolPercent = 100 * (CpuSecondsOf(tool.processId()) - tool0) / seconds;
-        baselinePercent = 100 * (CpuSecondsOf(baseline.processId()) - base0) / seconds;
+        toolPercent = 100 * CpuSecondsSince(tool0, ThreadCpuNs(tool.processId())) / seconds;
+        baselinePercent = 100 * CpuSecondsSince(base0, ThreadCpuNs(baseline.processId())) / seconds;
         std::printf("idle %.0f s: tool %.4f %% of one core, 20 ms polling baseline %.4f %%\n", seconds, toolPercent,
                     baselinePercent);
         std::fflush(stdout);

@@ -11,19 +11,24 @@ work=$(mktemp -d)
 tool=$(pwd)/build/rfmodtool
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ n += $1 } END { printf "%d", n }'; }
+# "thread nanoseconds" for every thread of a process
+thread_ns() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(cut -d' ' -f1 "$t"/schedstat)"; done; }
+# What the threads alive at the end used since the first count (a thread that ended in between
+# takes its count with it and must not make the total go down).
+ns_since() { awk 'NR == FNR { b[$1] = $2; next } { n += $2 - b[$1] } END { printf "%d", n }' "$1" "$2"; }
 
 measure() { # label, directory
   (cd "$2" && exec env QT_QPA_PLATFORM=offscreen "$tool" >/dev/null 2>&1) &
   local pid=$!
   sleep 3
-  local n0 n1 rss
-  n0=$(cpu_ns "$pid")
+  local ns rss
+  thread_ns "$pid" > "$work/before"
   sleep "$secs"
-  n1=$(cpu_ns "$pid")
+  thread_ns "$pid" > "$work/after"
+  ns=$(ns_since "$work/before" "$work/after")
   rss=$(awk '/VmRSS/ {print $2}' /proc/"$pid"/status)
   kill "$pid"; wait "$pid" 2>/dev/null || true
-  awk -v ns=$((n1 - n0)) -v secs="$secs" -v l="$1" -v rss="$rss" \
+  awk -v ns="$ns" -v secs="$secs" -v l="$1" -v rss="$rss" \
     'BEGIN { printf "%-22s %.4f %% of a core (%.1f ms CPU over %d s), RSS %d KiB\n", l, ns / 1e7 / secs, ns / 1e6, secs, rss }'
 }
 
