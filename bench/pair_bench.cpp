@@ -42,10 +42,6 @@
 
 namespace {
 
-
-
-
-
 // One rfmod-emu on a pseudo-terminal; the slave path is its first line of output.
 struct Emu {
     QProcess p;
@@ -154,11 +150,12 @@ int main(int argc, char** argv)
         f->SpeedButton18Click();
         const double s = t.elapsed() / 1000.0;
         TestWindow::pump(500);
-        const double fps = f->ReceivedCount / s;
-        const double bytesPerSec = (f->TxByteTotal + f->RxByteTotal) / s;
+        const PairCounters& c = f->Pair->counters();
+        const double fps = c.received / s;
+        const double bytesPerSec = (c.txBytes + c.rxBytes) / s;
         std::printf("pair test, send after return, %s (gap %d ms), %d-byte blocks: %lld sent, %lld back, "
                     "%lld good, %.2f frames/s, %.0f bytes/s both ways = %.1f%% of the line (%.0f B/s)\n",
-                    label, f->FrameGap, block, f->SentCount, f->ReceivedCount, f->SuccessCount, fps, bytesPerSec,
+                    label, f->Session->frameGap(), block, c.sent, c.received, c.success, fps, bytesPerSec,
                     100.0 * bytesPerSec / lineBytesPerSec, lineBytesPerSec);
     };
     pairRun(true, "fixed frame gap");
@@ -229,10 +226,11 @@ int main(int argc, char** argv)
         const double s = clock.elapsed() / 1000.0;
         const double cpu = ProcessStats::CpuSeconds() - cpu0;
         const long rss1 = ProcessStats::RssKiB();
+        const PairCounters& c = f->Pair->counters();
         std::printf("timed pair test every %d ms for %.0f s: %lld sent (%.2f/s), %lld back, %lld good, rate %s; "
                     "CPU %.2f s = %.1f%% of one core; RSS %ld kB at start, %ld kB half-way, "
                     "max %ld kB, %ld kB at end; memo lines at most %d / %d\n",
-                    period, s, f->SentCount, f->SentCount / s, f->ReceivedCount, f->SuccessCount,
+                    period, s, c.sent, c.sent / s, c.received, c.success,
                     qPrintable(f->Edit9->text()), cpu, 100.0 * cpu / s, rss0, rssHalf, rssMax, rss1,
                     maxMemo1, maxMemo2);
         // What the wrong frames were: lengths of the frames in the receive log.
@@ -244,6 +242,5 @@ int main(int argc, char** argv)
             parts << QStringLiteral("%1 bytes x%2").arg(it.key()).arg(it.value());
         std::printf("  received frame lengths in the log: %s\n", qPrintable(parts.join(", ")));
     }
-    f->Timer1->stop();
     return 0;
 }

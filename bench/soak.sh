@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Long run of two copies of the tool: two rfmod-emu modules joined over the UDP air link with
-# a fault rate, main-receive on one, timed main-send every 100 ms on the other. CPU and memory
-# of both tools are sampled every minute; at the end every frame and byte must be accounted
-# for. Blocks closer together than the frame gap reach a tool as one frame, so the tools'
+# Long run of two pair-test stations (rfmod-pairstation: the module session and its pair test,
+# each in its own process): two rfmod-emu modules joined over the UDP air link with a fault
+# rate, main-receive on one, timed main-send every 100 ms on the other. CPU and memory of both
+# stations are sampled every minute; at the end every frame and byte must be accounted for.
+# Blocks closer together than the frame gap reach a station as one frame, so the stations'
 # counters are checked in bytes, the air link's in frames:
 #   bytes main-send sent     = bytes main-receive received + bytes the air link lost
 #   bytes main-receive sent  = bytes main-send received    + bytes the air link lost

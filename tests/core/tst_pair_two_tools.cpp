@@ -1,6 +1,6 @@
-// Two copies of the tool, each in its own process with its own module: main-send against
-// main-receive through two rfmod-emu modules joined over the UDP air link. The counters of
-// the two stations must match each other.
+// Two pair-test stations (rfmod-pairstation: the module session and its pair test), each in
+// its own process with its own module: main-send against main-receive through two rfmod-emu
+// modules joined over the UDP air link. The counters of the two stations must match each other.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,10 @@
 namespace {
 
 QString Emu() { return qEnvironmentVariable("RFMOD_EMU"); }
-QString Station() { return QFileInfo(Emu()).dir().filePath("rfmod-pairstation"); }
+QString Station()
+{
+    return qEnvironmentVariable("RFMOD_PAIRSTATION", QFileInfo(Emu()).dir().filePath("rfmod-pairstation"));
+}
 
 QMap<QString, int> Counters(const QByteArray& out)
 {

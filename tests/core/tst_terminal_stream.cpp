@@ -1,0 +1,82 @@
+// The data terminal on a real pseudo-terminal whose other side the test plays.
+#include "support/Pty.h"
+#include "support/Wait.h"
+
+#include "core/config/ConfigFile.h"
+#include "core/link/SioBackend.h"
+#include "core/protocol/FrameAssembler.h"
+#include "core/protocol/TextCodec.h"
+#include "core/session/ModuleSession.h"
+#include "core/session/Terminal.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class TerminalStreamTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A peer that never pauses, at 57600 baud's byte rate: blocks come while the stream runs,
+    // the receive buffer stays below a block, and the blocks put together are exactly the
+    // stream, shown as text without a character of two or three bytes cut in two.
+    void continuousStreamIsHandedOverAsItComes()
+    {
+        Pty pty;
+        QVERIFY(pty.open());
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("Config.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[Ports]\r\nCOM1=%1\r\n").arg(pty.slave()).toUtf8());
+        ini.close();
+        ConfigFile::setDirectory(dir.path());
+        ModuleSession session(Edition{});
+        QCOMPARE(session.openPort(1, LineSettings{57600}), LinkStatus::Ok);
+        Terminal term(session);
+        term.setShowAsText(true);
+        term.setReceiving(true);
+        QByteArray received;
+        QString shown;
+        int blocks = 0;
+        connect(&term, &Terminal::blockReceived, this, [&](const QByteArray& block) {
+            received += block;
+            shown += TextCodec::BytesToText(block);
+            ++blocks;
+        });
+
+        QByteArray stream;
+        for (int i = 0; stream.size() < 60000; ++i)
+            stream += QStringLiteral("$GPGGA,%1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47;25°C·").arg(i).toUtf8();
+        qsizetype written = 0;
+        qsizetype largestBuffer = 0;
+        int blocksAfterTwoSeconds = -1;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer feeder;
+        connect(&feeder, &QTimer::timeout, this, [&] {
+            largestBuffer = qMax(largestBuffer, session.assembler().size());
+            const qsizetype due = qMin(stream.size(), clock.elapsed() * 5760 / 1000);
+            if (due > written && pty.write(stream.mid(written, due - written)))
+                written = due;
+            if (blocksAfterTwoSeconds < 0 && clock.elapsed() >= 2000)
+                blocksAfterTwoSeconds = blocks;
+        });
+        feeder.start(10);
+        QVERIFY(Wait::until([&] { return written == stream.size(); }, 15000));
+        feeder.stop();
+        QVERIFY(clock.elapsed() >= 10000);
+        QVERIFY(blocksAfterTwoSeconds >= 5);
+        QVERIFY(largestBuffer < FrameAssembler::kBlockBytes);
+        QVERIFY(Wait::until([&] { return received.size() == stream.size(); }, 2000));
+        QCOMPARE(received, stream);
+        QCOMPARE(shown, QString::fromUtf8(stream));
+        QCOMPARE(term.bytesReceived(), stream.size());
+
+        session.link().close();
+        ConfigFile::setDirectory(QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TerminalStreamTest)
+#include "tst_terminal_stream.moc"
