@@ -25,7 +25,7 @@ def run(build, ports, modules, gap_ms, work):
     ctl = subprocess.Popen([os.path.join(build, "rfmodctl")] + args +
                            ["--gap", "60", "--timeout", "300", "program", "--profile", os.path.join(work, "p.ini"),
                             "--sn-next", "--count", str(modules), "--log", os.path.join(work, f"run{ports}.csv")],
-                           cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                           cwd=work, stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, f"ctl{ports}.log"), "w"))
     peak = 0 # rfmodctl's own resident memory, sampled
     while ctl.poll() is None:
         try:
@@ -36,7 +36,8 @@ def run(build, ports, modules, gap_ms, work):
         except OSError:
             pass
         time.sleep(0.1)
-    stderr = ctl.stderr.read()
+    with open(os.path.join(work, f"ctl{ports}.log")) as log:
+        stderr = log.read()
     wall = time.monotonic() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     for p in emus:

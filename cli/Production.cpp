@@ -225,7 +225,9 @@ void ProductionWorker::program()
     m_foundLine = m_homeLine = m_client->session().link().line();
     // One silent poll is taken for a removal; if it was only a lost answer, the module found
     // again is the one just numbered, and it is not programmed twice.
-    if (m_lastGoodNumber >= 0 && m_client->readings.serialNumber.sequence == m_lastGoodNumber) {
+    const SerialNumber& n = m_client->readings.serialNumber;
+    if (m_lastGood.sequence >= 0 && n.sequence == m_lastGood.sequence && n.modelCode == m_lastGood.modelCode
+        && n.year % 100 == m_lastGood.year % 100 && n.month == m_lastGood.month) {
         awaitRemoval();
         return;
     }
@@ -265,6 +267,7 @@ void ProductionWorker::number()
     n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
     n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
     n.sequence = m_number;
+    m_written = n;
     ModuleSession& s = m_client->session();
     m_phaseStart = NowMs();
     m_client->run({{Command::SerialNumberWrite, [&s, n] { return s.writeSerialNumber(n); }}},
@@ -335,7 +338,7 @@ void ProductionWorker::record(bool ok, const QString& detail)
         else
             m_store->giveBack(m_number, nullptr);
     }
-    m_lastGoodNumber = ok ? m_number : -1;
+    m_lastGood = ok && m_number >= 0 ? m_written : SerialNumber{};
     m_number = -1;
     if (m_log)
         m_log->append({QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),

@@ -98,7 +98,8 @@ private:
     LineSettings m_foundLine; // where the module answered the search
     LineSettings m_homeLine;  // where new modules are expected: where the last one came
     qint64 m_homeUntil = 0;
-    int m_lastGoodNumber = -1; // serial number of the last module programmed here
+    SerialNumber m_written;     // the serial number written into the module in hand
+    SerialNumber m_lastGood;    // the one of the last module programmed here
     int m_ok = 0;
     int m_failed = 0;
     bool m_stopped = false;
