@@ -1,6 +1,6 @@
-// Two pair-test stations (rfmod-pairstation: the module session and its pair test), each in
-// its own process with its own module: main-send against main-receive through two rfmod-emu
-// modules joined over the UDP air link. The counters of the two stations must match each other.
+// Two pair-test stations (rfmodctl pair), each in its own process with its own module:
+// main-send against main-receive through two rfmod-emu modules joined over the UDP air link.
+// The counters of the two stations must match each other.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,10 +13,7 @@
 namespace {
 
 QString Emu() { return qEnvironmentVariable("RFMOD_EMU"); }
-QString Station()
-{
-    return qEnvironmentVariable("RFMOD_PAIRSTATION", QFileInfo(Emu()).dir().filePath("rfmod-pairstation"));
-}
+QString Station() { return qEnvironmentVariable("RFMOD_CTL"); }
 
 QMap<QString, int> Counters(const QByteArray& out)
 {
@@ -50,7 +47,7 @@ private slots:
     void mainSendAgainstMainReceive()
     {
         if (Emu().isEmpty() || !QFile::exists(Station()))
-            QSKIP("rfmod-emu or rfmod-pairstation not built");
+            QSKIP("rfmod-emu or rfmodctl not built");
         const QString portA = QString::number(47600 + QCoreApplication::applicationPid() % 200 * 2);
         const QString portB = QString::number(portA.toInt() + 1);
         const QString settings = QStringLiteral("baud=38400,parity=none,air=19200,channel=5");
@@ -66,10 +63,12 @@ private slots:
             f.write(QStringLiteral("[Ports]\r\nCOM1=%1\r\n[COM]\r\nRate=6\r\n").arg(pty).toUtf8());
         }
         QProcess receiver, sender;
-        receiver.start(Station(), {"--dir", dirB.path(), "--role", "receive", "--seconds", "9"});
+        receiver.setWorkingDirectory(dirB.path());
+        sender.setWorkingDirectory(dirA.path());
+        receiver.start(Station(), {"--gap", "60", "pair", "--role", "receive", "--seconds", "9"});
         QVERIFY(receiver.waitForStarted());
         QTest::qWait(1500);
-        sender.start(Station(), {"--dir", dirA.path(), "--role", "send", "--seconds", "5", "--data", "PAIR-TEST-0123456789"});
+        sender.start(Station(), {"--gap", "60", "pair", "--role", "send", "--seconds", "5", "--data", "PAIR-TEST-0123456789"});
         QVERIFY(sender.waitForStarted());
         QVERIFY(sender.waitForFinished(30000));
         QVERIFY(receiver.waitForFinished(30000));
