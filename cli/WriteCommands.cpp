@@ -196,7 +196,8 @@ bool ChooseSn(const CommandLine& cl, const QString& configPath, const Readings& 
 
 int SerialNumbers(const Context& c, const QStringList& args)
 {
-    const QString action = args.value(0);
+    // "sn --help" has no action word.
+    const QString action = args.value(0).startsWith(QLatin1Char('-')) ? QString() : args.value(0);
     CommandLine cl(QStringLiteral("sn ") + action,
                    QStringLiteral("sn read | sn write --seq N [--model M --year Y --month M] | sn next [--model M "
                                   "--year Y --month M]\nThe factory serial number. 'next' writes the number after "
@@ -206,7 +207,7 @@ int SerialNumbers(const Context& c, const QStringList& args)
     cl.parser.addOption({QStringLiteral("month"), QStringLiteral("month 1..12"), QStringLiteral("m")});
     cl.parser.addOption({QStringLiteral("seq"), QStringLiteral("sequence number 0..65534"), QStringLiteral("n")});
     int exit = ExitOk;
-    if (!cl.parse(args.mid(1), &exit))
+    if (!cl.parse(action.isEmpty() ? args : args.mid(1), &exit))
         return exit;
     if (action != QLatin1String("read") && action != QLatin1String("write") && action != QLatin1String("next")) {
         Error(QStringLiteral("sn: give read, write or next (sn --help)"));
