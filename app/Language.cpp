@@ -3,6 +3,7 @@
 #include "Unit1.h"
 
 #include "CaptionFit.h"
+#include "HelpDocument.h"
 #include "UiServices.h"
 #include "texts/app_texts.h"
 #include "texts/product_texts.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -310,7 +312,9 @@ void TForm1::ApplyLanguage()
 void TForm1::N20Click()
 {
     GlobleVar::SetStartDirectory(QDir::currentPath());
-    const QString path = QDir::toNativeSeparators(QDir(GlobleVar::StartDirectory).filePath(QStringLiteral("readme.doc")));
+    // The working directory's manual first, then the installed one.
+    const QString path = QDir::toNativeSeparators(
+        HelpDocumentPath(GlobleVar::StartDirectory, InstalledHelpDocuments(QCoreApplication::applicationDirPath())));
     if (!Ui().openDocument(path))
         ShowWarning(path + Tr(AppTexts::HelpOpenFail), this);
 }

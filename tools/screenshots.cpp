@@ -1,6 +1,7 @@
 // Takes pictures of the window in the situations an operator sees, for reviewing the layout
 // without a display:  build/rfmod-screenshots OUTPUT_DIR
 // Each scenario runs the real window against the built-in simulated module.
+#include "support/AirRig.h"
 #include "support/TestWindow.h"
 
 #include "app/Portset.h"
@@ -30,7 +31,9 @@ void Save(QWidget* w, const QString& name)
     std::printf("%s\n", qPrintable(path));
 }
 
-void AfterSearch(const QByteArray& ver, const QString& name)
+// `readChannel`: also read the channel, so the message panel shows that answer instead of
+// the search's.
+void AfterSearch(const QByteArray& ver, const QString& name, bool readChannel = true)
 {
     TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd,channel=3\r\n[COM]\r\nRate=4\r\n[Ver]\r\n" + ver);
     w.form->show();
@@ -38,8 +41,52 @@ void AfterSearch(const QByteArray& ver, const QString& name)
     w.form->SpeedButton20Click();
     TestWindow::waitFor([&] { return !w.form->Search->isRunning(); }, 15000);
     TestWindow::pump(300);
-    w.form->SpeedButton2Click();
-    TestWindow::pump(600);
+    if (readChannel) {
+        w.form->SpeedButton2Click();
+        TestWindow::pump(600);
+    }
+    Save(w.form, name);
+}
+
+void PairTestMainSend(const QByteArray& ver, const QString& name)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\n" + ver);
+    w.form->show();
+    w.form->ShowPage(1);
+    w.form->Edit4->setText(QStringLiteral("0123456789"));
+    w.form->SpeedButton17Click();
+    TestWindow::pump(3000);
+    Save(w.form, name);
+    w.form->SpeedButton18Click();
+}
+
+// The main-receive side: the far station sends, this one judges and sends each block back.
+void PairTestMainReceive(const QString& name)
+{
+    AirRig r(false, 100);
+    r.f->show();
+    r.f->ShowPage(1);
+    r.f->RadioButton16->setChecked(true);
+    r.f->RadioButton16Click();
+    r.f->SpeedButton17Click();
+    for (int i = 0; i < 6; ++i) {
+        r.peer->receiveFromPc(QByteArrayLiteral("0123456789"), LineSettings{}, SimulatedPorts::nowMs());
+        TestWindow::pump(500);
+        r.peer->takeForPc(SimulatedPorts::nowMs());
+    }
+    Save(r.f, name);
+    r.f->SpeedButton18Click();
+}
+
+void Terminal(const QByteArray& ver, const QString& name)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\n" + ver);
+    w.form->show();
+    w.form->ShowPage(2);
+    w.form->RadioButton8->setChecked(true);
+    w.form->Memo3->setPlainText(QStringLiteral("AB"));
+    w.form->SpeedButton37Click();
+    TestWindow::pump(1500);
     Save(w.form, name);
 }
 
@@ -53,7 +100,10 @@ int main(int argc, char* argv[])
     g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(g_out);
 
+    // The ordinary edition as scripts/run.sh starts it, right after the search.
+    AfterSearch("", "search-found", false);
     AfterSearch("type=VORDAL\r\nKTX=1\r\n", "search-found-vordal");
+    AfterSearch("type=VORDAL\r\nCEO=EN\r\nKTX=1\r\n", "search-found-vordal-english");
     AfterSearch("CEO=EN\r\nKTX=1\r\n", "search-found-english");
     AfterSearch("CEO=EN\r\ntype=GERMAN\r\n", "search-found-german");
     AfterSearch("type=KESTRAVONIX\r\nKTX=1\r\n", "search-found-kestravonix");
@@ -76,25 +126,10 @@ int main(int argc, char* argv[])
         TestWindow::pump(100);
         Save(w.portSet, "port-dialog-chinese");
     }
-    {
-        TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\ntype=VORDAL\r\n");
-        w.form->show();
-        w.form->ShowPage(1);
-        w.form->Edit4->setText(QStringLiteral("0123456789"));
-        w.form->SpeedButton17Click();
-        TestWindow::pump(3000);
-        Save(w.form, "pair-test-running");
-        w.form->SpeedButton18Click();
-    }
-    {
-        TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n");
-        w.form->show();
-        w.form->ShowPage(2);
-        w.form->RadioButton8->setChecked(true);
-        w.form->Memo3->setPlainText(QStringLiteral("AB"));
-        w.form->SpeedButton37Click();
-        TestWindow::pump(1500);
-        Save(w.form, "terminal");
-    }
+    PairTestMainSend("type=VORDAL\r\n", "pair-test-running");
+    PairTestMainSend("CEO=EN\r\nKTX=1\r\n", "pair-test-english");
+    PairTestMainReceive("pair-test-receive");
+    Terminal("", "terminal");
+    Terminal("CEO=EN\r\nKTX=1\r\n", "terminal-english");
     return 0;
 }
