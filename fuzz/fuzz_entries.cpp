@@ -453,7 +453,7 @@ void Emulator(const QByteArray& input)
     if (!optionText.isEmpty() && !ModuleEmulator::ParseOptions(QString::fromLatin1(optionText), &o, &error))
         Check(!error.isEmpty(), QStringLiteral("option text refused without a reason"));
 
-    LineSettings pc;
+    SerialLine pc;
     pc.baud = kRates[line & 0x07];
     pc.parity = kParities[(parity & 0x0F) % 5];
     pc.dataBits = (parity & 0x10) ? 7 : 8;

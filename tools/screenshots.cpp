@@ -70,7 +70,7 @@ void PairTestMainReceive(const QString& name)
     r.f->RadioButton16Click();
     r.f->SpeedButton17Click();
     for (int i = 0; i < 6; ++i) {
-        r.peer->receiveFromPc(QByteArrayLiteral("0123456789"), LineSettings{}, SimulatedPorts::nowMs());
+        r.peer->receiveFromPc(QByteArrayLiteral("0123456789"), SerialLine{}, SimulatedPorts::nowMs());
         TestWindow::pump(500);
         r.peer->takeForPc(SimulatedPorts::nowMs());
     }
@@ -78,7 +78,7 @@ void PairTestMainReceive(const QString& name)
     r.f->SpeedButton18Click();
 }
 
-void Terminal(const QByteArray& ver, const QString& name)
+void TerminalPage(const QByteArray& ver, const QString& name)
 {
     TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\n" + ver);
     w.form->show();
@@ -129,7 +129,7 @@ int main(int argc, char* argv[])
     PairTestMainSend("type=VORDAL\r\n", "pair-test-running");
     PairTestMainSend("CEO=EN\r\nKTX=1\r\n", "pair-test-english");
     PairTestMainReceive("pair-test-receive");
-    Terminal("", "terminal");
-    Terminal("CEO=EN\r\nKTX=1\r\n", "terminal-english");
+    TerminalPage("", "terminal");
+    TerminalPage("CEO=EN\r\nKTX=1\r\n", "terminal-english");
     return 0;
 }

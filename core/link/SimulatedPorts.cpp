@@ -93,7 +93,8 @@ public:
             s->written.append(bytes);
             if (s->written.size() > 10000)
                 s->written.removeFirst();
-            m_emu->receiveFromPc(bytes, s->line, nowMs());
+            m_emu->receiveFromPc(bytes, SerialLine{s->line.baud, s->line.parity, s->line.dataBits, s->line.stopBits},
+                                 nowMs());
         }
         return len;
     }

@@ -3,6 +3,7 @@
 // a real module keeps its settings when the PC closes the port.
 #pragma once
 
+#include "LineSettings.h"
 #include "tools/emulator/ModuleEmulator.h"
 
 #include <QByteArray>

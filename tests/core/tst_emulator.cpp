@@ -45,9 +45,9 @@ QByteArray idFrame(int id, int code, const QByteArray& payload)
     return withSum(f) + "\r\n";
 }
 
-LineSettings line(int baud, char parity = 'N', int dataBits = 8, int stopBits = 1)
+SerialLine line(int baud, char parity = 'N', int dataBits = 8, int stopBits = 1)
 {
-    LineSettings l;
+    SerialLine l;
     l.baud = baud;
     l.parity = parity;
     l.dataBits = dataBits;
@@ -56,7 +56,7 @@ LineSettings line(int baud, char parity = 'N', int dataBits = 8, int stopBits = 
 }
 
 // Sends one request at `t` and collects everything the module sends within a second.
-QByteArray exchange(ModuleEmulator& emu, const QByteArray& request, qint64 t, const LineSettings& l = line(9600))
+QByteArray exchange(ModuleEmulator& emu, const QByteArray& request, qint64 t, const SerialLine& l = line(9600))
 {
     emu.receiveFromPc(request, l, t);
     return emu.takeForPc(t + 1000);
@@ -77,7 +77,7 @@ QByteArray longPayload(const QByteArray& answer, int fn)
 
 } // namespace
 
-Q_DECLARE_METATYPE(LineSettings)
+Q_DECLARE_METATYPE(SerialLine)
 
 class TestEmulator : public QObject {
     Q_OBJECT
@@ -87,8 +87,8 @@ private slots:
     void writesAreReadBack();
     void identifyReportsFamilyVersionBand();
     void refusesBadOrShortWrites();
-    void wrongLineSettingsAreIgnored_data();
-    void wrongLineSettingsAreIgnored();
+    void wrongSerialLineAreIgnored_data();
+    void wrongSerialLineAreIgnored();
     void serialWriteSwitchesAfterAnswering();
     void writeAllSwitchesAndReadsBack();
     void shortFrames();
@@ -194,9 +194,9 @@ void TestEmulator::refusesBadOrShortWrites()
     QCOMPARE(longPayload(exchange(emu, longFrame(0x8006, hexBytes("0000")), 16000), 0x06), hexBytes("0100"));
 }
 
-void TestEmulator::wrongLineSettingsAreIgnored_data()
+void TestEmulator::wrongSerialLineAreIgnored_data()
 {
-    QTest::addColumn<LineSettings>("pc");
+    QTest::addColumn<SerialLine>("pc");
     QTest::newRow("baud") << line(4800, 'O');
     QTest::newRow("parity none") << line(9600, 'N');
     QTest::newRow("parity even") << line(9600, 'E');
@@ -204,9 +204,9 @@ void TestEmulator::wrongLineSettingsAreIgnored_data()
     QTest::newRow("stop bits") << line(9600, 'O', 8, 2);
 }
 
-void TestEmulator::wrongLineSettingsAreIgnored()
+void TestEmulator::wrongSerialLineAreIgnored()
 {
-    QFETCH(LineSettings, pc);
+    QFETCH(SerialLine, pc);
     ModuleEmulator::Options o;
     o.parity = 2;
     ModuleEmulator emu(o);
@@ -252,7 +252,7 @@ void TestEmulator::shortFrames()
     ModuleEmulator::Options o;
     o.parity = 1;
     ModuleEmulator emu(o);
-    const LineSettings even = line(9600, 'E');
+    const SerialLine even = line(9600, 'E');
     QCOMPARE(exchange(emu, hexBytes("EDED0400DE"), 0, even), hexBytes("EDED0405E3"));
     QCOMPARE(exchange(emu, shortFrame(0x05, hexBytes("0A")), 2000, even), shortFrame(0x05, hexBytes("0A")));
     QCOMPARE(exchange(emu, shortFrame(0x06, hexBytes("00")), 4000, even), shortFrame(0x06, hexBytes("0A")));

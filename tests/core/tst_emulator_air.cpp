@@ -5,9 +5,9 @@
 
 namespace {
 
-LineSettings line9600()
+SerialLine line9600()
 {
-    LineSettings l;
+    SerialLine l;
     l.baud = 9600;
     return l;
 }

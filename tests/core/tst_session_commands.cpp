@@ -179,7 +179,7 @@ private slots:
         QVERIFY(Answered(rig, writeAll ? s.writeAll(3, 9600, k19200Odd) : s.writeSerial(k19200Odd)));
         QCOMPARE(rig.requests(), QStringList{request});
         QCOMPARE(answeredSerial.takeFirst().at(1).value<SerialSettings>(), k19200Odd);
-        QCOMPARE(rig.module()->serialSettings(), k19200Odd.line());
+        QCOMPARE(rig.module()->serialSettings(), (SerialLine{19200, 'O', 8, 1}));
         QCOMPARE(SimulatedPorts::lastPcLine(1), (follow ? k19200Odd : SerialSettings{}).line());
 
         // the link keeps working at the new settings, and only there

@@ -19,7 +19,7 @@ namespace {
 struct Rig : AirRig {
     Rig() : AirRig(false, 100) {}
     // The far PC writes to its module.
-    void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, LineSettings{}, SimulatedPorts::nowMs()); }
+    void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, SerialLine{}, SimulatedPorts::nowMs()); }
     // What reached the far PC within `ms`.
     QByteArray peerGets(int ms)
     {

@@ -572,12 +572,12 @@ void ModuleEmulator::advance(qint64 nowMs)
         d->advanceSelf(double(nowMs));
 }
 
-void ModuleEmulator::receiveFromPc(const QByteArray& bytes, const LineSettings& pcLine, qint64 nowMs)
+void ModuleEmulator::receiveFromPc(const QByteArray& bytes, const SerialLine& pcLine, qint64 nowMs)
 {
     advance(nowMs);
     if (bytes.isEmpty())
         return;
-    const LineSettings own = serialSettings();
+    const SerialLine own = serialSettings();
     if (pcLine != own) {
         // Wrong baud rate or framing: the module sees only garbage, and loses what it gathered.
         d->log(nowMs, QStringLiteral("%1 bytes at %2 %3%4%5 not understood (module at %6 %7%8%9)")
@@ -669,9 +669,9 @@ void ModuleEmulator::wakeOwners()
     }
 }
 
-LineSettings ModuleEmulator::serialSettings() const
+SerialLine ModuleEmulator::serialSettings() const
 {
-    LineSettings s;
+    SerialLine s;
     s.baud = RateOfCode(d->o.baud);
     s.parity = parityChar(d->o.parity);
     s.dataBits = 8;

@@ -13,8 +13,6 @@
 // the air). A caller writing a whole frame in one call therefore gets it handled as a frame.
 #pragma once
 
-#include "core/link/LineSettings.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -22,6 +20,19 @@
 #include <functional>
 #include <memory>
 
+
+// The line settings of the module's serial side, and those the PC uses.
+struct SerialLine {
+    int baud = 9600;
+    char parity = 'N'; // 'N', 'E', 'O', 'S', 'M'
+    int dataBits = 8;
+    int stopBits = 1;
+    bool operator==(const SerialLine& o) const
+    {
+        return baud == o.baud && parity == o.parity && dataBits == o.dataBits && stopBits == o.stopBits;
+    }
+    bool operator!=(const SerialLine& o) const { return !(*this == o); }
+};
 
 // One block of data on the air.
 struct AirFrame {
@@ -122,7 +133,7 @@ public:
 
     // The PC wrote `bytes` at `nowMs` with line settings `pcLine`. Bytes written while the
     // line settings differ from the module's are lost (and spoil a packet being gathered).
-    void receiveFromPc(const QByteArray& bytes, const LineSettings& pcLine, qint64 nowMs);
+    void receiveFromPc(const QByteArray& bytes, const SerialLine& pcLine, qint64 nowMs);
     // Number of bytes that have reached the PC side by `nowMs`.
     int bytesReadyForPc(qint64 nowMs);
     // Takes up to `maxBytes` of them (all when negative).
@@ -141,7 +152,7 @@ public:
     void setWakeCallback(std::function<void()> wake);
 
     // The module's own serial settings, as currently in force.
-    LineSettings serialSettings() const;
+    SerialLine serialSettings() const;
 
     Options& options();
     const Options& options() const;

@@ -88,9 +88,9 @@ speed_t baudToSpeed(int baud)
 }
 
 // The PC's line settings as far as the master side shows them (see the top of the file).
-LineSettings pcLineFromMaster(const termios& t, char moduleParity)
+SerialLine pcLineFromMaster(const termios& t, char moduleParity)
 {
-    LineSettings l;
+    SerialLine l;
     l.baud = speedToBaud(cfgetospeed(&t));
     l.dataBits = 8;
     l.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
@@ -211,7 +211,7 @@ int main(int argc, char** argv)
     termios t;
     if (tcgetattr(slave, &t) == 0) {
         cfmakeraw(&t); // no echo, no line editing: the slave must pass bytes unchanged
-        const LineSettings own = first.serialSettings();
+        const SerialLine own = first.serialSettings();
         cfsetispeed(&t, baudToSpeed(own.baud));
         cfsetospeed(&t, baudToSpeed(own.baud));
         t.c_cflag |= CLOCAL | CREAD;
@@ -304,7 +304,7 @@ int main(int argc, char** argv)
             if (n > 0 && module) {
                 termios pcTerm;
                 tcgetattr(master, &pcTerm);
-                const LineSettings pc = pcLineFromMaster(pcTerm, module->serialSettings().parity);
+                const SerialLine pc = pcLineFromMaster(pcTerm, module->serialSettings().parity);
                 module->receiveFromPc(QByteArray(buf, int(n)), pc, now);
                 if (verbose)
                     std::fprintf(stderr, "%8lld PC wrote %zd bytes at %d %d%c%d: %s\n", (long long)(now - t0), n, pc.baud,
