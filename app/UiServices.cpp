@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
@@ -41,6 +42,12 @@ bool UiServices::confirm(QWidget* parent, const QString& text, bool warningStyle
     const auto answer = warningStyle ? QMessageBox::warning(parent, title, text, buttons)
                                      : QMessageBox::question(parent, title, text, buttons);
     return answer == QMessageBox::Yes;
+}
+
+QString UiServices::chooseFile(QWidget* parent, bool save, const QString& title, const QString& filter)
+{
+    return save ? QFileDialog::getSaveFileName(parent, title, QString(), filter)
+                : QFileDialog::getOpenFileName(parent, title, QString(), filter);
 }
 
 bool UiServices::openDocument(const QString& path)

@@ -18,6 +18,8 @@ public:
     virtual void message(QWidget* parent, const QString& text, BoxKind kind);
     // A modal Yes/No question; true for Yes. warningStyle draws it as a warning box.
     virtual bool confirm(QWidget* parent, const QString& text, bool warningStyle);
+    // A file to save to or to open, chosen by the operator; empty when cancelled.
+    virtual QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& filter);
     // Desktop shell: open a document or a web address with the default handler.
     virtual bool openDocument(const QString& path);
     virtual bool openUrl(const QString& url);

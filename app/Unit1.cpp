@@ -3,7 +3,10 @@
 // shares.
 #include "Unit1.h"
 
+#include "FrameMonitor.h"
+#include "PairChart.h"
 #include "Portset.h"
+#include "TerminalOptions.h"
 #include "UiServices.h"
 #include "Unit_about2.h"
 #include "texts/app_texts.h"
@@ -50,7 +53,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
     delete CommFun;
-    // The core goes before the widgets its signals fill.
+    delete MonitorWindow;
+    delete ChartWindow;
+    delete TerminalOptions;
+    // The core goes before the widgets its signals fill; the extras before what they watch.
+    delete PairRecord;
+    PairRecord = nullptr;
+    delete FrameHistory;
+    FrameHistory = nullptr;
     delete Term;
     delete Pair;
     delete Search;
@@ -93,6 +103,11 @@ void TForm1::ConnectHandlers()
     trigger(N20, &TForm1::N20Click);
     trigger(N11, &TForm1::N11Click);
     trigger(N13, &TForm1::N13Click);
+    trigger(N22, &TForm1::N22Click);
+    trigger(N23, &TForm1::N23Click);
+    trigger(N24, &TForm1::N24Click);
+    trigger(N25, &TForm1::N25Click);
+    trigger(N26, &TForm1::N26Click);
     // Every page change the operator makes (click, Ctrl+Tab, Ctrl+PgUp/PgDn, arrow keys on
     // the tab bar, the wheel) runs the page-change handler; ShowPage's changes do not. The
     // handler runs after the change is complete, so its questions are not asked from inside
@@ -235,6 +250,9 @@ void TForm1::FormCreate()
     Pair = new PairTest(*Session);
     Term = new Terminal(*Session);
     CommFun = new TCommFun(Session->link());
+    FrameHistory = new FrameLog(FrameLog::kDefaultCapacity, this);
+    FrameHistory->watch(*Session);
+    PairRecord = new PairRecorder(*Pair, this);
     BindSession();
 
     FillModelLists();

@@ -6,7 +6,9 @@
 
 #include "GlobleVar.h"
 #include "commfunction.h"
+#include "core/session/FrameLog.h"
 #include "core/session/ModuleSession.h"
+#include "core/session/PairRecorder.h"
 #include "core/session/PairTest.h"
 #include "core/session/RadioSearch.h"
 #include "core/session/Terminal.h"
@@ -35,6 +37,9 @@ class QTabWidget;
 class QTimer;
 class TfrmPortSet;
 class TFrm_about;
+class FrameMonitorWindow;
+class PairChartWindow;
+class TerminalOptionsDialog;
 
 // A round indicator lamp.
 class TShape : public QWidget {
@@ -92,6 +97,14 @@ public:
     PairTest* Pair = nullptr;
     Terminal* Term = nullptr;
     TCommFun* CommFun = nullptr;         // the serial link's messages
+    // the "工具" menu's extras
+    FrameLog* FrameHistory = nullptr;    // every frame, bounded, for the frame monitor
+    PairRecorder* PairRecord = nullptr;  // the pair test's record and chart points
+    FrameMonitorWindow* MonitorWindow = nullptr;
+    PairChartWindow* ChartWindow = nullptr;
+    TerminalOptionsDialog* TerminalOptions = nullptr;
+    bool TerminalTimestamps = false;
+    bool TerminalHexAscii = false;
     bool PortLostShown = false;          // the status bar tells that the port's device went
 
     // catalogue
@@ -116,8 +129,8 @@ public:
         *SpeedButton6, *SpeedButton7;
     // menu
     QMenuBar* MainMenu1;
-    QMenu *N1, *N3, *N4, *N7, *N10;
-    QAction *N2, *N14, *N19, *N5, *N6, *N18, *N8, *N15, *N9, *N20, *N11, *N13;
+    QMenu *N1, *N3, *N4, *N7, *N21, *N10;
+    QAction *N2, *N14, *N19, *N5, *N6, *N18, *N8, *N15, *N9, *N22, *N23, *N24, *N25, *N26, *N20, *N11, *N13;
     // pages
     QTabWidget* PageControl1;
     QWidget *TabSheet1, *TabSheet2, *TabSheet3;
@@ -281,7 +294,7 @@ public:
     // ---- pair test and terminal --------------------------------------------------------
     void ShowPairCounters(const PairCounters& c);
     void ShowDataSent(const QByteArray& data, WorkState mode);
-    void ShowPairFrame(const QByteArray& result);
+    void ShowPairFrame(const QByteArray& result, bool corrected);
     void ShowTerminalBlock(const QByteArray& block);
     // Pair-test options from the page's controls into the core.
     void ApplyPairOptions();
@@ -311,6 +324,12 @@ public slots:
     void N11Click();
     void N13Click();
     void N20Click();
+    // tools: frame monitor, parameter profiles, pair-test chart, terminal options
+    void N22Click();
+    void N23Click();
+    void N24Click();
+    void N25Click();
+    void N26Click();
     void SpeedButton6Click();
     // timers
     void Timer2Timer();

@@ -8,6 +8,7 @@
 #include "texts/app_texts.h"
 #include "texts/protocol_texts.h"
 #include "texts/radiotests_texts.h"
+#include "texts/tools_texts.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -76,6 +77,12 @@ void TForm1::BindSession()
     connect(s, &ModuleSession::answered, this, &TForm1::ShowAnswer);
     connect(s, &ModuleSession::invalidAnswer, this, &TForm1::ShowInvalidAnswer);
     connect(s, &ModuleSession::portLost, this, &TForm1::ShowPortLost);
+    connect(s, &ModuleSession::portReopened, this, [this] {
+        PortLostShown = false;
+        if (frmPortSet)
+            SetPanel(1, frmPortSet->SettingsSummary());
+        SetPanel(2, Tr(ToolsTexts::PortBack));
+    });
     connect(s, &ModuleSession::chainStepDue, this, &TForm1::RunChainStep);
     connect(s, &ModuleSession::frameGapComputed, SpinEdit2, &QSpinBox::setValue);
     connect(s, &ModuleSession::identified, this, &TForm1::DecodeIdentify);

@@ -199,19 +199,29 @@ void TForm1::CreateControls()
     N15 = N7->addAction(U("接收调试"));
     N7->addSeparator();
     N9 = N7->addAction(U("对传测试"));
+    N21 = MainMenu1->addMenu(U("工具"));
+    N22 = N21->addAction(U("帧监视器…"));
+    N21->addSeparator();
+    N23 = N21->addAction(U("保存参数到文件…"));
+    N24 = N21->addAction(U("从文件载入参数…"));
+    N21->addSeparator();
+    N25 = N21->addAction(U("对传测试记录与曲线…"));
+    N26 = N21->addAction(U("数据通讯选项…"));
     N10 = MainMenu1->addMenu(U("帮助"));
     N20 = N10->addAction(U("帮助"));
     N11 = N10->addAction(U("关于"));
     N10->addSeparator();
     N13 = N10->addAction(U("退出"));
-    const char* actionNames[] = {"N2", "N14", "N19", "N5", "N6", "N18", "N8", "N15", "N9", "N20", "N11", "N13"};
-    QAction* actions[] = {N2, N14, N19, N5, N6, N18, N8, N15, N9, N20, N11, N13};
-    for (int i = 0; i < 12; ++i)
+    const char* actionNames[] = {"N2", "N14", "N19", "N5", "N6", "N18", "N8", "N15", "N9",
+                                 "N22", "N23", "N24", "N25", "N26", "N20", "N11", "N13"};
+    QAction* actions[] = {N2, N14, N19, N5, N6, N18, N8, N15, N9, N22, N23, N24, N25, N26, N20, N11, N13};
+    for (int i = 0; i < 17; ++i)
         actions[i]->setObjectName(QLatin1String(actionNames[i]));
     N1->setObjectName(QStringLiteral("N1"));
     N3->setObjectName(QStringLiteral("N3"));
     N4->setObjectName(QStringLiteral("N4"));
     N7->setObjectName(QStringLiteral("N7"));
+    N21->setObjectName(QStringLiteral("N21"));
     N10->setObjectName(QStringLiteral("N10"));
 
     auto* central = new QWidget(this);

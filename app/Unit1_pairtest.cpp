@@ -143,7 +143,7 @@ void TForm1::ShowDataSent(const QByteArray& data, WorkState mode)
     Edit12->setText(QString::number(data.size()));
 }
 
-void TForm1::ShowPairFrame(const QByteArray& result)
+void TForm1::ShowPairFrame(const QByteArray& result, bool)
 {
     if (MemoLineCount(Memo2) >= 1000)
         Memo2->clear();

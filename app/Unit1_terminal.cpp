@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTime>
 
 using namespace RadioTestTexts;
 
@@ -60,7 +61,12 @@ void TForm1::ShowTerminalBlock(const QByteArray& block)
 {
     if (MemoLineCount(Memo4) >= 1000)
         Memo4->clear();
-    MemoAddLine(Memo4, RadioButton7->isChecked() ? TextCodec::BytesToText(block) : HexText::BytesToHexText(block, false));
+    QString line = TerminalHexAscii ? TextCodec::HexAndAscii(block)
+        : RadioButton7->isChecked()  ? TextCodec::BytesToText(block)
+                                     : HexText::BytesToHexText(block, false);
+    if (TerminalTimestamps)
+        line.prepend(QTime::currentTime().toString(QStringLiteral("[HH:mm:ss.zzz] ")));
+    MemoAddLine(Memo4, line);
 }
 
 void TForm1::Memo3DblClick()

@@ -41,7 +41,31 @@ int SioLineMode(const LineSettings& line)
     return mode;
 }
 
-SerialLink::SerialLink(QObject* parent) : QObject(parent) {}
+SerialLink::SerialLink(QObject* parent) : QObject(parent)
+{
+    m_reopenTimer.setInterval(1000);
+    connect(&m_reopenTimer, &QTimer::timeout, this, [this] {
+        if (!m_open || !isLost()) {
+            m_reopenTimer.stop();
+            return;
+        }
+        const LineSettings line = m_line;
+        if (open(m_port) != LinkStatus::Ok)
+            return;
+        m_reopenTimer.stop();
+        configure(line);
+        emit reopened();
+    });
+}
+
+void SerialLink::setReopenWhenBack(bool on)
+{
+    m_reopen = on;
+    if (!on)
+        m_reopenTimer.stop();
+    else if (m_open && isLost())
+        m_reopenTimer.start();
+}
 
 SerialLink::~SerialLink()
 {
@@ -142,6 +166,8 @@ void SerialLink::service()
         if (!m_lostReported) {
             m_lostReported = true;
             emit lost();
+            if (m_reopen)
+                m_reopenTimer.start();
         }
         return;
     }

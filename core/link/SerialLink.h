@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QTimer>
 
 enum class LinkStatus {
     Ok,
@@ -54,12 +55,18 @@ public:
     bool isOpen() const { return m_open; }
     // Open, but the device has gone (adapter pulled out, other end of a pty closed).
     bool isLost() const;
+    // After the device went away, try every second to open it again (at the same line
+    // settings) until it is back.
+    void setReopenWhenBack(bool on);
+    bool reopensWhenBack() const { return m_reopen; }
 
 signals:
     // Bytes may be waiting (always delivered from the event loop, never from inside a call).
     void readyRead();
     // The device of this link's port went away.
     void lost();
+    // It came back and the port is open again (setReopenWhenBack).
+    void reopened();
 
 private:
     void watch(int port);
@@ -73,4 +80,6 @@ private:
     bool m_lostReported = false;
     bool m_servicePending = false;
     LineSettings m_line;
+    bool m_reopen = false;
+    QTimer m_reopenTimer;
 };

@@ -189,32 +189,50 @@ bool Write(const QString& path, const Profile& p, QString* error)
     return true;
 }
 
-QStringList Check(const Profile& p, int row, const QString& edition)
+QList<Problem> CheckValues(const Profile& p, int row, const QString& edition)
 {
-    QStringList problems;
+    QList<Problem> problems;
     const Catalogue::ModelRow* model = Catalogue::Row(row);
     if (!model)
         return problems;
     const QString name = QLatin1String(model->series);
     if (p.modelRow >= 0 && p.modelRow != row)
-        problems << QStringLiteral("the profile is for model %1, the module is %2")
-                        .arg(QLatin1String(Catalogue::Row(p.modelRow)->series), name);
+        problems << Problem{Problem::Model, QLatin1String(Catalogue::Row(p.modelRow)->series), name, QString()};
     const int channels = Catalogue::ChannelCount(row, edition);
     if (p.channel >= 0 && (p.channel < 1 || p.channel > channels))
-        problems << QStringLiteral("channel %1: model %2 has channels 1 to %3").arg(p.channel).arg(name).arg(channels);
+        problems << Problem{Problem::Channel, QString::number(p.channel), name, QStringLiteral("1 - %1").arg(channels)};
     const QStringList rates = Catalogue::RateItems(row);
     if (p.airRate > 0 && !rates.contains(QString::number(p.airRate)))
-        problems << QStringLiteral("air rate %1: model %2 takes %3").arg(p.airRate).arg(name, rates.join(QLatin1String(", ")));
+        problems << Problem{Problem::AirRate, QString::number(p.airRate), name, rates.join(QLatin1String(", "))};
     if (p.serialBaud > 0 && !rates.contains(QString::number(p.serialBaud)))
-        problems << QStringLiteral("serial baud rate %1: model %2 takes %3")
-                        .arg(p.serialBaud)
-                        .arg(name, rates.join(QLatin1String(", ")));
+        problems << Problem{Problem::SerialBaud, QString::number(p.serialBaud), name, rates.join(QLatin1String(", "))};
     if (p.power >= 0 && !model->power)
-        problems << QStringLiteral("power %1: model %2 has no power setting").arg(PowerName(p.power), name);
+        problems << Problem{Problem::Power, PowerName(p.power), name, QString()};
     if (!p.base.isEmpty() && !Catalogue::BaseFrequencies(row).contains(p.base))
-        problems << QStringLiteral("base frequency %1: model %2 has %3")
-                        .arg(p.base, name, Catalogue::BaseFrequencies(row).join(QLatin1String(", ")));
+        problems << Problem{Problem::Base, p.base, name, Catalogue::BaseFrequencies(row).join(QLatin1String(", "))};
     return problems;
+}
+
+QString Describe(const Problem& pr)
+{
+    switch (pr.field) {
+    case Problem::Model: return QStringLiteral("the profile is for model %1, the module is %2").arg(pr.value, pr.model);
+    case Problem::Channel: return QStringLiteral("channel %1: model %2 has channels %3").arg(pr.value, pr.model, pr.allowed);
+    case Problem::AirRate: return QStringLiteral("air rate %1: model %2 takes %3").arg(pr.value, pr.model, pr.allowed);
+    case Problem::SerialBaud:
+        return QStringLiteral("serial baud rate %1: model %2 takes %3").arg(pr.value, pr.model, pr.allowed);
+    case Problem::Power: return QStringLiteral("power %1: model %2 has no power setting").arg(pr.value, pr.model);
+    case Problem::Base: return QStringLiteral("base frequency %1: model %2 has %3").arg(pr.value, pr.model, pr.allowed);
+    }
+    return QString();
+}
+
+QStringList Check(const Profile& p, int row, const QString& edition)
+{
+    QStringList out;
+    for (const Problem& pr : CheckValues(p, row, edition))
+        out << Describe(pr);
+    return out;
 }
 
 } // namespace Profiles

@@ -49,9 +49,19 @@ namespace Profiles {
 bool Read(const QString& path, Profile* out, QString* error);
 bool Write(const QString& path, const Profile& profile, QString* error);
 
-// The values a model (catalogue row) cannot take, one message each naming the value; empty
-// when the model takes them all. `edition` decides the number of channels.
+// A value a model cannot take: which, the value, and what the model takes instead.
+struct Problem {
+    enum Field { Model, Channel, AirRate, SerialBaud, Power, Base } field;
+    QString value;   // "40"
+    QString model;   // "525"
+    QString allowed; // "1 to 16", "1200, 2400, 4800", "" (no such setting)
+};
+// The values a model (catalogue row) cannot take; empty when it takes them all. `edition`
+// decides the number of channels.
+QList<Problem> CheckValues(const Profile& profile, int modelRow, const QString& edition);
+// The same as one English message each ("channel 40: model 525 has channels 1 to 16").
 QStringList Check(const Profile& profile, int modelRow, const QString& edition);
+QString Describe(const Problem& problem);
 
 // Text forms used in profiles, logs and the command line; -1 (Unknown) when not understood.
 int ProtocolOfName(const QString& name);  // "own", "compatible" (or 0, 1)

@@ -18,6 +18,17 @@ QString BytesToText(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
+QString HexAndAscii(const QByteArray& bytes)
+{
+    QString hex, text;
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+        text += b >= 0x20 && b < 0x7F ? QChar(b) : QLatin1Char('.');
+    }
+    return hex + QLatin1Char(' ') + text;
+}
+
 int Utf8IncompleteTail(const QByteArray& bytes)
 {
     const int n = int(bytes.size());

@@ -12,5 +12,7 @@ QByteArray TextToBytes(const QString& text);
 QString BytesToText(const QByteArray& bytes);
 // Number of bytes at the end that begin a UTF-8 character without finishing it (0..3).
 int Utf8IncompleteTail(const QByteArray& bytes);
+// "41 42 0D 0A  AB.." : the bytes in hex, then as characters (dots for the unprintable).
+QString HexAndAscii(const QByteArray& bytes);
 
 } // namespace TextCodec

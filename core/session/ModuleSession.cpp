@@ -39,6 +39,7 @@ ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
 {
     connect(&m_link, &SerialLink::readyRead, this, &ModuleSession::onReadyRead);
     connect(&m_link, &SerialLink::lost, this, &ModuleSession::onLost);
+    connect(&m_link, &SerialLink::reopened, this, &ModuleSession::portReopened);
     m_checkTimer.setSingleShot(true);
     m_checkTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_checkTimer, &QTimer::timeout, this, &ModuleSession::receiveNow);

@@ -147,6 +147,8 @@ signals:
     void workStateChanged(WorkState state);
     void frameGapComputed(int ms);
     void portLost();
+    // The lost port is open again (SerialLink::setReopenWhenBack).
+    void portReopened();
 
     // Answers. `answered` comes first for every routed answer; the decoded values follow
     // only when `matched` (it answers the command in flight).

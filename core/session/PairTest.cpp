@@ -90,6 +90,11 @@ void PairTest::zeroByteTotals()
     emit countersChanged(m_counters);
 }
 
+int PairTest::lastSentSize() const
+{
+    return int(m_session.lastSentData().size());
+}
+
 QString PairTest::successRate() const
 {
     return PairJudge::SuccessRate(m_counters.success, m_counters.sent);
@@ -128,11 +133,12 @@ void PairTest::receive(const QByteArray& block)
     const bool mainSend = m_role == PairRole::MainSend;
     const QByteArray& lastSent = m_session.lastSentData();
     QByteArray received = block;
-    if (const auto corrected = PairJudge::CorrectReceivedData(m_session.edition().testEdition(), mainSend,
-                                                              mainSend ? lastSent : m_lastGoodData, received,
-                                                              lastSent, m_lastGoodData))
+    const auto corrected = PairJudge::CorrectReceivedData(m_session.edition().testEdition(), mainSend,
+                                                          mainSend ? lastSent : m_lastGoodData, received, lastSent,
+                                                          m_lastGoodData);
+    if (corrected)
         received = *corrected;
-    emit frameReceived(received);
+    emit frameReceived(received, corrected.has_value());
     judge(received);
     m_counters.rxBytes += received.size();
     emit countersChanged(m_counters);

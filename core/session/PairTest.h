@@ -77,6 +77,7 @@ public:
     // "87.50%"; empty while nothing was sent.
     QString successRate() const;
     const QByteArray& lastGoodData() const { return m_lastGoodData; }
+    int lastSentSize() const;
     bool stopped() const { return m_stopped; }
     bool isTimerActive() const { return m_sendTimer.isActive(); }
     bool resendPending() const { return m_turnaround.isActive(); }
@@ -87,8 +88,8 @@ signals:
     void sendRefused(LinkStatus status);
     // Nothing to send (timed sending has stopped).
     void dataEmpty();
-    // A received block that counts, after correction, before it is judged.
-    void frameReceived(const QByteArray& result);
+    // A received block that counts, after correction (`corrected`), before it is judged.
+    void frameReceived(const QByteArray& result, bool corrected);
     void frameJudged(bool correct);
 
 private:

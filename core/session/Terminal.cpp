@@ -6,6 +6,10 @@ Terminal::Terminal(ModuleSession& session, QObject* parent) : QObject(parent), m
 {
     connect(&session, &ModuleSession::terminalBlockReceived, this, [this](const QByteArray& block) {
         m_rxBytes += block.size();
+        if (m_save.isOpen()) {
+            m_save.write(block);
+            m_save.flush();
+        }
         emit blockReceived(block);
     });
 }
@@ -24,6 +28,40 @@ LinkStatus Terminal::send(const QByteArray& data)
     m_txBytes += data.size();
     emit dataSent(data);
     return status;
+}
+
+bool Terminal::startSaving(const QString& path, QString* error)
+{
+    stopSaving();
+    m_save.setFileName(path);
+    if (m_save.open(QIODevice::WriteOnly | QIODevice::Append))
+        return true;
+    *error = QStringLiteral("%1: %2").arg(path, m_save.errorString());
+    return false;
+}
+
+void Terminal::stopSaving()
+{
+    m_save.close();
+}
+
+bool Terminal::sendFile(const QString& path, QString* error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    if (f.size() > kMaxFileBytes) {
+        *error = QStringLiteral("%1: %2 bytes, more than %3").arg(path).arg(f.size()).arg(kMaxFileBytes);
+        return false;
+    }
+    const QByteArray data = f.readAll();
+    if (data.isEmpty()) {
+        *error = QStringLiteral("%1: empty").arg(path);
+        return false;
+    }
+    return send(data) == LinkStatus::Ok;
 }
 
 void Terminal::setReceiving(bool on)

@@ -6,6 +6,7 @@
 #include "core/link/SerialLink.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 
 class ModuleSession;
@@ -23,6 +24,14 @@ public:
     // Blocks shown as text keep the bytes of a character together.
     void setShowAsText(bool text);
 
+    // Every received byte, as received, also into a file (appended); false with the reason.
+    bool startSaving(const QString& path, QString* error);
+    void stopSaving();
+    bool isSaving() const { return m_save.isOpen(); }
+    // Sends a file's contents as one block (at most kMaxFileBytes); false with the reason.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+    bool sendFile(const QString& path, QString* error);
+
     qint64 bytesSent() const { return m_txBytes; }
     qint64 bytesReceived() const { return m_rxBytes; }
 
@@ -34,6 +43,7 @@ signals:
 
 private:
     ModuleSession& m_session;
+    QFile m_save;
     qint64 m_txBytes = 0;
     qint64 m_rxBytes = 0;
 };

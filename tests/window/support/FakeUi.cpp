@@ -21,6 +21,11 @@ bool FakeUi::confirm(QWidget*, const QString& text, bool)
     return answers.isEmpty() ? true : answers.takeFirst();
 }
 
+QString FakeUi::chooseFile(QWidget*, bool, const QString&, const QString&)
+{
+    return files.isEmpty() ? QString() : files.takeFirst();
+}
+
 bool FakeUi::openDocument(const QString& path)
 {
     openedDocuments << path;

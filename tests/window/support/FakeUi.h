@@ -17,6 +17,7 @@ public:
     void message(QWidget* parent, const QString& text, BoxKind kind) override;
     bool confirm(QWidget* parent, const QString& text, bool warningStyle) override;
     bool openDocument(const QString& path) override;
+    QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& filter) override;
     bool openUrl(const QString& url) override;
 
     QStringList messages;        // every box text, in order
@@ -28,6 +29,7 @@ public:
     QStringList openedDocuments; // paths the desktop was asked to open
     QStringList openedUrls;
     bool documentOpens = false;  // what openDocument answers
+    QStringList files;           // files "chosen", front first; cancelled when empty
 
     void clear();
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }

@@ -1,0 +1,220 @@
+#include "FrameMonitor.h"
+
+#include "UiServices.h"
+#include "core/protocol/HexText.h"
+#include "texts/tools_texts.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace ToolsTexts;
+
+namespace {
+
+constexpr FrameKind kKinds[] = {FrameKind::Long, FrameKind::Short, FrameKind::Id, FrameKind::Data};
+
+QString KindText(FrameKind k)
+{
+    switch (k) {
+    case FrameKind::Long: return Tr(KindLong);
+    case FrameKind::Short: return Tr(KindShort);
+    case FrameKind::Id: return Tr(KindId);
+    case FrameKind::Data: break;
+    }
+    return Tr(KindData);
+}
+
+} // namespace
+
+FrameTableModel::FrameTableModel(FrameLog& log, QObject* parent) : QAbstractTableModel(parent), m_log(log)
+{
+    connect(&log, &FrameLog::cleared, this, [this] {
+        beginResetModel();
+        m_rows.clear();
+        m_seen = m_log.total();
+        endResetModel();
+    });
+}
+
+int FrameTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int FrameTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 7;
+}
+
+QString FrameTableModel::Meaning(const FrameRecord& r)
+{
+    const FrameInfo& i = r.info;
+    if (i.kind == FrameKind::Data)
+        return Tr(KindData);
+    if (i.search)
+        return Tr(r.received ? IdentifyAnswer : SearchRequest);
+    const QString name = i.command == Command::None ? Tr(Unknown) : Commands::Name(i.command);
+    return Tr(r.received ? AnswerOf : RequestOf) + name;
+}
+
+QVariant FrameTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || role != Qt::DisplayRole)
+        return {};
+    const qint64 pos = m_rows[index.row()] - (m_log.total() - m_log.size());
+    if (pos < 0)
+        return {}; // let go by the log since the last refresh
+    const FrameRecord& r = m_log.at(int(pos));
+    switch (index.column()) {
+    case 0: return QString::number(r.timeMs);
+    case 1: return Tr(r.received ? In : Out);
+    case 2: return QStringLiteral("%1 %2%3%4").arg(r.line.baud).arg(r.line.dataBits).arg(QLatin1Char(r.line.parity)).arg(r.line.stopBits);
+    case 3: return KindText(r.info.kind);
+    case 4: return HexText::BytesToHexText(r.bytes, true).trimmed();
+    case 5: return Meaning(r);
+    case 6: return r.info.kind == FrameKind::Data ? QString() : Tr(r.info.checksumOk ? ChecksumOk : ChecksumWrong);
+    }
+    return {};
+}
+
+QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const TMsg kColumns[] = {ColTime, ColDirection, ColLine, ColKind, ColData, ColMeaning, ColChecksum};
+    return section >= 0 && section < 7 ? Tr(kColumns[section]) : QVariant();
+}
+
+void FrameTableModel::setFilter(const FrameKind* kind)
+{
+    m_filtered = kind != nullptr;
+    if (kind)
+        m_kind = *kind;
+    beginResetModel();
+    m_rows.clear();
+    m_seen = 0;
+    endResetModel();
+    refresh();
+}
+
+void FrameTableModel::refresh()
+{
+    // Rows hold frame numbers (counted since the log began); the log keeps the newest ones.
+    const qint64 total = m_log.total();
+    const qint64 oldestKept = total - m_log.size();
+    int gone = 0;
+    while (gone < m_rows.size() && m_rows[gone] < oldestKept)
+        ++gone;
+    if (gone > 0) {
+        beginRemoveRows(QModelIndex(), 0, gone - 1);
+        m_rows.remove(0, gone);
+        endRemoveRows();
+    }
+    QVector<qint64> add;
+    for (qint64 n = qMax(m_seen, oldestKept); n < total; ++n)
+        if (!m_filtered || m_log.at(int(n - oldestKept)).info.kind == m_kind)
+            add << n;
+    m_seen = total;
+    if (!add.isEmpty()) {
+        beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + add.size()) - 1);
+        m_rows += add;
+        endInsertRows();
+    }
+}
+
+FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
+    : QDialog(parent), m_log(log), m_model(new FrameTableModel(log, this))
+{
+    setObjectName(QStringLiteral("FrameMonitor"));
+    setWindowTitle(Tr(MonitorTitle));
+    setModal(false);
+    resize(860, 480);
+    m_table = new QTableView(this);
+    m_table->setModel(m_model);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(20);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->horizontalHeader()->setStretchLastSection(false);
+    m_table->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    for (int c : {0, 1, 2, 3, 5, 6})
+        m_table->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_pause = new QPushButton(Tr(Pause), this);
+    auto* clear = new QPushButton(Tr(Clear), this);
+    auto* save = new QPushButton(Tr(SaveCsv), this);
+    m_kind = new QComboBox(this);
+    m_kind->addItem(Tr(AllKinds));
+    for (FrameKind k : kKinds)
+        m_kind->addItem(KindText(k));
+    m_count = new QLabel(this);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_pause);
+    bar->addWidget(clear);
+    bar->addWidget(save);
+    bar->addSpacing(12);
+    bar->addWidget(new QLabel(Tr(KindLabel), this));
+    bar->addWidget(m_kind);
+    bar->addStretch(1);
+    bar->addWidget(m_count);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_table);
+    connect(m_pause, &QPushButton::clicked, this, &FrameMonitorWindow::PauseClick);
+    connect(clear, &QPushButton::clicked, this, &FrameMonitorWindow::ClearClick);
+    connect(save, &QPushButton::clicked, this, &FrameMonitorWindow::SaveClick);
+    connect(m_kind, QOverload<int>::of(&QComboBox::activated), this, &FrameMonitorWindow::KindChange);
+    // A few refreshes a second show a fast line at a fraction of the cost of one per frame.
+    connect(&m_refresh, &QTimer::timeout, this, [this] {
+        if (!isVisible())
+            return;
+        QScrollBar* sb = m_table->verticalScrollBar();
+        const bool atEnd = sb->value() == sb->maximum();
+        m_model->refresh();
+        if (atEnd)
+            m_table->scrollToBottom();
+        updateCount();
+    });
+    m_refresh.start(250);
+    m_model->refresh();
+    updateCount();
+}
+
+void FrameMonitorWindow::updateCount()
+{
+    m_count->setText(Tr(Shown).arg(m_model->rowCount()).arg(m_log.total()).arg(m_log.capacity()));
+}
+
+void FrameMonitorWindow::PauseClick()
+{
+    m_log.setPaused(!m_log.paused());
+    m_pause->setText(Tr(m_log.paused() ? Resume : Pause));
+}
+
+void FrameMonitorWindow::ClearClick()
+{
+    m_log.clear();
+    updateCount();
+}
+
+void FrameMonitorWindow::SaveClick()
+{
+    const QString path = Ui().chooseFile(this, true, Tr(SaveCsv), Tr(CsvFiles));
+    if (path.isEmpty())
+        return;
+    QString error;
+    const int k = m_kind->currentIndex();
+    const FrameKind* kind = k > 0 ? &kKinds[k - 1] : nullptr;
+    if (!m_log.saveCsv(path, &error, kind))
+        ShowWarning(Tr(FileFail) + error, this);
+}
+
+void FrameMonitorWindow::KindChange(int index)
+{
+    m_model->setFilter(index > 0 ? &kKinds[index - 1] : nullptr);
+    updateCount();
+}

@@ -1,0 +1,27 @@
+// Options of the data terminal: a time stamp on each received block, a HEX + ASCII display,
+// received data saved into a file as they come, a file's contents sent, and the port opened
+// again by itself when its device comes back.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class TForm1;
+
+class TerminalOptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TerminalOptionsDialog(TForm1* form);
+
+    QCheckBox *Timestamps, *HexAscii, *Reopen;
+    QPushButton *SaveButton, *SendButton;
+
+    void SaveClick();
+    void SendClick();
+
+private:
+    TForm1* m_form;
+    QLabel* m_file;
+};

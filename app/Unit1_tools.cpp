@@ -1,0 +1,165 @@
+// The "工具" menu: the frame monitor, parameter profiles saved from and loaded into the
+// parameter page, the pair test's record and chart, and the terminal's options.
+#include "Unit1.h"
+
+#include "FrameMonitor.h"
+#include "PairChart.h"
+#include "TerminalOptions.h"
+#include "UiServices.h"
+#include "core/model/Catalogue.h"
+#include "core/model/Profile.h"
+#include "texts/basic_texts.h"
+#include "texts/tools_texts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace ToolsTexts;
+
+namespace {
+
+// Shows a window made once, in front.
+template <typename W>
+void Raise(W* w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+QString ProblemText(const Profiles::Problem& p)
+{
+    switch (p.field) {
+    case Profiles::Problem::Model: return Tr(ProblemModel).arg(p.value, p.model);
+    case Profiles::Problem::Channel: return Tr(ProblemChannel).arg(p.value, p.model, p.allowed);
+    case Profiles::Problem::AirRate: return Tr(ProblemAirRate).arg(p.value, p.model, p.allowed);
+    case Profiles::Problem::SerialBaud: return Tr(ProblemSerialBaud).arg(p.value, p.model, p.allowed);
+    case Profiles::Problem::Power: return Tr(ProblemPower).arg(p.value, p.model);
+    case Profiles::Problem::Base: return Tr(ProblemBase).arg(p.value, p.model, p.allowed);
+    }
+    return QString();
+}
+
+// The row of a list whose text is `text`, -1 when it has none.
+int RowOfText(QComboBox* list, const QString& text)
+{
+    return list->findText(text, Qt::MatchExactly);
+}
+
+} // namespace
+
+void TForm1::N22Click()
+{
+    if (!MonitorWindow)
+        MonitorWindow = new FrameMonitorWindow(*FrameHistory, this);
+    Raise(MonitorWindow);
+}
+
+void TForm1::N25Click()
+{
+    if (!ChartWindow)
+        ChartWindow = new PairChartWindow(*PairRecord, this);
+    Raise(ChartWindow);
+}
+
+void TForm1::N26Click()
+{
+    if (!TerminalOptions)
+        TerminalOptions = new TerminalOptionsDialog(this);
+    Raise(TerminalOptions);
+}
+
+// Save: the values the parameter page shows, with its model row and base frequency.
+void TForm1::N23Click()
+{
+    const QString path = Ui().chooseFile(this, true, Tr(SaveProfileItem), Tr(ProfileFiles));
+    if (path.isEmpty())
+        return;
+    auto row = [](QComboBox* c) { return c->currentIndex(); };
+    Profile p;
+    p.modelRow = row(ComboBox15);
+    p.base = row(ComboBox16) >= 0 ? ComboBox16->currentText() : QString();
+    p.channel = row(ComboBox4) >= 0 ? row(ComboBox4) + 1 : -1;
+    p.airRate = row(ComboBox1) >= 0 ? RateOfListRow(row(ComboBox1)) : 0;
+    p.serialBaud = row(ComboBox2) >= 0 ? RateOfListRow(row(ComboBox2)) : 0;
+    p.serialParity = ParityOfPageRow(row(ComboBox3));
+    p.protocol = row(ComboBox5);
+    p.powerMode = row(ComboBox6);
+    bool number = false;
+    const int id = Edit15->text().toInt(&number);
+    p.radioId = number && id >= 0 && id <= 65535 ? id : -1;
+    p.power = ComboBox14->isEnabled() ? row(ComboBox14) : -1;
+    p.powerLevel = row(ComboBox21);
+    QString error;
+    if (!Profiles::Write(path, p, &error)) {
+        ShowWarning(Tr(FileFail) + error, this);
+        return;
+    }
+    SetPanel(2, Tr(ProfileSaved) + path);
+}
+
+// Load: fills the page's lists; nothing is sent until a write button is pressed.
+void TForm1::N24Click()
+{
+    const QString path = Ui().chooseFile(this, false, Tr(LoadProfileItem), Tr(ProfileFiles));
+    if (path.isEmpty())
+        return;
+    Profile p;
+    QString error;
+    if (!Profiles::Read(path, &p, &error)) {
+        ShowWarning(Tr(ProfileBad) + error, this);
+        return;
+    }
+    // A page without a model takes the profile's; without either there is nothing to check against.
+    if (ComboBox15->currentIndex() < 0) {
+        if (p.modelRow < 0) {
+            Warn(BasicTexts::ChooseModelFirst);
+            FocusControl(ComboBox15);
+            return;
+        }
+        ComboBox15->setCurrentIndex(p.modelRow);
+        ApplyModelRow();
+    }
+    const int row = ComboBox15->currentIndex();
+    const QList<Profiles::Problem> problems = Profiles::CheckValues(p, row, GlobleVar::EditionKeyword);
+    auto bad = [&](Profiles::Problem::Field f) {
+        for (const Profiles::Problem& pr : problems)
+            if (pr.field == f)
+                return true;
+        return false;
+    };
+    if (!p.base.isEmpty() && !bad(Profiles::Problem::Base)) {
+        SelectBaseFrequency(p.base);
+        BuildChannelPlan(ComboBox15->currentText(), p.base);
+    }
+    if (p.channel >= 0) {
+        ComboBox4->setCurrentIndex(bad(Profiles::Problem::Channel) ? -1 : p.channel - 1);
+        ComboBox4Click();
+    }
+    if (p.airRate > 0)
+        ComboBox1->setCurrentIndex(bad(Profiles::Problem::AirRate) ? -1 : RowOfText(ComboBox1, QString::number(p.airRate)));
+    if (p.serialBaud > 0)
+        ComboBox2->setCurrentIndex(bad(Profiles::Problem::SerialBaud) ? -1
+                                                                       : RowOfText(ComboBox2, QString::number(p.serialBaud)));
+    if (p.serialParity != Parity::Unknown)
+        for (int r = 0; r < 3; ++r)
+            if (ParityOfPageRow(r) == p.serialParity)
+                ComboBox3->setCurrentIndex(r);
+    if (p.protocol >= 0)
+        ComboBox5->setCurrentIndex(p.protocol);
+    if (p.powerMode >= 0)
+        ComboBox6->setCurrentIndex(p.powerMode);
+    if (p.radioId >= 0)
+        Edit15->setText(QString::number(p.radioId));
+    if (p.power >= 0)
+        ComboBox14->setCurrentIndex(bad(Profiles::Problem::Power) ? -1 : p.power);
+    if (p.powerLevel >= 0)
+        ComboBox21->setCurrentIndex(p.powerLevel);
+    SetPanel(2, Tr(ProfileLoaded));
+    if (!problems.isEmpty()) {
+        QStringList lines;
+        for (const Profiles::Problem& pr : problems)
+            lines << ProblemText(pr);
+        ShowWarning(Tr(ProfileNotForModel) + lines.join(QLatin1Char('\n')), this);
+    }
+}

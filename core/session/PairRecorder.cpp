@@ -1,0 +1,107 @@
+#include "PairRecorder.h"
+
+#include <QDateTime>
+
+PairRecorder::PairRecorder(PairTest& pair, QObject* parent) : QObject(parent), m_pair(pair)
+{
+    m_clock.start();
+    m_timer.setInterval(5000);
+    connect(&m_timer, &QTimer::timeout, this, &PairRecorder::takePoint);
+    m_timer.start();
+    connect(&pair, &PairTest::frameReceived, this, [this](const QByteArray& result, bool corrected) {
+        m_pendingResult = result;
+        m_pendingCorrected = corrected;
+    });
+    connect(&pair, &PairTest::frameJudged, this, &PairRecorder::record);
+}
+
+QStringList PairRecorder::CsvHeader()
+{
+    return {QStringLiteral("time"),    QStringLiteral("sent_bytes"), QStringLiteral("received_bytes"),
+            QStringLiteral("judgement"), QStringLiteral("corrected"), QStringLiteral("sent"),
+            QStringLiteral("received"), QStringLiteral("success"),  QStringLiteral("error")};
+}
+
+bool PairRecorder::startFile(const QString& path, QString* error)
+{
+    stopFile();
+    m_file.setFileName(path);
+    const bool fresh = !m_file.exists() || m_file.size() == 0;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *error = QStringLiteral("%1: %2").arg(path, m_file.errorString());
+        return false;
+    }
+    if (fresh)
+        m_file.write((CsvHeader().join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.flush();
+    return true;
+}
+
+void PairRecorder::stopFile()
+{
+    m_file.close();
+}
+
+void PairRecorder::record(bool correct)
+{
+    if (!m_file.isOpen())
+        return;
+    // The judging of a frame comes after the block it answers was sent; the count of the
+    // frame just judged is already in the counters.
+    const PairCounters& c = m_pair.counters();
+    const QStringList row{QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")),
+                          QString::number(m_pair.lastSentSize()),
+                          QString::number(m_pendingResult.size()),
+                          correct ? QStringLiteral("good") : QStringLiteral("wrong"),
+                          m_pendingCorrected ? QStringLiteral("yes") : QStringLiteral("no"),
+                          QString::number(c.sent),
+                          QString::number(c.received),
+                          QString::number(c.success),
+                          QString::number(c.error)};
+    m_file.write((row.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.flush();
+}
+
+void PairRecorder::setInterval(int ms)
+{
+    m_timer.setInterval(qMax(100, ms));
+}
+
+void PairRecorder::clearPoints()
+{
+    m_points.clear();
+    m_last = m_pair.counters();
+    emit pointAdded();
+}
+
+void PairRecorder::takePoint()
+{
+    const PairCounters c = m_pair.counters();
+    // A new start sets the counters back: the interval counts from there.
+    if (c.sent < m_last.sent || c.success < m_last.success)
+        m_last = PairCounters{};
+    const qint64 sent = c.sent - m_last.sent;
+    if (sent <= 0)
+        return; // nothing sent: a rate of nothing has no meaning
+    Point p;
+    p.seconds = m_clock.elapsed() / 1000.0;
+    p.intervalRate = qMin(100.0, 100.0 * double(c.success - m_last.success) / double(sent));
+    p.cumulativeRate = c.sent ? qMin(100.0, 100.0 * double(c.success) / double(c.sent)) : 0;
+    m_last = c;
+    m_points.append(p);
+    if (m_points.size() > kMaxPoints) {
+        // The older half at half the resolution; the recent half as it is.
+        const int half = int(m_points.size()) / 2;
+        QVector<Point> merged;
+        merged.reserve(kMaxPoints);
+        for (int i = 0; i + 1 < half; i += 2) {
+            const Point& a = m_points[i];
+            const Point& b = m_points[i + 1];
+            merged.append(Point{(a.seconds + b.seconds) / 2, (a.intervalRate + b.intervalRate) / 2, b.cumulativeRate});
+        }
+        for (int i = half - (half % 2); i < m_points.size(); ++i)
+            merged.append(m_points[i]);
+        m_points = merged;
+    }
+    emit pointAdded();
+}

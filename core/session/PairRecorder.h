@@ -1,0 +1,53 @@
+// A record of a pair test: every exchange into a CSV file (when asked), and the success rate
+// over time for a chart, per interval and since the start. The chart's points are bounded:
+// when there are too many, the older half is merged two by two.
+#pragma once
+
+#include "PairTest.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+#include <QVector>
+
+class PairRecorder : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxPoints = 1000;
+
+    struct Point {
+        double seconds = 0;        // since the recorder began
+        double intervalRate = 0;   // % of the blocks sent in the interval judged good
+        double cumulativeRate = 0; // % since the test started
+    };
+
+    explicit PairRecorder(PairTest& pair, QObject* parent = nullptr);
+
+    static QStringList CsvHeader();
+    bool startFile(const QString& path, QString* error);
+    void stopFile();
+    bool isRecording() const { return m_file.isOpen(); }
+
+    // How often a point is taken (default 5 s).
+    void setInterval(int ms);
+    const QVector<Point>& points() const { return m_points; }
+    // Takes a point now (the timer does this by itself).
+    void takePoint();
+    void clearPoints();
+
+signals:
+    void pointAdded();
+
+private:
+    void record(bool correct);
+
+    PairTest& m_pair;
+    QFile m_file;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    QVector<Point> m_points;
+    PairCounters m_last;
+    QByteArray m_pendingResult;
+    bool m_pendingCorrected = false;
+};

@@ -1,0 +1,99 @@
+// The "工具" menu on the window: parameter profiles saved from and loaded into the page, the
+// frame monitor fed by the session, the terminal's display options, the menu's captions.
+#include "support/ModuleTestUtil.h"
+#include "support/Programs.h"
+
+#include "app/FrameMonitor.h"
+#include "app/Unit1.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+namespace {
+void ChooseModel(TForm1* f, const char* name)
+{
+    f->ComboBox15->setCurrentIndex(f->ComboBox15->findText(QLatin1String(name)));
+    f->ApplyModelRow();
+}
+} // namespace
+
+class TestToolsMenu : public QObject {
+    Q_OBJECT
+    QTemporaryDir files;
+
+private slots:
+    void init() { CmdTest::ResetSimulatedModules(); }
+
+    void profileSavedAndLoadedAgainstTheModel()
+    {
+        TestWindow w(CmdTest::SimConfig());
+        TForm1* f = w.form;
+        ChooseModel(f, "525");
+        f->ComboBox4->setCurrentIndex(15); // channel 16
+        f->ComboBox1->setCurrentIndex(f->ComboBox1->findText("38400"));
+        f->ComboBox3->setCurrentIndex(1); // odd
+        f->Edit15->setText("300");
+        const QString path = files.filePath("p.ini");
+        w.ui.files << path;
+        f->N23Click();
+        const QByteArray saved = Programs::ReadFile(path);
+        QVERIFY(saved.contains("Model=525") && saved.contains("Channel=16") && saved.contains("AirRate=38400")
+                && saved.contains("SerialParity=odd") && saved.contains("RadioId=300"));
+
+        // into a 511: channel 16 and 38400 do not exist there; the rest is filled, nothing sent
+        CmdTest::TakeRequests();
+        ChooseModel(f, "511");
+        w.ui.files << path;
+        f->N24Click();
+        QCOMPARE(f->ComboBox4->currentIndex(), -1);
+        QCOMPARE(f->ComboBox1->currentIndex(), -1);
+        QCOMPARE(f->ComboBox3->currentIndex(), 1);
+        QCOMPARE(f->Edit15->text(), QStringLiteral("300"));
+        QVERIFY(w.ui.lastMessage().contains(QString::fromUtf8("信道 16（型号 511 的信道为 1 - 4）")));
+        QVERIFY(w.ui.lastMessage().contains(QString::fromUtf8("空中波特率 38400")));
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
+
+        // a foreign file is named and changes nothing
+        Programs::WriteFile(files.filePath("x.ini"), "[COM]\r\nPort=0\r\n");
+        w.ui.files << files.filePath("x.ini");
+        f->N24Click();
+        QVERIFY(w.ui.lastMessage().startsWith(QString::fromUtf8("参数文件无法使用，页面未改变：")));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("300"));
+    }
+
+    void monitorAndTerminalOptions()
+    {
+        TestWindow w(CmdTest::SimConfig());
+        TForm1* f = w.form;
+        f->N22Click();
+        f->SpeedButton29Click(); // serial wake-up
+        QVERIFY(TestWindow::waitFor([&] { return f->FrameHistory->size() == 2; }, 3000));
+        f->MonitorWindow->model().refresh();
+        QCOMPARE(f->MonitorWindow->model().data(f->MonitorWindow->model().index(1, 5), Qt::DisplayRole).toString(),
+                 QString::fromUtf8("应答：WakeUp"));
+
+        f->TerminalHexAscii = true;
+        f->TerminalTimestamps = true;
+        f->ShowTerminalBlock("AB\r\n");
+        QVERIFY(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] 41 42 0D 0A  AB\\.\\.$"))
+                    .match(f->Memo4->toPlainText())
+                    .hasMatch());
+    }
+
+    void menuCaptions()
+    {
+        TestWindow cn(CmdTest::SimConfig());
+        QCOMPARE(cn.form->N21->title(), QString::fromUtf8("工具"));
+        TestWindow en(CmdTest::SimConfig("", "[Ver]\r\nCEO=EN\r\n"));
+        QCOMPARE(en.form->N21->title(), QStringLiteral("Tools"));
+        QCOMPARE(en.form->N23->text(), QStringLiteral("Save parameters to file…"));
+        TestWindow de(CmdTest::SimConfig("", "[Ver]\r\nCEO=EN\r\ntype=GERMAN\r\n"));
+        QCOMPARE(de.form->N21->title(), QStringLiteral("WERKZEUGE"));
+    }
+};
+
+QTEST_MAIN(TestToolsMenu)
+#include "tst_tools_menu.moc"
