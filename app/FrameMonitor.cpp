@@ -59,7 +59,10 @@ QString FrameTableModel::Meaning(const FrameRecord& r)
         return Tr(KindData);
     if (i.search)
         return Tr(r.received ? IdentifyAnswer : SearchRequest);
-    const QString name = i.command == Command::None ? Tr(Unknown) : Commands::Name(i.command);
+    QString name = Tr(Unknown);
+    for (const CommandName& n : kCommandNames)
+        if (n.command == i.command)
+            name = Tr(n.name);
     return Tr(r.received ? AnswerOf : RequestOf) + name;
 }
 

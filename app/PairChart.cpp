@@ -51,7 +51,7 @@ PairChartWindow::PairChartWindow(PairRecorder& recorder, QWidget* parent) : QDia
     auto* clear = new QPushButton(Tr(ClearChart), this);
     m_seconds = new QSpinBox(this);
     m_seconds->setRange(1, 3600);
-    m_seconds->setValue(5);
+    m_seconds->setValue(qMax(1, recorder.interval() / 1000));
     m_file = new QLabel(this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_record);

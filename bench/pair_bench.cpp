@@ -5,11 +5,12 @@
 // measured here are the tool's.
 //
 //   pair_bench [--baud 38400] [--block 32] [--rate-seconds 20] [--soak-seconds 600]
-//              [--period 100] [--emu PATH]
+//              [--period 100] [--emu PATH] [--soak-only] [--with-tools]
 //
 // Phases: (1) pair test, send after return, fastest fixed frame gap (60 ms), then the gap the
 // tool works out itself; (2) terminal, a block sent as soon as the previous echo is shown;
-// (3) timed pair test every `period` ms for `soak-seconds`, sampling CPU and resident memory.
+// (3) timed pair test every `period` ms for `soak-seconds`, sampling CPU and resident memory;
+// with --with-tools the frame monitor and the pair-test chart are open all the while.
 #include "support/FakeUi.h"
 #include "support/ProcessStats.h"
 #include "support/TestWindow.h"
@@ -84,6 +85,8 @@ int main(int argc, char** argv)
     cli.addOption({"rate-seconds", "length of each throughput phase", "s", "20"});
     cli.addOption({"soak-seconds", "length of the timed pair test", "s", "600"});
     cli.addOption({"period", "timed sending period in ms", "ms", "100"});
+    cli.addOption({"soak-only", "only the timed pair test (phase 3)"});
+    cli.addOption({"with-tools", "the frame monitor and the pair-test chart open during phase 3"});
     // The build puts benchmarks in bench/ and the emulator program one level up.
     const QString defaultEmu = qEnvironmentVariable("RFMOD_EMU", QCoreApplication::applicationDirPath() + "/../rfmod-emu");
     cli.addOption({"emu", "rfmod-emu program (default $RFMOD_EMU or ../rfmod-emu)", "path", defaultEmu});
@@ -158,11 +161,14 @@ int main(int argc, char** argv)
                     label, f->Session->frameGap(), block, c.sent, c.received, c.success, fps, bytesPerSec,
                     100.0 * bytesPerSec / lineBytesPerSec, lineBytesPerSec);
     };
-    pairRun(true, "fixed frame gap");
-    pairRun(false, "worked-out frame gap");
+    const bool soakOnly = cli.isSet("soak-only");
+    if (!soakOnly) {
+        pairRun(true, "fixed frame gap");
+        pairRun(false, "worked-out frame gap");
+    }
 
     // (2) terminal
-    {
+    if (!soakOnly) {
         QByteArray t;
         for (int i = 0; i < termBlock; ++i)
             t.append(char('a' + i % 26));
@@ -207,6 +213,12 @@ int main(int argc, char** argv)
         f->SpinEdit2->setValue(60);
         f->Memo1->clear();
         f->Memo2->clear();
+        if (cli.isSet("with-tools")) {
+            f->N22Click();
+            f->N25Click();
+            f->PairRecord->setInterval(1000);
+        }
+        TestWindow::pump(2000);
         const long rss0 = ProcessStats::RssKiB();
         const double cpu0 = ProcessStats::CpuSeconds();
         QElapsedTimer clock;

@@ -4,7 +4,10 @@
 #include "support/AirRig.h"
 #include "support/TestWindow.h"
 
+#include "app/FrameMonitor.h"
+#include "app/PairChart.h"
 #include "app/Portset.h"
+#include "app/TerminalOptions.h"
 #include "app/Unit1.h"
 #include "app/Unit_about2.h"
 
@@ -12,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -90,6 +94,43 @@ void TerminalPage(const QByteArray& ver, const QString& name)
     Save(w.form, name);
 }
 
+// The Tools menu and the windows it opens, after a search and a pair test have run.
+void Extras(const QByteArray& ver, const QString& suffix)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:far-echo,model=35,band=433,channel=3\r\n[COM]\r\nRate=4\r\n[Option]\r\nFrame delay=1\r\n"
+                 "Delay time=60\r\n[Ver]\r\n" + ver);
+    TForm1* f = w.form;
+    f->show();
+    f->Search->setStepInterval(400);
+    f->SpeedButton20Click();
+    TestWindow::waitFor([&] { return !f->Search->isRunning(); }, 15000);
+    f->SpeedButton2Click();
+    TestWindow::pump(300);
+    f->N22Click();
+    TestWindow::pump(400);
+    Save(f->MonitorWindow, "frame-monitor" + suffix);
+
+    f->PairRecord->setInterval(250);
+    f->ShowPage(1);
+    f->Edit4->setText(QStringLiteral("0123456789"));
+    f->SpeedButton17Click();
+    TestWindow::pump(6000);
+    f->SpeedButton18Click();
+    f->N25Click();
+    f->ChartWindow->resize(720, 420);
+    TestWindow::pump(400);
+    Save(f->ChartWindow, "pair-chart" + suffix);
+
+    f->N26Click();
+    TestWindow::pump(200);
+    Save(f->TerminalOptions, "terminal-options" + suffix);
+
+    f->N21->popup(f->mapToGlobal(QPoint(260, 22)));
+    TestWindow::pump(300);
+    Save(f->N21, "tools-menu" + suffix);
+    f->N21->hide();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -131,5 +172,7 @@ int main(int argc, char* argv[])
     PairTestMainReceive("pair-test-receive");
     TerminalPage("", "terminal");
     TerminalPage("CEO=EN\r\nKTX=1\r\n", "terminal-english");
+    Extras("", "");
+    Extras("CEO=EN\r\n", "-english");
     return 0;
 }

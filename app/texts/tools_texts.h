@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/GlobleVar.h"
+#include "core/protocol/Command.h"
 
 namespace ToolsTexts {
 
@@ -46,6 +47,40 @@ inline constexpr TMsg IdentifyAnswer{"检测应答", "identify answer"};
 inline constexpr TMsg RequestOf{"请求：", "request: "};
 inline constexpr TMsg AnswerOf{"应答：", "answer: "};
 inline constexpr TMsg Unknown{"未知", "unknown"};
+// command names, as the monitor shows them
+struct CommandName {
+    Command command;
+    TMsg name;
+};
+inline constexpr CommandName kCommandNames[] = {
+    {Command::SerialWrite, {"写串口参数", "write serial settings"}},
+    {Command::SerialRead, {"读串口参数", "read serial settings"}},
+    {Command::AirRateWrite, {"写空中速率", "write air rate"}},
+    {Command::AirRateRead, {"读空中速率", "read air rate"}},
+    {Command::ChannelWrite, {"写信道", "write channel"}},
+    {Command::ChannelRead, {"读信道", "read channel"}},
+    {Command::TestStart, {"启动测试", "start transmit test"}},
+    {Command::TestEnd, {"结束测试", "end transmit test"}},
+    {Command::ProtocolWrite, {"写空中协议", "write air protocol"}},
+    {Command::SerialNumberWrite, {"写出厂系列号", "write serial number"}},
+    {Command::SerialNumberRead, {"读出厂系列号", "read serial number"}},
+    {Command::RadioIdWrite, {"写电台ID", "write radio ID"}},
+    {Command::RadioIdRead, {"读电台ID", "read radio ID"}},
+    {Command::WriteAll, {"参数全写", "write all"}},
+    {Command::PowerModeWrite, {"写省电模式", "write power saving"}},
+    {Command::PowerModeRead, {"读省电模式", "read power saving"}},
+    {Command::WakeUp, {"串口唤醒", "serial wake-up"}},
+    {Command::RssiRead, {"读场强", "read RSSI"}},
+    {Command::LevelWrite, {"写功率等级", "write power level"}},
+    {Command::ProtocolRead, {"读空中协议", "read air protocol"}},
+    {Command::ReadAll, {"参数全读", "read all"}},
+    {Command::DutyCycleWrite, {"写占空比时间", "write duty cycle"}},
+    {Command::PowerWrite, {"写功率", "write power"}},
+    {Command::Capacitance, {"电容校准", "capacitance"}},
+    {Command::IoWrite, {"写IO开关量", "write IO"}},
+    {Command::IoRead, {"读IO开关量", "read IO"}},
+};
+
 inline constexpr TMsg Shown{"显示 %1 帧（共 %2 帧，最多保留 %3 帧）", "%1 frames shown (%2 in all, the newest %3 kept)"};
 
 // parameter profiles

@@ -31,6 +31,7 @@ public:
 
     // How often a point is taken (default 5 s).
     void setInterval(int ms);
+    int interval() const { return m_timer.interval(); }
     const QVector<Point>& points() const { return m_points; }
     // Takes a point now (the timer does this by itself).
     void takePoint();

@@ -73,7 +73,7 @@ private slots:
         QVERIFY(TestWindow::waitFor([&] { return f->FrameHistory->size() == 2; }, 3000));
         f->MonitorWindow->model().refresh();
         QCOMPARE(f->MonitorWindow->model().data(f->MonitorWindow->model().index(1, 5), Qt::DisplayRole).toString(),
-                 QString::fromUtf8("应答：WakeUp"));
+                 QString::fromUtf8("应答：串口唤醒"));
 
         f->TerminalHexAscii = true;
         f->TerminalTimestamps = true;
