@@ -17,6 +17,7 @@
 #include "core/protocol/FrameAssembler.h"
 #include "core/protocol/Frames.h"
 #include "core/session/ModuleSession.h"
+#include "support/Programs.h"
 #include "tools/emulator/ModuleEmulator.h"
 
 #include <QCommandLineParser>
@@ -214,26 +215,6 @@ private:
     int m_gap;
 };
 
-// rfmod-emu on a pseudo-terminal; the slave path is its first line of output.
-struct Emu {
-    QProcess p;
-    QString tty;
-    bool start(const QString& program)
-    {
-        p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(program, {QStringLiteral("baud=9600,parity=none")});
-        if (!p.waitForStarted(3000) || !p.waitForReadyRead(3000))
-            return false;
-        tty = QString::fromLocal8Bit(p.readLine()).trimmed();
-        return !tty.isEmpty();
-    }
-    ~Emu()
-    {
-        p.terminate();
-        p.waitForFinished(2000);
-    }
-};
-
 struct Spread {
     double median = 0, p90 = 0, max = 0;
 };
@@ -274,8 +255,10 @@ int main(int argc, char* argv[])
     // ---- 1. idle CPU ------------------------------------------------------------------------
     double toolPercent = 0, baselinePercent = 0;
     {
-        Emu toolModule, baselineModule;
-        if (!toolModule.start(cli.value("emu")) || !baselineModule.start(cli.value("emu"))) {
+        const QStringList settings{QStringLiteral("baud=9600,parity=none")};
+        Programs::Emulator toolModule(QString(), settings, cli.value("emu"));
+        Programs::Emulator baselineModule(QString(), settings, cli.value("emu"));
+        if (!toolModule.started || !baselineModule.started) {
             std::fprintf(stderr, "rfmod-emu did not start\n");
             return 1;
         }

@@ -13,6 +13,7 @@
 // with --with-tools the frame monitor and the pair-test chart are open all the while.
 #include "support/FakeUi.h"
 #include "support/ProcessStats.h"
+#include "support/Programs.h"
 #include "support/TestWindow.h"
 
 #include "app/GlobleVar.h"
@@ -42,28 +43,6 @@
 #include <memory>
 
 namespace {
-
-// One rfmod-emu on a pseudo-terminal; the slave path is its first line of output.
-struct Emu {
-    QProcess p;
-    QString tty;
-    bool start(const QString& program, const QStringList& args)
-    {
-        p.setProgram(program);
-        p.setArguments(args);
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start();
-        if (!p.waitForStarted(3000) || !p.waitForReadyRead(3000))
-            return false;
-        tty = QString::fromLocal8Bit(p.readLine()).trimmed();
-        return !tty.isEmpty();
-    }
-    ~Emu()
-    {
-        p.terminate();
-        p.waitForFinished(2000);
-    }
-};
 
 struct Window {
     FakeUi ui;
@@ -107,9 +86,9 @@ int main(int argc, char** argv)
     const double lineBytesPerSec = baud / 10.0;
 
     const QString settings = QStringLiteral("model=35,band=433,baud=%1,air=%1,parity=none").arg(baud);
-    Emu near, far;
-    if (!near.start(cli.value("emu"), {settings, "--air-listen", "47471", "--air-peer", "47472"})
-        || !far.start(cli.value("emu"), {settings + ",echo", "--air-listen", "47472", "--air-peer", "47471"})) {
+    Programs::Emulator near(QString(), {settings, "--air-listen", "47471", "--air-peer", "47472"}, cli.value("emu"));
+    Programs::Emulator far(QString(), {settings + ",echo", "--air-listen", "47472", "--air-peer", "47471"}, cli.value("emu"));
+    if (!near.started || !far.started) {
         std::fprintf(stderr, "rfmod-emu did not start\n");
         return 1;
     }

@@ -35,15 +35,16 @@ inline Run Ctl(const QString& dir, const QStringList& args, int timeoutMs = 6000
     return r;
 }
 
-// rfmod-emu serving one module (or a jig of them) behind a fixed link path.
+// rfmod-emu serving one module (or a jig of them), behind a fixed link path when one is given.
 class Emulator {
 public:
-    Emulator(const QString& link, const QStringList& args)
+    Emulator(const QString& link, const QStringList& args, const QString& program = qEnvironmentVariable("RFMOD_EMU"))
     {
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
-        m_proc.start(qEnvironmentVariable("RFMOD_EMU"), args + QStringList{QStringLiteral("--link"), link});
+        m_proc.start(program, link.isEmpty() ? args : args + QStringList{QStringLiteral("--link"), link});
         started = m_proc.waitForStarted(5000) && m_proc.waitForReadyRead(5000);
-        m_proc.readAllStandardOutput();
+        tty = QString::fromLocal8Bit(m_proc.readLine()).trimmed();
+        started = started && !tty.isEmpty();
     }
     ~Emulator() { stop(); }
     void kill()
@@ -66,6 +67,7 @@ public:
         return m_log;
     }
     bool started = false;
+    QString tty; // the pseudo-terminal it serves
 
 private:
     QProcess m_proc;
