@@ -28,12 +28,12 @@ bool TakeValue(const QStringList& args, int* i, QString* out)
 }
 
 // "COM3" -> 3, anything else 0.
-int ComNumber(const QString& spec)
+int ComNumber(const QString& portArg)
 {
-    if (!spec.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+    if (!portArg.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return 0;
     bool ok = false;
-    const int n = spec.mid(3).toInt(&ok);
+    const int n = portArg.mid(3).toInt(&ok);
     return ok && n >= 1 && n <= kSioPortCount ? n : 0;
 }
 
@@ -107,7 +107,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         } else if (a == QLatin1String("--port")) {
             if (!TakeValue(args, &i, &v) || v.isEmpty())
                 return usage(QStringLiteral("--port needs a port"));
-            c->portSpecs << v;
+            c->portArgs << v;
         } else if (a == QLatin1String("--ports")) {
             if (!TakeValue(args, &i, &v))
                 return usage(QStringLiteral("--ports needs a range such as COM1-COM8"));
@@ -116,7 +116,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
             if (!from || !to || to < from)
                 return usage(QStringLiteral("--ports %1: give a range such as COM1-COM8").arg(v));
             for (int n = from; n <= to; ++n)
-                c->portSpecs << QStringLiteral("COM%1").arg(n);
+                c->portArgs << QStringLiteral("COM%1").arg(n);
         } else if (a == QLatin1String("--baud")) {
             if (!TakeValue(args, &i, &v) || CodeOfRate(baud = v.toInt(&ok)) == 0 || !ok)
                 return usage(QStringLiteral("--baud %1: the modules run at 600, 1200, 2400, 4800, 9600, 19200, "
@@ -143,12 +143,12 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
     c->line = SerialSettings{baud, parity};
 
     // COM numbers: as given, or the next free ones for devices and simulated modules.
-    if (c->portSpecs.isEmpty())
-        c->portSpecs << QStringLiteral("COM%1").arg(com.port + 1);
-    for (const QString& spec : c->portSpecs) {
-        const int n = ComNumber(spec);
+    if (c->portArgs.isEmpty())
+        c->portArgs << QStringLiteral("COM%1").arg(com.port + 1);
+    for (const QString& portArg : c->portArgs) {
+        const int n = ComNumber(portArg);
         if (n && c->ports.contains(n))
-            return usage(QStringLiteral("--port %1 given twice").arg(spec));
+            return usage(QStringLiteral("--port %1 given twice").arg(portArg));
         c->ports << n;
     }
     for (int k = 0; k < c->ports.size(); ++k) {
@@ -160,7 +160,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         if (n > kSioPortCount)
             return usage(QStringLiteral("more than %1 ports").arg(kSioPortCount));
         c->ports[k] = n;
-        PortMapping::SetEntry(n, c->portSpecs.at(k));
+        PortMapping::SetEntry(n, c->portArgs.at(k));
     }
     *rest = args.mid(i);
     return true;

@@ -21,8 +21,8 @@ enum Exit {
 // The global options, resolved against Config.ini in the working directory.
 struct Context {
     QString configPath;
-    QStringList portSpecs;          // as given with --port (several for program)
-    QList<int> ports;               // COM numbers the specs stand for
+    QStringList portArgs;           // as given with --port (several for program)
+    QList<int> ports;               // COM numbers the port arguments stand for
     SerialSettings line{2400, Parity::None};
     Edition edition;
     int timeoutMs = 1000;           // answer time-out
