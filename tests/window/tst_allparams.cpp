@@ -22,15 +22,6 @@ QString LongHex(const char* code, const char* payload)
     return QString::fromLatin1(Frames::BuildLongFrame("0000", code, payload).toHex().toUpper());
 }
 
-// Channel row, air-rate row, serial-rate row, parity row.
-void Select(TForm1* f, int channel, int air, int serial, int parity)
-{
-    f->ComboBox4->setCurrentIndex(channel);
-    f->ComboBox1->setCurrentIndex(air);
-    f->ComboBox2->setCurrentIndex(serial);
-    f->ComboBox3->setCurrentIndex(parity);
-}
-
 } // namespace
 
 class AllParams : public QObject {
@@ -75,7 +66,7 @@ private slots:
         TForm1* f = w.form;
         FillLists(f);
         f->N18->setChecked(false);
-        Select(f, 1, 1, 1, 0);
+        SelectRows(f, 1, 1, 1, 0);
         f->Edit1->setText("433.000");
         f->N5->trigger();
         for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2, f->ComboBox3})
@@ -143,7 +134,7 @@ private slots:
         f->Search->setStepInterval(400);
         FillLists(f);
         QVERIFY(f->N18->isChecked());
-        Select(f, 4, 2, 3, 2); // channel 5, 4800, 9600, none
+        SelectRows(f, 4, 2, 3, 2); // channel 5, 4800, 9600, none
         f->Edit1->setText("431.000");
         TakeRequests();
         f->SpeedButton21Click();
@@ -198,7 +189,7 @@ private slots:
         TForm1* f = w.form;
         FillLists(f);
         f->N18->setChecked(false);
-        Select(f, 0, 3, 3, 2); // the module's own serial settings stay
+        SelectRows(f, 0, 3, 3, 2); // the module's own serial settings stay
         f->ComboBox11->setCurrentIndex(10);
         f->ComboBox12->setEditText("2011");
         f->ComboBox13->setEditText("03");

@@ -13,18 +13,6 @@
 
 using namespace CmdTest;
 
-namespace {
-
-void Select(TForm1* f, int channel, int air, int serial, int parity)
-{
-    f->ComboBox4->setCurrentIndex(channel);
-    f->ComboBox1->setCurrentIndex(air);
-    f->ComboBox2->setCurrentIndex(serial);
-    f->ComboBox3->setCurrentIndex(parity);
-}
-
-} // namespace
-
 class AnswerBindings : public QObject {
     Q_OBJECT
 private slots:
@@ -63,13 +51,13 @@ private slots:
         TestWindow w(SimConfig());
         FillLists(w.form);
         w.form->N18->setChecked(false);
-        Select(w.form, 2, 3, 4, 1); // channel 3, 9600, 19200, odd
+        SelectRows(w.form, 2, 3, 4, 1); // channel 3, 9600, 19200, odd
         w.form->SpeedButton21Click();
         QVERIFY(WaitPanel(w, QStringLiteral("参数全设成功!"), 3000));
         QCOMPARE(SimulatedPorts::lastPcLine(1), (LineSettings{19200, 'O', 8, 1}));
 
         // the link keeps working at the new settings
-        Select(w.form, -1, -1, -1, -1);
+        SelectRows(w.form, -1, -1, -1, -1);
         w.form->SpeedButton3Click();
         QVERIFY(WaitPanel(w, QStringLiteral("参数全读成功!"), 3000));
         QCOMPARE(w.form->ComboBox4->currentIndex(), 2);

@@ -93,6 +93,15 @@ inline void FillLists(TForm1* f)
         c->setCurrentIndex(-1);
 }
 
+// Selects rows of the channel, air-rate, serial-rate and parity lists (-1: none).
+inline void SelectRows(TForm1* f, int channel, int air, int serial, int parity)
+{
+    f->ComboBox4->setCurrentIndex(channel);
+    f->ComboBox1->setCurrentIndex(air);
+    f->ComboBox2->setCurrentIndex(serial);
+    f->ComboBox3->setCurrentIndex(parity);
+}
+
 // Config.ini of a window whose COM1 is the simulated module with settings `sim`, the dialog
 // at 9600 baud without parity (the module's default), a fixed 60 ms frame gap, and the
 // lines `ver` in section [Ver].
