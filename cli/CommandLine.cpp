@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "core/session/RadioSearch.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -66,6 +68,19 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
     }
     loop.exec();
     return done();
+}
+
+void CommandLine::addSearchStepOption()
+{
+    parser.addOption({QStringLiteral("step-ms"),
+                      QStringLiteral("time each line setting of the search is tried (default %1)")
+                          .arg(RadioSearch::kStepIntervalMs),
+                      QStringLiteral("ms"), QString::number(RadioSearch::kStepIntervalMs)});
+}
+
+bool CommandLine::searchStepMs(int* out) const
+{
+    return integer(QStringLiteral("step-ms"), 50, 60000, out);
 }
 
 } // namespace Cli

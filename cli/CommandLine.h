@@ -17,6 +17,9 @@ public:
     bool isSet(const QString& name) const { return parser.isSet(name); }
     // An integer option within [min, max]; false after a message naming the value.
     bool integer(const QString& name, int min, int max, int* out) const;
+    // --step-ms, the time each line setting of a search is tried.
+    void addSearchStepOption();
+    bool searchStepMs(int* out) const;
 
 private:
     QString m_command;

@@ -107,12 +107,11 @@ int Search(const Context& c, const QStringList& args)
     CommandLine cl(QStringLiteral("search"),
                    QStringLiteral("Steps the port through the 21 baud/parity combinations from the given ones until the "
                                   "module answers, then identifies it. Exit 3 when nothing answers."));
-    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("time each combination is tried (default 1100)"),
-                         QStringLiteral("ms"), QString::number(RadioSearch::kStepIntervalMs)});
+    cl.addSearchStepOption();
     int exit = ExitOk, stepMs = 0;
     if (!cl.parse(args, &exit))
         return exit;
-    if (!cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+    if (!cl.searchStepMs(&stepMs))
         return ExitUsage;
     auto client = Open(c, c.ports.value(0));
     if (!client)
@@ -137,13 +136,12 @@ int Read(const Context& c, const QStringList& args)
     CommandLine cl(QStringLiteral("read"),
                    QStringLiteral("Reads all parameters at the given line settings (searching first only with --search)."));
     cl.parser.addOption({QStringLiteral("search"), QStringLiteral("search for the module's line settings first")});
-    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("search step (default 1100)"), QStringLiteral("ms"),
-                         QString::number(RadioSearch::kStepIntervalMs)});
+    cl.addSearchStepOption();
     cl.parser.addOption({QStringLiteral("out"), QStringLiteral("write what was read as a profile"), QStringLiteral("file")});
     int exit = ExitOk, stepMs = 0;
     if (!cl.parse(args, &exit))
         return exit;
-    if (!cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+    if (!cl.searchStepMs(&stepMs))
         return ExitUsage;
     auto client = Open(c, c.ports.value(0));
     if (!client)

@@ -62,8 +62,7 @@ int Program(const Context& c, const QStringList& args)
     cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
                          QStringLiteral("0")});
     cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
-    cl.parser.addOption({QStringLiteral("step-ms"), QStringLiteral("search step (default 1100)"), QStringLiteral("ms"),
-                         QStringLiteral("1100")});
+    cl.addSearchStepOption();
     int exit = ExitOk;
     if (!cl.parse(args, &exit))
         return exit;
@@ -79,7 +78,7 @@ int Program(const Context& c, const QStringList& args)
     }
     int stepMs = 0;
     if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
-        || !cl.integer(QStringLiteral("step-ms"), 50, 60000, &stepMs))
+        || !cl.searchStepMs(&stepMs))
         return ExitUsage;
     setup.numbered = cl.isSet(QStringLiteral("sn-next"));
     setup.snModel = cl.value(QStringLiteral("model"));
