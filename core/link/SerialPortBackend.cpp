@@ -118,6 +118,16 @@ bool SerialPortBackend::checkLost()
 {
     switch (m_port->error()) {
     case QSerialPort::ResourceError:
+        // QSerialPort also says ResourceError for EAGAIN: a driver queue that is full, or a
+        // read woken for bytes something else took first. Only a hung-up device is gone.
+        if (!hungUp()) {
+            m_port->clearError();
+            // It stops telling of new bytes after a ResourceError; this starts it again.
+            m_port->setReadBufferSize(m_port->readBufferSize());
+            return false;
+        }
+        markLost();
+        return true;
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::NotOpenError:
         markLost();
@@ -125,6 +135,18 @@ bool SerialPortBackend::checkLost()
     default:
         return false;
     }
+}
+
+bool SerialPortBackend::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    // A device that went away (adapter pulled, pty master closed) polls as hung up.
+    pollfd pfd{};
+    pfd.fd = static_cast<int>(m_port->handle());
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return true;
+#endif
 }
 
 int SerialPortBackend::ioctl(int baudCode, int mode)
@@ -277,10 +299,14 @@ int SerialPortBackend::write(const char* buf, int len)
     // loop would get to them.
     if (queued >= 0)
         m_port->flush();
-    if (queued < 0 || (m_port->error() != QSerialPort::NoError && m_port->error() != QSerialPort::TimeoutError)) {
+    const QSerialPort::SerialPortError error = m_port->error();
+    if (queued < 0 || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)) {
         if (checkLost())
             return SIO_BADPORT;
         m_port->clearError();
+        // A full driver queue: the port keeps the bytes and writes them as the line drains.
+        if (queued >= 0 && error == QSerialPort::ResourceError)
+            return static_cast<int>(queued);
         return SIO_WIN32FAIL;
     }
     return static_cast<int>(queued);

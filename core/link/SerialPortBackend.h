@@ -32,6 +32,7 @@ private:
     bool pullIn();
     // A failed call: true when it means the device has gone.
     bool checkLost();
+    bool hungUp() const;
     void markLost();
     // Clears parity bits QSerialPort leaves behind; false when the system call failed.
     bool tidyParityBits(char parity);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <cstring>
 #include <termios.h>
 
@@ -423,6 +424,33 @@ private slots:
         QVERIFY(lost.wait(2000));
         QCOMPARE(link.close(), LinkStatus::Ok);
         QCOMPARE(sio_write(kPort, "x", 1), int(SIO_BADPORT));
+    }
+
+    void fullDriverQueueIsNoLoss()
+    {
+        // A slow line fills the driver's queue and writing to it says EAGAIN, which
+        // QSerialPort reports as ResourceError: the device is still there, and every byte
+        // must still go out in order.
+        SerialLink link;
+        QSignalSpy lost(&link, &SerialLink::lost);
+        QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        QCOMPARE(link.configure(Line(2400, 'N')), LinkStatus::Ok);
+        QByteArray sent;
+        for (int i = 0; i < 8; ++i) {
+            const QByteArray block(16 * 1024, char('a' + i));
+            QCOMPARE(link.send(block), LinkStatus::Ok);
+            sent += block;
+        }
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (got.size() < sent.size() && t.elapsed() < 5000) {
+            Wait::pump(5);
+            got += m_pty.read(int(sent.size() - got.size()), 20);
+        }
+        QVERIFY(got == sent);
+        QVERIFY(!link.isLost());
+        QCOMPARE(lost.count(), 0);
     }
 
     void searchStepsOverTheEmulatorProgram()
