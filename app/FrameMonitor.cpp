@@ -5,6 +5,7 @@
 #include "texts/tools_texts.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -68,7 +69,8 @@ QString FrameTableModel::Meaning(const FrameRecord& r)
 
 QVariant FrameTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || role != Qt::DisplayRole)
+    const bool fullHex = role == Qt::ToolTipRole && index.column() == 4; // a long frame is cut in its cell
+    if (!index.isValid() || index.row() >= m_rows.size() || (role != Qt::DisplayRole && !fullHex))
         return {};
     const qint64 pos = m_rows[index.row()] - (m_log.total() - m_log.size());
     if (pos < 0)
@@ -145,8 +147,30 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
-    for (int c : {0, 1, 2, 3, 5, 6})
-        m_table->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->setWordWrap(false);
+    // Columns sized once for the widest text they can hold: measuring rows at every refresh
+    // would cost more than the pair test being watched.
+    const QFontMetrics fm(m_table->font());
+    auto fit = [&](int column, QStringList texts) {
+        texts << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        int w = 0;
+        for (const QString& t : texts)
+            w = qMax(w, fm.horizontalAdvance(t));
+        m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Interactive);
+        m_table->setColumnWidth(column, w + 16);
+    };
+    QStringList kinds, meanings{Tr(IdentifyAnswer), Tr(SearchRequest), Tr(KindData)};
+    for (FrameKind k : kKinds)
+        kinds << KindText(k);
+    for (const CommandName& n : kCommandNames)
+        meanings << Tr(AnswerOf) + Tr(n.name) << Tr(RequestOf) + Tr(n.name);
+    fit(0, {QStringLiteral("000000000")});
+    fit(1, {Tr(In), Tr(Out)});
+    fit(2, {QStringLiteral("115200 8N1")});
+    fit(3, kinds);
+    fit(5, meanings);
+    fit(6, {Tr(ChecksumOk), Tr(ChecksumWrong)});
     m_pause = new QPushButton(Tr(Pause), this);
     auto* clear = new QPushButton(Tr(Clear), this);
     auto* save = new QPushButton(Tr(SaveCsv), this);
@@ -171,7 +195,8 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     connect(clear, &QPushButton::clicked, this, &FrameMonitorWindow::ClearClick);
     connect(save, &QPushButton::clicked, this, &FrameMonitorWindow::SaveClick);
     connect(m_kind, QOverload<int>::of(&QComboBox::activated), this, &FrameMonitorWindow::KindChange);
-    // A few refreshes a second show a fast line at a fraction of the cost of one per frame.
+    // Two refreshes a second keep up with a fast line; each one lays out and paints the rows
+    // in view, so more would cost more than the pair test being watched.
     connect(&m_refresh, &QTimer::timeout, this, [this] {
         if (!isVisible())
             return;
@@ -182,7 +207,7 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
             m_table->scrollToBottom();
         updateCount();
     });
-    m_refresh.start(250);
+    m_refresh.start(500);
     m_model->refresh();
     updateCount();
 }
