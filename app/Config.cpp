@@ -1,7 +1,9 @@
 // Config.ini: read once while the window is created, options written when it closes.
 #include "Unit1.h"
 
+#include "UiServices.h"
 #include "core/config/ToolConfig.h"
+#include "texts/app_texts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -78,12 +80,14 @@ void TForm1::ReadConfiguration()
 
 void TForm1::SaveOptions()
 {
-    // A file that cannot be written is passed over in silence; the window closes anyway.
+    // The window closes anyway; the operator learns the options were not kept.
     ToolConfig::Options o;
     o.delayTime = SpinEdit2->value();
     o.rxTimer = SpinEdit3->value();
     o.rxTxConversion = SpinEdit4->value();
     o.frameDelay = CheckBox2->isChecked();
     o.searchBeforeRW = N18->isChecked();
-    ToolConfig::WriteOptions(GlobleVar::ConfigPath(), o);
+    IniWriteError error;
+    if (!ToolConfig::WriteOptions(GlobleVar::ConfigPath(), o, &error))
+        ShowWarning(Tr(AppTexts::ConfigNotSaved) + error.describe(), this);
 }

@@ -161,9 +161,11 @@ void TfrmPortSet::LoadPortSettings()
 
 void TfrmPortSet::SavePortSettings()
 {
-    // A file that cannot be written is not reported.
-    ToolConfig::WriteCom(GlobleVar::ConfigPath(),
-                         ToolConfig::Com{ComboBox1->currentIndex(), ComboBox2->currentIndex(), ComboBox3->currentIndex()});
+    IniWriteError error;
+    if (!ToolConfig::WriteCom(GlobleVar::ConfigPath(),
+                              ToolConfig::Com{ComboBox1->currentIndex(), ComboBox2->currentIndex(), ComboBox3->currentIndex()},
+                              &error))
+        ShowWarning(Tr(AppTexts::ConfigNotSaved) + error.describe(), this);
 }
 
 SerialSettings TfrmPortSet::ChosenSerial() const

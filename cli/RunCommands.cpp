@@ -99,6 +99,11 @@ int Program(const Context& c, const QStringList& args)
     Context context = c;
     context.stepMs = stepMs;
     SerialNumberStore store(c.configPath);
+    // Found out before the first module: a number that cannot be recorded is never written.
+    if (setup.numbered && !store.checkWritable(&error)) {
+        Error(QStringLiteral("serial numbers cannot be recorded: %1").arg(error));
+        return ExitRefused;
+    }
     QList<ProductionWorker*> workers;
     QObject owner;
     for (int port : c.ports)

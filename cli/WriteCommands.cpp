@@ -227,6 +227,13 @@ int SerialNumbers(const Context& c, const QStringList& args)
     anyModel.serialNumber.modelCode = QStringLiteral("00");
     if (action != QLatin1String("read") && !ChooseSn(cl, c.configPath, anyModel, &choice))
         return ExitUsage;
+    // A number that cannot be recorded is not written to a module.
+    SerialNumberStore store(c.configPath);
+    QString error;
+    if (action != QLatin1String("read") && !store.checkWritable(&error)) {
+        Error(error);
+        return ExitRefused;
+    }
 
     auto client = Open(c, c.ports.value(0));
     if (!client)
@@ -237,8 +244,6 @@ int SerialNumbers(const Context& c, const QStringList& args)
     if (r == ModuleClient::Result::Ok && action != QLatin1String("read")) {
         if (!ChooseSn(cl, c.configPath, client->readings, &choice))
             return ExitUsage;
-        SerialNumberStore store(c.configPath);
-        QString error;
         if (action == QLatin1String("next") && (sequence = store.take(&error)) < 0) {
             Error(error);
             return ExitRefused;
@@ -248,10 +253,12 @@ int SerialNumbers(const Context& c, const QStringList& args)
                              {Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }}},
                             &failed);
         const bool took = r == ModuleClient::Result::Ok && client->readings.serialNumber.sequence == sequence;
-        if (action == QLatin1String("next") && !took)
-            store.giveBack(sequence, nullptr);
-        if (action == QLatin1String("write") && took)
-            store.noteWritten(sequence, nullptr);
+        if (action == QLatin1String("next") && !took && !store.giveBack(sequence, &error))
+            Error(QStringLiteral("%1 is not given back: %2").arg(sequence).arg(error));
+        if (action == QLatin1String("write") && took && !store.noteWritten(sequence, &error)) {
+            Error(QStringLiteral("the module took %1, but it is not recorded: %2").arg(sequence).arg(error));
+            return ExitRefused;
+        }
         if (r == ModuleClient::Result::Ok && !took) {
             Error(QStringLiteral("verification failed: the module reads back number %1, not %2")
                       .arg(client->readings.serialNumber.sequence)

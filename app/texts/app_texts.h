@@ -20,6 +20,9 @@ inline constexpr TMsg PortCloseFailPanel{"串口关闭失败！", "COM port Clos
 
 inline constexpr TMsg PortLost{"串口已断开，请检查连线后重新打开！", "COM port lost, check the cable and open it again!"};
 
+// Config.ini that cannot be written is left as it was; the reason follows
+inline constexpr TMsg ConfigNotSaved{"Config.ini 未能保存，原文件保持不变：", "Config.ini could not be saved, it is left as it was: "};
+
 // help
 inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
 

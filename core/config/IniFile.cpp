@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 
 #include <SimpleIni.h>
 
@@ -13,6 +15,7 @@ struct IniFile::Impl {
     CSimpleIniA ini{false, false, false}; // case-insensitive keys, single values
     bool bom = false;
     bool crlf = false;
+    bool existed = false;
 };
 
 namespace {
@@ -31,6 +34,7 @@ QByteArray ReadAll(const QString& path)
 
 IniFile::IniFile(const QString& path) : m_path(path), d(std::make_unique<Impl>())
 {
+    d->existed = QFileInfo(path).isFile();
     QByteArray bytes = ReadAll(path);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         d->bom = true;
@@ -97,34 +101,153 @@ QStringList IniFile::Keys(const QString& section) const
     return out;
 }
 
-bool IniFile::WriteString(const QString& section, const QString& key, const QString& value)
+QString IniWriteError::describe() const
+{
+    switch (kind) {
+    case Kind::None:
+        return QString();
+    case Kind::LockHeld:
+        return QStringLiteral("%1.lock: another program holds %1").arg(path);
+    case Kind::LockRefused:
+        return QStringLiteral("%1.lock cannot be created (%2): %1 cannot be written").arg(path, detail);
+    case Kind::WriteFailed:
+        return QStringLiteral("%1 cannot be written (%2); it is left as it was").arg(path, detail);
+    }
+    return QString();
+}
+
+void IniFile::SetString(const QString& section, const QString& key, const QString& value)
 {
     d->ini.SetValue(section.toUtf8().constData(), key.toUtf8().constData(), Local(value).c_str());
+}
+
+void IniFile::SetInteger(const QString& section, const QString& key, int value)
+{
+    SetString(section, key, QString::number(value));
+}
+
+void IniFile::SetBool(const QString& section, const QString& key, bool value)
+{
+    SetInteger(section, key, value ? 1 : 0);
+}
+
+QByteArray IniFile::Serialized() const
+{
     std::string out;
-    if (d->ini.Save(out) < 0)
-        return false;
+    d->ini.Save(out);
     QByteArray bytes = QByteArray::fromStdString(out);
-    if (d->crlf || !QFileInfo::exists(m_path)) {
+    if (d->crlf || !d->existed) {
         // Windows INI readers expect CR LF; keep a file's own line ends otherwise.
         bytes.replace("\r\n", "\n");
         bytes.replace("\n", "\r\n");
     }
     if (d->bom)
         bytes.prepend("\xEF\xBB\xBF");
-    if (!d->crlf && !QFileInfo::exists(m_path))
-        d->crlf = true;
-    QFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return bytes;
+}
+
+namespace {
+
+// Holds `path`'s lock for as long as it lives.
+class ConfigLock {
+public:
+    explicit ConfigLock(const QString& path) : m_lock(path + QStringLiteral(".lock"))
+    {
+        m_lock.setStaleLockTime(30000);
+    }
+    bool take(const QString& path, IniWriteError* error)
+    {
+        if (m_lock.tryLock(IniFile::kLockWaitMs))
+            return true;
+        IniWriteError e;
+        e.path = path;
+        if (m_lock.error() == QLockFile::LockFailedError) {
+            e.kind = IniWriteError::Kind::LockHeld;
+        } else {
+            e.kind = IniWriteError::Kind::LockRefused;
+            const QFileInfo dir(QFileInfo(path).absolutePath());
+            e.detail = !dir.isDir()         ? QStringLiteral("no such directory")
+                       : !dir.isWritable()  ? QStringLiteral("the directory is read-only")
+                                            : QStringLiteral("lock file error");
+        }
+        if (error)
+            *error = e;
         return false;
-    return f.write(bytes) == bytes.size();
+    }
+
+private:
+    QLockFile m_lock;
+};
+
+IniWriteError WriteFailure(const QString& path, const QString& detail)
+{
+    IniWriteError e;
+    e.kind = IniWriteError::Kind::WriteFailed;
+    e.path = path;
+    e.detail = detail;
+    return e;
 }
 
-bool IniFile::WriteInteger(const QString& section, const QString& key, int value)
+} // namespace
+
+bool IniFile::Update(const QString& path, const std::function<bool(IniFile&)>& edit, IniWriteError* error)
 {
-    return WriteString(section, key, QString::number(value));
+    ConfigLock lock(path);
+    if (!lock.take(path, error))
+        return false;
+    IniFile fresh(path);
+    if (!edit(fresh))
+        return true;
+    const QByteArray bytes = fresh.Serialized();
+    QSaveFile f(path);
+    // The bytes go to a temporary file that replaces the old one only once all are on disk.
+    // Unbuffered, so a short write is seen here: QSaveFile commits a file whose buffered
+    // bytes failed to go out.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(bytes) != bytes.size() || !f.commit()) {
+        if (error)
+            *error = WriteFailure(path, f.errorString());
+        return false;
+    }
+    return true;
 }
 
-bool IniFile::WriteBool(const QString& section, const QString& key, bool value)
+bool IniFile::CheckWritable(const QString& path, IniWriteError* error)
 {
-    return WriteInteger(section, key, value ? 1 : 0);
+    ConfigLock lock(path);
+    if (!lock.take(path, error))
+        return false;
+    const QByteArray bytes = IniFile(path).Serialized();
+    QSaveFile f(path);
+    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && f.write(bytes) == bytes.size()
+                    && f.error() == QFileDevice::NoError;
+    const QString reason = f.errorString();
+    f.cancelWriting();
+    f.commit(); // throws the temporary file away
+    if (!ok && error)
+        *error = WriteFailure(path, reason);
+    return ok;
+}
+
+bool IniFile::WriteString(const QString& section, const QString& key, const QString& value, IniWriteError* error)
+{
+    const bool written = Update(
+        m_path,
+        [&](IniFile& fresh) {
+            fresh.SetString(section, key, value);
+            return true;
+        },
+        error);
+    if (written)
+        SetString(section, key, value);
+    return written;
+}
+
+bool IniFile::WriteInteger(const QString& section, const QString& key, int value, IniWriteError* error)
+{
+    return WriteString(section, key, QString::number(value), error);
+}
+
+bool IniFile::WriteBool(const QString& section, const QString& key, bool value, IniWriteError* error)
+{
+    return WriteInteger(section, key, value ? 1 : 0, error);
 }

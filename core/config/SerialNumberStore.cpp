@@ -2,7 +2,6 @@
 
 #include "IniFile.h"
 
-#include <QLockFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -31,94 +30,155 @@ QList<int> ReleasedOf(const IniFile& ini)
     return out;
 }
 
-bool WriteReleased(IniFile& ini, const QList<int>& numbers)
+void SetReleased(IniFile& ini, const QList<int>& numbers)
 {
     QStringList t;
     for (int n : numbers)
         t << Pad5(n);
-    return ini.WriteString(kSn, kReleased, t.join(QLatin1Char(',')));
+    ini.SetString(kSn, kReleased, t.join(QLatin1Char(',')));
+}
+
+// The highest number handed out, -1 when none is recorded.
+int LastOf(const IniFile& ini)
+{
+    bool ok = false;
+    const int last = ini.ReadString(kSn, kNo, QString()).trimmed().toInt(&ok);
+    return ok ? last : -1;
+}
+
+// Marks `number` as handed out: off the given-back list, NO raised to it.
+void MarkHandedOut(IniFile& ini, int number)
+{
+    QList<int> released = ReleasedOf(ini);
+    if (released.removeAll(number) > 0)
+        SetReleased(ini, released);
+    if (LastOf(ini) < number)
+        ini.SetString(kSn, kNo, Pad5(number));
+}
+
+bool Fail(QString* error, const IniWriteError& e)
+{
+    if (error)
+        *error = e.describe();
+    return false;
 }
 
 } // namespace
 
 SerialNumberStore::SerialNumberStore(const QString& configPath) : m_path(configPath) {}
 
-template <typename F>
-bool SerialNumberStore::locked(F&& work, QString* error)
-{
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(30000);
-    if (!lock.tryLock(10000)) {
-        if (error)
-            *error = QStringLiteral("%1.lock: another program holds the serial numbers").arg(m_path);
-        return false;
-    }
-    return work();
-}
-
 int SerialNumberStore::take(QString* error)
 {
     int number = -1;
-    locked(
-        [&] {
-            IniFile ini(m_path);
+    QString refused;
+    IniWriteError e;
+    const bool written = IniFile::Update(
+        m_path,
+        [&](IniFile& ini) {
             QList<int> released = ReleasedOf(ini);
             if (!released.isEmpty()) {
                 number = released.takeFirst();
-                if (!WriteReleased(ini, released))
-                    number = -1;
-            } else {
-                bool ok = false;
-                const int last = ini.ReadString(kSn, kNo, QString()).trimmed().toInt(&ok);
-                const int next = ok ? last + 1 : 1;
-                if (next > kMaxSequence) {
-                    if (error)
-                        *error = QStringLiteral("serial number %1 is past %2: the sequence is used up")
-                                     .arg(next)
-                                     .arg(kMaxSequence);
-                    return false;
-                }
-                if (ini.WriteString(kSn, kNo, Pad5(next)))
-                    number = next;
+                SetReleased(ini, released);
+                return true;
             }
-            if (number < 0 && error && error->isEmpty())
-                *error = QStringLiteral("%1 cannot be written").arg(m_path);
-            return number >= 0;
+            const int next = std::max(LastOf(ini), 0) + 1;
+            if (next > kMaxSequence) {
+                refused = QStringLiteral("serial number %1 is past %2: the sequence is used up").arg(next).arg(kMaxSequence);
+                return false;
+            }
+            number = next;
+            ini.SetString(kSn, kNo, Pad5(next));
+            return true;
         },
-        error);
+        &e);
+    if (!written) {
+        Fail(error, e);
+        return -1;
+    }
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return -1;
+    }
     return number;
 }
 
 bool SerialNumberStore::giveBack(int number, QString* error)
 {
-    return locked(
-        [&] {
-            IniFile ini(m_path);
+    IniWriteError e;
+    const bool ok = IniFile::Update(
+        m_path,
+        [&](IniFile& ini) {
             QList<int> released = ReleasedOf(ini);
-            if (!released.contains(number))
-                released << number;
+            if (released.contains(number))
+                return false;
+            released << number;
             std::sort(released.begin(), released.end());
-            const bool ok = WriteReleased(ini, released);
-            if (!ok && error)
-                *error = QStringLiteral("%1 cannot be written").arg(m_path);
-            return ok;
+            SetReleased(ini, released);
+            return true;
         },
-        error);
+        &e);
+    return ok || Fail(error, e);
 }
 
 bool SerialNumberStore::noteWritten(int number, QString* error)
 {
-    return locked(
-        [&] {
-            IniFile ini(m_path);
-            bool ok = false;
-            const int last = ini.ReadString(kSn, kNo, QString()).trimmed().toInt(&ok);
-            if (ok && last >= number)
-                return true;
-            const bool written = ini.WriteString(kSn, kNo, Pad5(number));
-            if (!written && error)
-                *error = QStringLiteral("%1 cannot be written").arg(m_path);
-            return written;
+    IniWriteError e;
+    const bool ok = IniFile::Update(
+        m_path,
+        [&](IniFile& ini) {
+            if (LastOf(ini) >= number && !ReleasedOf(ini).contains(number))
+                return false;
+            MarkHandedOut(ini, number);
+            return true;
         },
-        error);
+        &e);
+    return ok || Fail(error, e);
+}
+
+SerialNumberStore::Claim SerialNumberStore::claim(int number, bool again, int* lastHandedOut, QString* error)
+{
+    bool handedOut = false;
+    IniWriteError e;
+    const bool ok = IniFile::Update(
+        m_path,
+        [&](IniFile& ini) {
+            const int last = LastOf(ini);
+            if (lastHandedOut)
+                *lastHandedOut = last;
+            handedOut = number <= last && !ReleasedOf(ini).contains(number);
+            if (handedOut)
+                return false;
+            MarkHandedOut(ini, number);
+            return true;
+        },
+        &e);
+    if (!ok) {
+        Fail(error, e);
+        return Claim::Failed;
+    }
+    return handedOut && !again ? Claim::AlreadyHandedOut : Claim::Claimed;
+}
+
+bool SerialNumberStore::keepChoice(const Choice& choice, int written, QString* error)
+{
+    IniWriteError e;
+    const bool ok = IniFile::Update(
+        m_path,
+        [&](IniFile& ini) {
+            ini.SetInteger(kSn, QStringLiteral("Model"), choice.modelRow);
+            ini.SetString(kSn, QStringLiteral("Year"), choice.year);
+            ini.SetString(kSn, QStringLiteral("Month"), choice.month);
+            if (written >= 0)
+                MarkHandedOut(ini, written);
+            return true;
+        },
+        &e);
+    return ok || Fail(error, e);
+}
+
+bool SerialNumberStore::checkWritable(QString* error) const
+{
+    IniWriteError e;
+    return IniFile::CheckWritable(m_path, &e) || Fail(error, e);
 }

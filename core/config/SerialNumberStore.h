@@ -1,7 +1,9 @@
 // The factory serial numbers handed out, kept in Config.ini's [SN] section, which the window
-// keeps too, so the window and the command line continue one sequence. Every process on the
-// machine takes numbers under one lock file, so no number is handed out twice; a number
-// given back (its module failed verification) is handed out again first.
+// keeps too, so the window and the command line continue one sequence. Every change is made
+// under Config.ini's lock on the file as it is then, so no number is handed out twice and no
+// program undoes another's; a number given back (its module failed verification) is handed
+// out again first. A number is recorded before a module gets it: when it cannot be recorded,
+// no module gets it.
 //
 //   [SN]  Model, Year, Month  the window's choice of model row, year and month
 //         NO                  the highest number handed out, five digits
@@ -16,15 +18,30 @@ public:
 
     explicit SerialNumberStore(const QString& configPath);
 
-    // The next number, -1 with `error` set when there is none left or the lock cannot be had.
+    // The next number, -1 with `error` set when there is none left or it cannot be recorded.
     int take(QString* error);
     // Gives a number back (the module it was meant for failed).
     bool giveBack(int number, QString* error);
-    // Notes a number written by hand, so the sequence goes on from it.
+    // Notes a number written by hand, so the sequence goes on from it (and it is no longer free).
     bool noteWritten(int number, QString* error);
 
+    // Claims a number chosen by hand before it is written. A number not handed out yet (past
+    // NO, or given back) is recorded as handed out; one already handed out is only claimed
+    // when `again` is set (the operator means to write it a second time).
+    enum class Claim { Claimed, AlreadyHandedOut, Failed };
+    Claim claim(int number, bool again, int* lastHandedOut, QString* error);
+
+    // The window's choice, kept for its next start; NO is never lowered by it.
+    struct Choice {
+        int modelRow = 0;
+        QString year;
+        QString month;
+    };
+    bool keepChoice(const Choice& choice, int written, QString* error);
+
+    // Whether numbers can be recorded at all (lock and file writable), before a run starts.
+    bool checkWritable(QString* error) const;
+
 private:
-    template <typename F>
-    bool locked(F&& work, QString* error);
     QString m_path;
 };

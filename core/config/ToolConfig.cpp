@@ -24,13 +24,17 @@ Com ReadCom(const QString& path)
     return c;
 }
 
-bool WriteCom(const QString& path, const Com& com)
+bool WriteCom(const QString& path, const Com& com, IniWriteError* error)
 {
-    IniFile ini(path);
-    bool ok = ini.WriteInteger(kCom, QStringLiteral("Port"), com.port);
-    ok &= ini.WriteInteger(kCom, QStringLiteral("Rate"), com.rate);
-    ok &= ini.WriteInteger(kCom, QStringLiteral("Verify"), com.verify);
-    return ok;
+    return IniFile::Update(
+        path,
+        [&](IniFile& ini) {
+            ini.SetInteger(kCom, QStringLiteral("Port"), com.port);
+            ini.SetInteger(kCom, QStringLiteral("Rate"), com.rate);
+            ini.SetInteger(kCom, QStringLiteral("Verify"), com.verify);
+            return true;
+        },
+        error);
 }
 
 int BaudOfRow(int row)
@@ -84,15 +88,19 @@ Options ReadOptions(const QString& path)
     return o;
 }
 
-bool WriteOptions(const QString& path, const Options& o)
+bool WriteOptions(const QString& path, const Options& o, IniWriteError* error)
 {
-    IniFile ini(path);
-    bool ok = ini.WriteInteger(kOption, QStringLiteral("Delay time"), o.delayTime);
-    ok &= ini.WriteInteger(kOption, QStringLiteral("RX timer"), o.rxTimer);
-    ok &= ini.WriteInteger(kOption, QStringLiteral("RX/TX conversion"), o.rxTxConversion);
-    ok &= ini.WriteBool(kOption, QStringLiteral("Frame delay"), o.frameDelay);
-    ok &= ini.WriteBool(kOption, QStringLiteral("Search before R/W"), o.searchBeforeRW);
-    return ok;
+    return IniFile::Update(
+        path,
+        [&](IniFile& ini) {
+            ini.SetInteger(kOption, QStringLiteral("Delay time"), o.delayTime);
+            ini.SetInteger(kOption, QStringLiteral("RX timer"), o.rxTimer);
+            ini.SetInteger(kOption, QStringLiteral("RX/TX conversion"), o.rxTxConversion);
+            ini.SetBool(kOption, QStringLiteral("Frame delay"), o.frameDelay);
+            ini.SetBool(kOption, QStringLiteral("Search before R/W"), o.searchBeforeRW);
+            return true;
+        },
+        error);
 }
 
 Sn ReadSn(const QString& path)
@@ -104,16 +112,6 @@ Sn ReadSn(const QString& path)
     s.month = ini.ReadString(kSn, QStringLiteral("Month"), QString());
     s.number = ini.ReadString(kSn, QStringLiteral("NO"), QString());
     return s;
-}
-
-bool WriteSn(const QString& path, const Sn& sn)
-{
-    IniFile ini(path);
-    bool ok = ini.WriteInteger(kSn, QStringLiteral("Model"), sn.model);
-    ok &= ini.WriteString(kSn, QStringLiteral("Year"), sn.year);
-    ok &= ini.WriteString(kSn, QStringLiteral("Month"), sn.month);
-    ok &= ini.WriteString(kSn, QStringLiteral("NO"), sn.number);
-    return ok;
 }
 
 } // namespace ToolConfig

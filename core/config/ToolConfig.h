@@ -3,6 +3,7 @@
 // give the defaults; writing a section keeps everything else in the file.
 #pragma once
 
+#include "IniFile.h"
 #include "core/model/Edition.h"
 #include "core/model/Values.h"
 
@@ -17,7 +18,7 @@ struct Com {
     int verify = 2; // rows even, odd, none
 };
 Com ReadCom(const QString& path);
-bool WriteCom(const QString& path, const Com& com);
+bool WriteCom(const QString& path, const Com& com, IniWriteError* error = nullptr);
 
 // The port dialog's rows as values: 0 and Parity::Unknown for a position without a row.
 int BaudOfRow(int row);
@@ -49,9 +50,9 @@ struct Options {
 constexpr int kMaxTestDelayMs = 10000;
 Options ReadOptions(const QString& path);
 // Writes what the window's closing keeps: everything but the test delay.
-bool WriteOptions(const QString& path, const Options& options);
+bool WriteOptions(const QString& path, const Options& options, IniWriteError* error = nullptr);
 
-// [SN]: the last serial number written, as the window shows it.
+// [SN]: the last serial number written, as the window shows it. SerialNumberStore writes it.
 struct Sn {
     int model = 0;   // row of the model list
     QString year;    // "2014"
@@ -59,6 +60,5 @@ struct Sn {
     QString number;  // "00042"
 };
 Sn ReadSn(const QString& path);
-bool WriteSn(const QString& path, const Sn& sn);
 
 } // namespace ToolConfig

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using Programs::Ctl;
 
 class TestRfmodctl : public QObject {
@@ -94,6 +97,31 @@ private slots:
         QVERIFY(lines[3].contains(",00043,7,") && lines[3].endsWith(",ok,"));
         QVERIFY(Programs::ReadFile(at("Config.ini")).contains("NO=00043"));
         QVERIFY(r.err.contains("programmed 2, failed 1"));
+    }
+
+    void numbersThatCannotBeRecordedAreNotHandedOut()
+    {
+        const QByteArray config = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\nNotes=" + QByteArray(400, 'x') + "\r\n[SN]\r\nNO=00041\r\n";
+        Programs::WriteFile(at("Config.ini"), config);
+        Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=7\r\n");
+        // Children inherit a 200-byte file size limit: Config.ini cannot be written, as on a full disk.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 200;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const auto next = Ctl(dir.path(), {"--port", "sim", "sn", "next", "--model", "525"});
+        const auto program = Ctl(dir.path(), {"--port", "sim", "program", "--profile", at("p.ini"), "--sn-next"}, 10000);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(next.exitCode, 1);
+        QVERIFY2(next.err.contains("cannot be written"), qPrintable(next.err));
+        QCOMPARE(program.exitCode, 1);
+        QVERIFY2(program.err.contains("serial numbers cannot be recorded"), qPrintable(program.err));
+        QCOMPARE(Programs::ReadFile(at("Config.ini")), config);
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim", "--json", "sn", "next", "--model", "525"}).exitCode, 0);
+        QVERIFY(Programs::ReadFile(at("Config.ini")).contains("NO=00042"));
     }
 };
 

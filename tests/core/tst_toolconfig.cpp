@@ -1,11 +1,18 @@
-// Config.ini as the tool reads and writes it: values that do not read give the defaults, and
-// writing the options keeps everything else in the file as it was.
+// Config.ini as the tool reads and writes it: values that do not read give the defaults,
+// writing the options keeps everything else in the file as it was, and a write that fails or
+// meets a reader leaves a whole file behind.
+#include "core/config/SerialNumberStore.h"
 #include "core/config/ToolConfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -83,6 +90,76 @@ private slots:
         QVERIFY(ToolConfig::WriteOptions(lf.path(), o));
         QVERIFY(lf.text().startsWith("\xEF\xBB\xBF"));
         QVERIFY(!lf.text().contains("\r\n"));
+    }
+
+    void aWriteThatFailsLeavesTheFileAsItWas()
+    {
+        QByteArray text = "[Ports]\r\nCOM1=sim\r\n[SN]\r\nNO=00041\r\n[Option]\r\nDelay time=60\r\n";
+        text += "Notes=" + QByteArray(600, 'x') + "\r\n";
+        ConfigFile config(text);
+        // Files may not grow past 200 bytes: as on a full disk, writing Config.ini fails.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 200;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        SerialNumberStore store(config.path());
+        QString error, checkError;
+        const bool writable = store.checkWritable(&checkError);
+        const int taken = store.take(&error);
+        IniWriteError optionsError;
+        const bool optionsWritten = ToolConfig::WriteOptions(config.path(), ToolConfig::Options{}, &optionsError);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!writable);
+        QVERIFY2(checkError.contains(QLatin1String("cannot be written")), qPrintable(checkError));
+        QCOMPARE(taken, -1);
+        QVERIFY(error.contains(config.path()));
+        QVERIFY(!optionsWritten);
+        QCOMPARE(optionsError.kind, IniWriteError::Kind::WriteFailed);
+        QCOMPARE(config.text(), text);
+        // once the disk has room the sequence goes on where it was
+        QCOMPARE(store.take(&error), 42);
+    }
+
+    void aReaderNeverSeesAHalfWrittenFile()
+    {
+        ConfigFile config("[SN]\r\nNO=00041\r\n[Option]\r\nDelay time=60\r\n");
+        std::atomic<bool> done{false};
+        std::atomic<int> emptyReads{0};
+        std::thread reader([&] {
+            while (!done)
+                if (ToolConfig::ReadSn(config.path()).number != QLatin1String("00041"))
+                    ++emptyReads;
+        });
+        ToolConfig::Options o;
+        for (int i = 0; i < 300; ++i) {
+            o.delayTime = i;
+            ToolConfig::WriteOptions(config.path(), o);
+        }
+        done = true;
+        reader.join();
+        QCOMPARE(emptyReads.load(), 0);
+        QCOMPARE(ToolConfig::ReadOptions(config.path()).delayTime, 299);
+    }
+
+    void handNumbersAreClaimedBeforeTheyGoOut()
+    {
+        ConfigFile config("[SN]\r\nNO=00041\r\nReleased=00030\r\n");
+        SerialNumberStore store(config.path());
+        QString error;
+        int last = -1;
+        QCOMPARE(store.claim(30, false, &last, &error), SerialNumberStore::Claim::Claimed); // given back: free
+        QCOMPARE(store.claim(41, false, &last, &error), SerialNumberStore::Claim::AlreadyHandedOut);
+        QCOMPARE(last, 41);
+        QCOMPARE(store.claim(41, true, &last, &error), SerialNumberStore::Claim::Claimed);
+        QCOMPARE(store.claim(45, false, &last, &error), SerialNumberStore::Claim::Claimed);
+        // the window's choice never lowers the sequence
+        QVERIFY(store.keepChoice({10, QStringLiteral("2026"), QStringLiteral("12")}, 43, &error));
+        QCOMPARE(ToolConfig::ReadSn(config.path()).number, QStringLiteral("00045"));
+        QCOMPARE(store.take(&error), 46);
     }
 };
 
