@@ -302,6 +302,8 @@ public:
     // ---- configuration and language ----------------------------------------------------
     void ReadConfiguration();
     void SaveOptions();
+    // Records a hand-chosen serial number in Config.ini before it is written; false stops the write.
+    bool ClaimSerialNumber(int sequence);
     void ApplyLanguage();
 
 public slots:

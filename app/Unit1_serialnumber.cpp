@@ -4,7 +4,8 @@
 #include "Unit1.h"
 
 #include "UiServices.h"
-#include "core/config/ToolConfig.h"
+#include "core/config/SerialNumberStore.h"
+#include "texts/app_texts.h"
 #include "core/model/Catalogue.h"
 #include "texts/basic_texts.h"
 
@@ -16,7 +17,7 @@ using namespace BasicTexts;
 
 namespace {
 
-constexpr int kMaxSequence = 65534; // 65535 is kept back by the modules
+constexpr int kMaxSequence = SerialNumberStore::kMaxSequence;
 
 QString Pad5(int value)
 {
@@ -132,7 +133,34 @@ void TForm1::SpeedButton25Click()
     number.year = year.left(2).toInt() * 100 + year.mid(2, 2).toInt();
     number.month = monthValue;
     number.sequence = sequenceValue;
+    if (!ClaimSerialNumber(sequenceValue))
+        return;
     Report(Session->writeSerialNumber(number), SnWriting, SnWriteFail, WriteFailBox);
+}
+
+bool TForm1::ClaimSerialNumber(int sequence)
+{
+    // rfmodctl may hand out numbers from the same Config.ini: a number is recorded as handed
+    // out before a module gets it, and one handed out already is written again only on purpose.
+    SerialNumberStore store(GlobleVar::ConfigPath());
+    QString error;
+    int last = -1;
+    SerialNumberStore::Claim claim = store.claim(sequence, false, &last, &error);
+    if (claim == SerialNumberStore::Claim::AlreadyHandedOut) {
+        if (!AskYesNo(Tr(SnAlreadyHandedOut).arg(Pad5(sequence), Pad5(last)), this, true)) {
+            if (last < kMaxSequence)
+                Edit2->setText(Pad5(last + 1));
+            FocusControl(Edit2);
+            return false;
+        }
+        claim = store.claim(sequence, true, &last, &error);
+    }
+    if (claim == SerialNumberStore::Claim::Failed) {
+        SetPanel(2, Tr(SnWriteFail));
+        ShowWarning(Tr(SnNotRecorded) + error, this);
+        return false;
+    }
+    return true;
 }
 
 void TForm1::Edit2Exit()
@@ -167,12 +195,14 @@ void TForm1::CheckBox4Click()
 
 void TForm1::DecodeSerialNumberSet()
 {
-    // The number just written is kept for the next start; a file that cannot be written
-    // does not stop the run.
-    ToolConfig::WriteSn(GlobleVar::ConfigPath(), ToolConfig::Sn{ComboBox11->currentIndex(), ComboBox12->currentText(),
-                                                                ComboBox13->currentText(), Edit2->text()});
-    // The next module gets the next number; the write refuses it once it passes 65534.
+    // The choice is kept for the next start; the number was recorded before it went out.
     const int value = DigitsValue(Edit2->text());
+    QString error;
+    if (!SerialNumberStore(GlobleVar::ConfigPath())
+             .keepChoice({ComboBox11->currentIndex(), ComboBox12->currentText(), ComboBox13->currentText()}, value,
+                         &error))
+        ShowWarning(Tr(AppTexts::ConfigNotSaved) + error, this);
+    // The next module gets the next number; the write refuses it once it passes 65534.
     if (value >= 0)
         Edit2->setText(Pad5(value + 1));
 }

@@ -11,7 +11,10 @@
 #include "texts/basic_texts.h"
 #include "texts/tools_texts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 using namespace ToolsTexts;
@@ -46,6 +49,15 @@ int RowOfText(QComboBox* list, const QString& text)
     return list->findText(text, Qt::MatchExactly);
 }
 
+// Whether `path` names the tool's own Config.ini, by any spelling or link.
+bool IsToolConfig(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo config(GlobleVar::ConfigPath());
+    return file.absoluteFilePath() == config.absoluteFilePath()
+           || (file.exists() && file.canonicalFilePath() == config.canonicalFilePath());
+}
+
 } // namespace
 
 void TForm1::N22Click()
@@ -72,9 +84,20 @@ void TForm1::N26Click()
 // Save: the values the parameter page shows, with its model row and base frequency.
 void TForm1::N23Click()
 {
-    const QString path = Ui().chooseFile(this, true, Tr(SaveProfileItem), Tr(ProfileFiles));
+    QString path = Ui().chooseFile(this, true, Tr(SaveProfileItem), Tr(ProfileFiles));
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".ini");
+        // The dialog asked about the name as typed, not about this one.
+        if (QFileInfo::exists(path) && !AskYesNo(Tr(ReplaceFile).arg(QDir::toNativeSeparators(path)), this, true))
+            return;
+    }
+    // The tool's own configuration (ports, language, serial numbers) is no profile.
+    if (IsToolConfig(path)) {
+        ShowWarning(Tr(ProfileOverConfig), this);
+        return;
+    }
     auto row = [](QComboBox* c) { return c->currentIndex(); };
     Profile p;
     p.modelRow = row(ComboBox15);
@@ -101,7 +124,8 @@ void TForm1::N23Click()
 // Load: fills the page's lists; nothing is sent until a write button is pressed.
 void TForm1::N24Click()
 {
-    const QString path = Ui().chooseFile(this, false, Tr(LoadProfileItem), Tr(ProfileFiles));
+    const QString path =
+        Ui().chooseFile(this, false, Tr(LoadProfileItem), Tr(ProfileFiles) + QStringLiteral(";;") + Tr(AllFiles));
     if (path.isEmpty())
         return;
     Profile p;
@@ -132,6 +156,15 @@ void TForm1::N24Click()
         SelectBaseFrequency(p.base);
         BuildChannelPlan(ComboBox15->currentText(), p.base);
     }
+    // Lists the parameter lock holds keep their values.
+    const bool locked = CheckBox4->isChecked();
+    if (locked) {
+        p.channel = -1;
+        p.airRate = 0;
+        p.serialBaud = 0;
+        p.serialParity = Parity::Unknown;
+        p.protocol = -1;
+    }
     if (p.channel >= 0) {
         ComboBox4->setCurrentIndex(bad(Profiles::Problem::Channel) ? -1 : p.channel - 1);
         ComboBox4Click();
@@ -156,10 +189,16 @@ void TForm1::N24Click()
     if (p.powerLevel >= 0)
         ComboBox21->setCurrentIndex(p.powerLevel);
     SetPanel(2, Tr(ProfileLoaded));
-    if (!problems.isEmpty()) {
-        QStringList lines;
-        for (const Profiles::Problem& pr : problems)
+    QStringList warnings;
+    if (locked)
+        warnings << Tr(ProfileLocked);
+    QStringList lines;
+    for (const Profiles::Problem& pr : problems)
+        if (!locked || (pr.field != Profiles::Problem::Channel && pr.field != Profiles::Problem::AirRate
+                        && pr.field != Profiles::Problem::SerialBaud))
             lines << ProblemText(pr);
-        ShowWarning(Tr(ProfileNotForModel) + lines.join(QLatin1Char('\n')), this);
-    }
+    if (!lines.isEmpty())
+        warnings << Tr(ProfileNotForModel) + lines.join(QLatin1Char('\n'));
+    if (!warnings.isEmpty())
+        ShowWarning(warnings.join(QLatin1Char('\n')), this);
 }

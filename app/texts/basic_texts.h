@@ -48,5 +48,10 @@ inline constexpr TMsg SnWriteFail{"设置出厂系列号失败！!", "Writ SN Fa
 inline constexpr TMsg SnYearInvalid{"年份必须是四位数字：", "Year must be four digits: "};
 inline constexpr TMsg SnMonthInvalid{"月份必须是0到255之间的数字：", "Month must be a number from 0 to 255: "};
 inline constexpr TMsg SnSequenceInvalid{"序号必须是数字：", "SN must be a number: "};
+// the sequence is shared with rfmodctl through Config.ini
+inline constexpr TMsg SnAlreadyHandedOut{"序号 %1 已经分配过（Config.ini 中最后分配的序号为 %2）。仍要写入吗？",
+                                         "Serial number %1 has already been handed out (the last one in Config.ini is %2). Write it anyway?"};
+inline constexpr TMsg SnNotRecorded{"序号无法记入 Config.ini，未写入电台：",
+                                    "The serial number cannot be recorded in Config.ini, nothing was written: "};
 
 } // namespace BasicTexts

@@ -85,6 +85,11 @@ inline constexpr TMsg Shown{"显示 %1 帧（共 %2 帧，最多保留 %3 帧）
 
 // parameter profiles
 inline constexpr TMsg ProfileFiles{"参数文件 (*.ini)", "Parameter files (*.ini)"};
+inline constexpr TMsg ProfileOverConfig{"参数不能保存到本工具自己的配置文件 Config.ini，请另选文件名。",
+                                        "Parameters cannot be saved over the tool's own Config.ini; choose another name."};
+inline constexpr TMsg ReplaceFile{"%1 已存在，要替换它吗？", "%1 already exists. Replace it?"};
+inline constexpr TMsg ProfileLocked{"参数已锁定：信道、空中波特率、串口波特率、串口校验和空中协议保持不变。",
+                                    "Parameters are locked: channel, air rate, serial baud rate, parity and air protocol were left as they were."};
 inline constexpr TMsg ProfileSaved{"参数已保存到文件：", "Parameters saved to: "};
 inline constexpr TMsg ProfileBad{"参数文件无法使用，页面未改变：\n", "The parameter file cannot be used; nothing was changed:\n"};
 inline constexpr TMsg ProfileLoaded{"参数已载入，按设置按钮写入电台", "Parameters loaded; a write button puts them into the module"};

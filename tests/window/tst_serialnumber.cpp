@@ -5,6 +5,7 @@
 
 #include "app/Unit1.h"
 #include "core/config/IniFile.h"
+#include "core/config/SerialNumberStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -93,6 +94,32 @@ private slots:
         f->SpeedButton25Click();
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("序号超出范围!")});
         QCOMPARE(f->LastFocusRequest, static_cast<QWidget*>(f->Edit2));
+    }
+
+    void windowAndRfmodctlShareTheSequence()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        Fill(f, 10, "2011", "03", "00041");
+        QVERIFY(IniFile(w.configPath()).WriteString("SN", "NO", "00041"));
+        // rfmodctl hands out 42 and 43 while the window's field still says 42
+        SerialNumberStore store(w.configPath());
+        QCOMPARE(store.take(nullptr), 42);
+        QCOMPARE(store.take(nullptr), 43);
+        f->SpinButton1UpClick();
+        CmdTest::TakeRequests();
+        w.ui.answers << false;
+        f->SpeedButton25Click();
+        QCOMPARE(w.ui.questions.size(), 1);
+        QVERIFY(w.ui.questions.first().contains(QLatin1String("00042")));
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00044"));
+
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
+        QCOMPARE(Module()->options().snSequence, 44);
+        QCOMPARE(IniFile(w.configPath()).ReadInteger("SN", "Model", -1), 10);
+        QCOMPARE(store.take(nullptr), 45);
     }
 
     void writeChecksInOrder()

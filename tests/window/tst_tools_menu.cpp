@@ -6,6 +6,7 @@
 #include "app/FrameMonitor.h"
 #include "app/Unit1.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +63,31 @@ private slots:
         f->N24Click();
         QVERIFY(w.ui.lastMessage().startsWith(QString::fromUtf8("参数文件无法使用，页面未改变：")));
         QCOMPARE(f->Edit15->text(), QStringLiteral("300"));
+    }
+
+    void profilesKeepOffConfigAndLockedLists()
+    {
+        TestWindow w(CmdTest::SimConfig());
+        TForm1* f = w.form;
+        ChooseModel(f, "525");
+        f->ComboBox4->setCurrentIndex(4); // channel 5
+        const QByteArray config = w.configText();
+        w.ui.files << w.configPath();
+        f->N23Click();
+        QCOMPARE(w.ui.lastMessage(), QString::fromUtf8("参数不能保存到本工具自己的配置文件 Config.ini，请另选文件名。"));
+        QCOMPARE(w.configText(), config);
+        w.ui.files << files.filePath("bench");
+        f->N23Click();
+        QVERIFY(Programs::ReadFile(files.filePath("bench.ini")).contains("Channel=5"));
+
+        // the parameter lock keeps channel and rates as they are
+        f->ComboBox4->setCurrentIndex(0);
+        f->CheckBox4->setChecked(true);
+        f->CheckBox4Click();
+        w.ui.files << files.filePath("bench.ini");
+        f->N24Click();
+        QCOMPARE(f->ComboBox4->currentIndex(), 0);
+        QVERIFY(w.ui.lastMessage().startsWith(QString::fromUtf8("参数已锁定")));
     }
 
     void monitorAndTerminalOptions()
