@@ -160,6 +160,10 @@ private slots:
         QVERIFY(store.keepChoice({10, QStringLiteral("2026"), QStringLiteral("12")}, 43, &error));
         QCOMPARE(ToolConfig::ReadSn(config.path()).number, QStringLiteral("00045"));
         QCOMPARE(store.take(&error), 46);
+
+        // a lock that cannot be made is no other program's
+        QCOMPARE(SerialNumberStore(config.dir.filePath("gone/Config.ini")).take(&error), -1);
+        QVERIFY2(error.contains(QLatin1String("cannot be created")), qPrintable(error));
     }
 };
 
