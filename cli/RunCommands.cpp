@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Production.h"
 
+#include "core/link/PortMapping.h"
 #include "core/protocol/HexText.h"
 #include "core/protocol/TextCodec.h"
 #include "core/session/PairTest.h"
@@ -16,6 +17,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Cli {
@@ -43,6 +46,24 @@ void CatchInterrupt(const std::function<void()>& onStop, QObject* context)
         onStop();
     });
     watch->start(100);
+}
+
+// A path that exists and is no terminal: a FIFO, a file, a directory, /dev/null.
+bool IsNoSerialDevice(const QString& path)
+{
+    struct stat st;
+    const QByteArray p = QFile::encodeName(path);
+    if (::stat(p.constData(), &st) != 0)
+        return false;
+    if (!S_ISCHR(st.st_mode))
+        return true;
+    // A device the system will not open for us (busy, no rights) is left to the workers.
+    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    const bool terminal = ::isatty(fd);
+    ::close(fd);
+    return !terminal;
 }
 
 } // namespace
@@ -76,6 +97,10 @@ int Program(const Context& c, const QStringList& args)
         Error(error);
         return ExitUsage;
     }
+    if (setup.profile.isEmpty()) {
+        Error(QStringLiteral("program: %1 has no [Parameters] to write").arg(cl.value(QStringLiteral("profile"))));
+        return ExitUsage;
+    }
     int stepMs = 0;
     if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
         || !cl.searchStepMs(&stepMs))
@@ -94,6 +119,16 @@ int Program(const Context& c, const QStringList& args)
     if (cl.isSet(QStringLiteral("log")) && !log.open(cl.value(QStringLiteral("log")), &error)) {
         Error(error);
         return ExitUsage;
+    }
+
+    // A device that is gone may come back and is waited for; one that is there and is no
+    // serial device never will be.
+    for (int port : c.ports) {
+        const PortMapping::Target target = PortMapping::Lookup(port);
+        if (target.kind == PortMapping::Kind::Device && IsNoSerialDevice(target.device)) {
+            Error(QStringLiteral("%1 cannot be opened: no serial device").arg(PortMapping::Describe(port, target)));
+            return ExitPort;
+        }
     }
 
     Context context = c;
