@@ -69,6 +69,7 @@ QString GlobalHelp()
         "  pair      one station of the pair transmission test\n"
         "  term      standard input to the module, the module to standard output\n"
         "\n"
+        "write and program refuse a module whose model is not known unless --any-model is given.\n"
         "COMMAND --help describes a command. Exit codes: 0 success, 1 refused or verification\n"
         "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost.\n");
 }

@@ -248,8 +248,14 @@ void ProductionWorker::program()
         return;
     }
     setState(QStringLiteral("writing"));
-    const QStringList problems =
-        Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword);
+    const QString unknown = UnknownModel(m_client->readings, m_context.edition);
+    if (!unknown.isEmpty() && !m_setup.anyModel) {
+        fail(unknown);
+        return;
+    }
+    const QStringList problems = unknown.isEmpty()
+        ? Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword)
+        : QStringList();
     if (!problems.isEmpty()) {
         fail(problems.join(QStringLiteral("; ")));
         return;

@@ -25,6 +25,7 @@ struct ProductionSetup {
     int snYear = -1;        // else [SN] Year, else this year
     int snMonth = -1;       // else [SN] Month, else this month
     int count = 0;          // modules per port, 0: until stopped
+    bool anyModel = false;  // modules whose model is not known are programmed unchecked
 };
 
 // One CSV file for every port: each line written whole and flushed, so a crash loses

@@ -83,6 +83,8 @@ int Program(const Context& c, const QStringList& args)
     cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
                          QStringLiteral("0")});
     cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
+    cl.parser.addOption({QStringLiteral("any-model"),
+                         QStringLiteral("program modules whose model is not known (nothing is checked)")});
     cl.addSearchStepOption();
     int exit = ExitOk;
     if (!cl.parse(args, &exit))
@@ -101,6 +103,7 @@ int Program(const Context& c, const QStringList& args)
         Error(QStringLiteral("program: %1 has no [Parameters] to write").arg(cl.value(QStringLiteral("profile"))));
         return ExitUsage;
     }
+    setup.anyModel = cl.isSet(QStringLiteral("any-model"));
     int stepMs = 0;
     if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
         || !cl.searchStepMs(&stepMs))

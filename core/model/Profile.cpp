@@ -193,8 +193,12 @@ QList<Problem> CheckValues(const Profile& p, int row, const QString& edition)
 {
     QList<Problem> problems;
     const Catalogue::ModelRow* model = Catalogue::Row(row);
-    if (!model)
+    // Nothing can be checked against a model that is not known: that is a problem itself.
+    if (!model) {
+        const Catalogue::ModelRow* wanted = Catalogue::Row(p.modelRow);
+        problems << Problem{Problem::Model, wanted ? QLatin1String(wanted->series) : QString(), QString(), QString()};
         return problems;
+    }
     const QString name = QLatin1String(model->series);
     if (p.modelRow >= 0 && p.modelRow != row)
         problems << Problem{Problem::Model, QLatin1String(Catalogue::Row(p.modelRow)->series), name, QString()};
@@ -216,7 +220,10 @@ QList<Problem> CheckValues(const Profile& p, int row, const QString& edition)
 QString Describe(const Problem& pr)
 {
     switch (pr.field) {
-    case Problem::Model: return QStringLiteral("the profile is for model %1, the module is %2").arg(pr.value, pr.model);
+    case Problem::Model:
+        if (pr.model.isEmpty())
+            return QStringLiteral("the module's model is not known");
+        return QStringLiteral("the profile is for model %1, the module is %2").arg(pr.value, pr.model);
     case Problem::Channel: return QStringLiteral("channel %1: model %2 has channels %3").arg(pr.value, pr.model, pr.allowed);
     case Problem::AirRate: return QStringLiteral("air rate %1: model %2 takes %3").arg(pr.value, pr.model, pr.allowed);
     case Problem::SerialBaud:

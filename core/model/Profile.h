@@ -57,7 +57,8 @@ struct Problem {
     QString allowed; // "1 to 16", "1200, 2400, 4800", "" (no such setting)
 };
 // The values a model (catalogue row) cannot take; empty when it takes them all. `edition`
-// decides the number of channels.
+// decides the number of channels. A row that is no model gives one Model problem with an
+// empty `model`: nothing could be checked.
 QList<Problem> CheckValues(const Profile& profile, int modelRow, const QString& edition);
 // The same as one English message each ("channel 40: model 525 has channels 1 to 16").
 QStringList Check(const Profile& profile, int modelRow, const QString& edition);

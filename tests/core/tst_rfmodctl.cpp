@@ -55,6 +55,20 @@ private slots:
         QVERIFY(profile.err.contains("Chanel"));
     }
 
+    // A module whose model is not known cannot be checked: refused unless --any-model.
+    void unknownModelIsRefused()
+    {
+        Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=40\r\n");
+        const auto w = Ctl(dir.path(), {"--port", "sim:model=99", "write", "--profile", at("p.ini")});
+        QCOMPARE(w.exitCode, 1);
+        QVERIFY2(w.err.contains("model code 99"), qPrintable(w.err));
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim:model=99", "write", "--profile", at("p.ini"), "--any-model"}).exitCode, 0);
+        const auto p = Ctl(dir.path(), {"--port", "sim:model=99", "--gap", "60", "program", "--profile", at("p.ini"),
+                                        "--count", "1"}, 20000);
+        QCOMPARE(p.exitCode, 1);
+        QVERIFY2(p.err.contains("programmed 0, failed 1"), qPrintable(p.err));
+    }
+
     // Written by one process, read by the next; a serial change moves the PC port along.
     void writeVerifyThenReadInAnotherProcess()
     {
