@@ -148,6 +148,20 @@ int Read(const Context& c, const QStringList& args)
         return exit;
     if (!cl.searchStepMs(&stepMs))
         return ExitUsage;
+    // Where the profile goes is checked before the module is read.
+    if (cl.isSet(QStringLiteral("out"))) {
+        const QFileInfo out(cl.value(QStringLiteral("out")));
+        const QFileInfo folder(out.absolutePath());
+        QString why;
+        if (!folder.isDir())
+            why = QStringLiteral("no such directory");
+        else if (!folder.isWritable() || (out.exists() && (!out.isFile() || !out.isWritable())))
+            why = QStringLiteral("cannot be written");
+        if (!why.isEmpty()) {
+            Error(QStringLiteral("%1: %2").arg(cl.value(QStringLiteral("out")), why));
+            return ExitUsage;
+        }
+    }
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;

@@ -66,6 +66,13 @@ bool IsNoSerialDevice(const QString& path)
     return !terminal;
 }
 
+// A hex line as term --hex takes it: hex digits and spaces (a line end may be CR LF).
+bool IsHexLine(const QByteArray& line)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f \r]*$"));
+    return hex.match(QString::fromLatin1(line)).hasMatch();
+}
+
 } // namespace
 
 int Program(const Context& c, const QStringList& args)
@@ -301,7 +308,11 @@ int Pair(const Context& c, const QStringList& args)
     QObject::connect(&s, &ModuleSession::portLost, &loop, finish);
     loop.exec();
     counters();
-    return lost ? ExitPort : ExitOk;
+    if (lost) {
+        Error(QStringLiteral("port lost"));
+        return ExitPort;
+    }
+    return ExitOk;
 }
 
 int Term(const Context& c, const QStringList& args)
@@ -354,13 +365,27 @@ int Term(const Context& c, const QStringList& args)
         if (!bytes.isEmpty() && term.send(bytes) != LinkStatus::Ok)
             refused = true;
     };
+    // Text that is not hex is refused, not sent as zero bytes: the run ends there.
+    QByteArray notHex;
+    auto hexLines = [&](const QByteArray& lines) {
+        for (const QByteArray& line : lines.split('\n'))
+            if (!IsHexLine(line)) {
+                notHex = line;
+                input.setEnabled(false);
+                loop.quit();
+                return false;
+            }
+        return true;
+    };
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         char buf[4096];
         const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
         if (n <= 0) {
             input.setEnabled(false);
+            if (hex && !hexLines(pending))
+                return;
             if (hex)
-                sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending)));
+                sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending).remove(QLatin1Char('\r'))));
             QTimer::singleShot(linger, &loop, &QEventLoop::quit);
             return;
         }
@@ -371,12 +396,20 @@ int Term(const Context& c, const QStringList& args)
         pending.append(buf, int(n));
         const int end = int(pending.lastIndexOf('\n'));
         if (end >= 0) {
-            sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending.left(end)).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            if (!hexLines(pending.left(end)))
+                return;
+            sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending.left(end))
+                                                  .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                                                  .remove(QLatin1Char('\r'))));
             pending.remove(0, end + 1);
         }
     });
     CatchInterrupt([&] { loop.quit(); }, &owner);
     loop.exec();
+    if (!notHex.isNull()) {
+        Error(QStringLiteral("%1: not hex text").arg(QString::fromLatin1(notHex).trimmed()));
+        return ExitUsage;
+    }
     if (lost) {
         Error(QStringLiteral("port lost"));
         return ExitPort;

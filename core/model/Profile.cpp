@@ -9,6 +9,7 @@
 namespace {
 
 const QString kProfile = QStringLiteral("Profile");
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 const QString kParameters = QStringLiteral("Parameters");
 const QStringList kParameterKeys{QStringLiteral("Channel"),    QStringLiteral("AirRate"),  QStringLiteral("SerialBaud"),
                                  QStringLiteral("SerialParity"), QStringLiteral("Protocol"), QStringLiteral("PowerSave"),
@@ -85,8 +86,16 @@ bool Read(const QString& path, Profile* out, QString* error)
             *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     };
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.exists())
         return fail(QStringLiteral("no such file"));
+    if (info.isDir())
+        return fail(QStringLiteral("is a directory"));
+    // A FIFO or a device would be read for ever; a profile is a few lines.
+    if (!info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    if (info.size() > kMaxProfileBytes)
+        return fail(QStringLiteral("larger than 1 MB: not a profile"));
     const IniFile ini(path);
     const QString format = ini.ReadString(kProfile, QStringLiteral("Format"), QString());
     if (format.isEmpty())

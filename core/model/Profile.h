@@ -44,8 +44,8 @@ struct Profile {
 
 namespace Profiles {
 
-// Reads a profile; false with a message naming the file's problem (not a profile, a newer
-// format, an unknown key, a value out of range) and `out` untouched.
+// Reads a profile; false with a message naming the file's problem (no regular file, over
+// 1 MB, not a profile, a newer format, an unknown key, a value out of range) and `out` untouched.
 bool Read(const QString& path, Profile* out, QString* error);
 bool Write(const QString& path, const Profile& profile, QString* error);
 
