@@ -9,9 +9,11 @@
 #include "core/model/Profile.h"
 #include "core/protocol/FrameInfo.h"
 #include "core/protocol/HexText.h"
+#include "tools/emulator/ModuleEmulator.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -35,6 +37,22 @@ int ComNumber(const QString& portArg)
     bool ok = false;
     const int n = portArg.mid(3).toInt(&ok);
     return ok && n >= 1 && n <= kSioPortCount ? n : 0;
+}
+
+// "COM" and digits: meant as a COM number, even one out of range.
+bool LooksLikeCom(const QString& portArg)
+{
+    static const QRegularExpression com(QStringLiteral("^COM[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+    return com.match(portArg).hasMatch();
+}
+
+// The global options; these are taken before or after the command.
+bool IsGlobalOption(const QString& a)
+{
+    static const QStringList names{QStringLiteral("--json"),    QStringLiteral("--trace"),   QStringLiteral("--port"),
+                                   QStringLiteral("--ports"),   QStringLiteral("--baud"),    QStringLiteral("--parity"),
+                                   QStringLiteral("--edition"), QStringLiteral("--timeout"), QStringLiteral("--gap")};
+    return names.contains(a);
 }
 
 } // namespace
@@ -69,6 +87,7 @@ QString GlobalHelp()
         "  pair      one station of the pair transmission test\n"
         "  term      standard input to the module, the module to standard output\n"
         "\n"
+        "write and program refuse a module whose model is not known unless --any-model is given.\n"
         "COMMAND --help describes a command. Exit codes: 0 success, 1 refused or verification\n"
         "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost.\n");
 }
@@ -89,11 +108,16 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         *exitCode = ExitUsage;
         return false;
     };
-    int i = 0;
-    for (; i < args.size(); ++i) {
+    // The first word that is no option is the command; after it only the global options
+    // are taken out, the rest is the command's.
+    QStringList command;
+    for (int i = 0; i < args.size(); ++i) {
         const QString a = args.at(i);
-        if (!a.startsWith(QLatin1String("--")) && !(a == QLatin1String("-h")))
-            break;
+        const bool option = a.startsWith(QLatin1String("--")) || a == QLatin1String("-h");
+        if (command.isEmpty() ? !option : !IsGlobalOption(a)) {
+            command << a;
+            continue;
+        }
         QString v;
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -107,6 +131,14 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         } else if (a == QLatin1String("--port")) {
             if (!TakeValue(args, &i, &v) || v.isEmpty())
                 return usage(QStringLiteral("--port needs a port"));
+            if (LooksLikeCom(v) && !ComNumber(v))
+                return usage(QStringLiteral("--port %1: the COM numbers are COM1 to COM%2").arg(v).arg(kSioPortCount));
+            // The simulated module's settings are checked here, not when the port is opened.
+            QString why;
+            ModuleEmulator::Options sim;
+            if (v.startsWith(QLatin1String("sim:"), Qt::CaseInsensitive)
+                && !ModuleEmulator::ParseOptions(v.mid(4).trimmed(), &sim, &why))
+                return usage(QStringLiteral("--port %1: %2").arg(v, why));
             c->portArgs << v;
         } else if (a == QLatin1String("--ports")) {
             if (!TakeValue(args, &i, &v))
@@ -162,7 +194,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         c->ports[k] = n;
         PortMapping::SetEntry(n, c->portArgs.at(k));
     }
-    *rest = args.mid(i);
+    *rest = command;
     return true;
 }
 

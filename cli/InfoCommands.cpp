@@ -79,9 +79,11 @@ ModuleClient::Result RunSearch(ModuleClient& client, const Context& c, int stepM
         return ModuleClient::Result::PortLost;
     if (!found)
         return ModuleClient::Result::NoAnswer;
-    // The serial number the session asked for right after the identify answer.
+    // The serial number the session asked for right after the identify answer: it names the model.
     WaitUntil([&] { return client.readings.hasSerialNumber || lost; }, 2 * c.timeoutMs + c.gapMs);
-    return ModuleClient::Result::Ok;
+    if (lost)
+        return ModuleClient::Result::PortLost;
+    return client.readings.hasSerialNumber ? ModuleClient::Result::Ok : ModuleClient::Result::NoAnswer;
 }
 
 } // namespace
@@ -118,8 +120,11 @@ int Search(const Context& c, const QStringList& args)
         return ExitPort;
     const ModuleClient::Result r = RunSearch(*client, c, stepMs);
     if (r != ModuleClient::Result::Ok) {
-        Error(r == ModuleClient::Result::NoAnswer ? QStringLiteral("no module answered at any of the 21 settings")
-                                                  : QString::fromLatin1(ModuleClient::ResultName(r)));
+        if (r == ModuleClient::Result::NoAnswer && client->readings.identified)
+            Error(Describe(r, Command::SerialNumberRead));
+        else
+            Error(r == ModuleClient::Result::NoAnswer ? QStringLiteral("no module answered at any of the 21 settings")
+                                                      : QString::fromLatin1(ModuleClient::ResultName(r)));
         return ExitOf(r);
     }
     const LineSettings line = client->session().link().line();
@@ -143,6 +148,20 @@ int Read(const Context& c, const QStringList& args)
         return exit;
     if (!cl.searchStepMs(&stepMs))
         return ExitUsage;
+    // Where the profile goes is checked before the module is read.
+    if (cl.isSet(QStringLiteral("out"))) {
+        const QFileInfo out(cl.value(QStringLiteral("out")));
+        const QFileInfo folder(out.absolutePath());
+        QString why;
+        if (!folder.isDir())
+            why = QStringLiteral("no such directory");
+        else if (!folder.isWritable() || (out.exists() && (!out.isFile() || !out.isWritable())))
+            why = QStringLiteral("cannot be written");
+        if (!why.isEmpty()) {
+            Error(QStringLiteral("%1: %2").arg(cl.value(QStringLiteral("out")), why));
+            return ExitUsage;
+        }
+    }
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;

@@ -38,6 +38,17 @@ constexpr int kReopenMs = 2000;
 // How long a new module is waited for where the last one came before all settings are searched.
 constexpr int kHomeWindowMs = 3000;
 
+// The same module: the same identity and the same serial number.
+bool SameModule(const Readings& a, const Readings& b)
+{
+    const SerialNumber& x = a.serialNumber;
+    const SerialNumber& y = b.serialNumber;
+    return a.hasSerialNumber && b.hasSerialNumber && a.identity.familyCode == b.identity.familyCode
+        && a.identity.firmware == b.identity.firmware && a.identity.band == b.identity.band
+        && a.identity.modelRow == b.identity.modelRow && x.modelCode == y.modelCode && x.year % 100 == y.year % 100
+        && x.month == y.month && x.sequence == y.sequence;
+}
+
 } // namespace
 
 // ---- log --------------------------------------------------------------------------------------
@@ -177,9 +188,16 @@ void ProductionWorker::pollHome()
             return;
         if (r == ModuleClient::Result::Ok) {
             program();
-        } else if (r == ModuleClient::Result::PortLost || r == ModuleClient::Result::Refused) {
+            return;
+        }
+        if (r == ModuleClient::Result::PortLost || r == ModuleClient::Result::Refused) {
             portProblem(QStringLiteral("port lost"));
-        } else if (NowMs() < m_homeUntil) {
+            return;
+        }
+        // A second silent poll: the module recorded last is gone for good.
+        if (!m_guardLasts)
+            m_guard = false;
+        if (NowMs() < m_homeUntil) {
             m_timer.disconnect();
             connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::pollHome);
             m_timer.start(kRemovalPollMs);
@@ -224,16 +242,20 @@ void ProductionWorker::program()
     m_phaseStart = NowMs();
     m_foundLine = m_homeLine = m_client->session().link().line();
     // One silent poll is taken for a removal; if it was only a lost answer, the module found
-    // again is the one just numbered, and it is not programmed twice.
-    const SerialNumber& n = m_client->readings.serialNumber;
-    if (m_lastGood.sequence >= 0 && n.sequence == m_lastGood.sequence && n.modelCode == m_lastGood.modelCode
-        && n.year % 100 == m_lastGood.year % 100 && n.month == m_lastGood.month) {
+    // again is the one just recorded, and it is not programmed twice.
+    if (m_guard && SameModule(m_client->readings, m_recorded)) {
         awaitRemoval();
         return;
     }
     setState(QStringLiteral("writing"));
-    const QStringList problems =
-        Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword);
+    const QString unknown = UnknownModel(m_client->readings, m_context.edition);
+    if (!unknown.isEmpty() && !m_setup.anyModel) {
+        fail(unknown);
+        return;
+    }
+    const QStringList problems = unknown.isEmpty()
+        ? Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword)
+        : QStringList();
     if (!problems.isEmpty()) {
         fail(problems.join(QStringLiteral("; ")));
         return;
@@ -267,7 +289,6 @@ void ProductionWorker::number()
     n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
     n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
     n.sequence = m_number;
-    m_written = n;
     ModuleSession& s = m_client->session();
     m_phaseStart = NowMs();
     m_client->run({{Command::SerialNumberWrite, [&s, n] { return s.writeSerialNumber(n); }}},
@@ -338,7 +359,9 @@ void ProductionWorker::record(bool ok, const QString& detail)
         else
             m_store->giveBack(m_number, nullptr);
     }
-    m_lastGood = ok && m_number >= 0 ? m_written : SerialNumber{};
+    m_recorded = r;
+    m_guard = true;
+    m_guardLasts = ok && m_number >= 0;
     m_number = -1;
     if (m_log)
         m_log->append({QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
@@ -353,6 +376,13 @@ void ProductionWorker::record(bool ok, const QString& detail)
                        .arg((NowMs() - m_moduleStart) / 1000.0, 0, 'f', 1);
     if (!ok)
         m_lastResult += QStringLiteral(": ") + detail;
+    // The last module of the run need not be taken away first.
+    if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
+        setState(QStringLiteral("done"));
+        m_finished = true;
+        emit finished();
+        return;
+    }
     awaitRemoval();
 }
 
@@ -364,6 +394,7 @@ void ProductionWorker::awaitRemoval()
     m_phaseStart = NowMs();
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_client->readings.clear();
         m_client->identify([this](ModuleClient::Result r) {
             if (m_stopped)
                 return;
@@ -371,18 +402,18 @@ void ProductionWorker::awaitRemoval()
                 portProblem(QStringLiteral("port lost"));
                 return;
             }
-            // A silent poll: the module is gone (see program() for a lost answer).
-            if (r == ModuleClient::Result::Ok) {
+            if (r == ModuleClient::Result::Ok && SameModule(m_client->readings, m_recorded)) {
                 m_timer.start(kRemovalPollMs);
                 return;
             }
             m_times.removal += NowMs() - m_phaseStart;
-            if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
-                setState(QStringLiteral("done"));
-                m_finished = true;
-                emit finished();
+            // Another module answers: swapped faster than a poll could see the jig empty.
+            if (r == ModuleClient::Result::Ok) {
+                m_phaseStart = m_moduleStart = NowMs();
+                program();
                 return;
             }
+            // A silent poll: the module is gone (see program() for a lost answer).
             search();
         });
     });

@@ -25,6 +25,7 @@ struct ProductionSetup {
     int snYear = -1;        // else [SN] Year, else this year
     int snMonth = -1;       // else [SN] Month, else this month
     int count = 0;          // modules per port, 0: until stopped
+    bool anyModel = false;  // modules whose model is not known are programmed unchecked
 };
 
 // One CSV file for every port: each line written whole and flushed, so a crash loses
@@ -98,8 +99,12 @@ private:
     LineSettings m_foundLine; // where the module answered the search
     LineSettings m_homeLine;  // where new modules are expected: where the last one came
     qint64 m_homeUntil = 0;
-    SerialNumber m_written;     // the serial number written into the module in hand
-    SerialNumber m_lastGood;    // the one of the last module programmed here
+    // The module recorded last, as it identified itself. Found again after one silent poll
+    // (a lost answer) it is that module, not a new one; the guard ends when the port is seen
+    // empty again, unless the module carries a number written here (no other module has it).
+    Readings m_recorded;
+    bool m_guard = false;
+    bool m_guardLasts = false;
     int m_ok = 0;
     int m_failed = 0;
     bool m_stopped = false;

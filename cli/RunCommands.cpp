@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Production.h"
 
+#include "core/link/PortMapping.h"
 #include "core/protocol/HexText.h"
 #include "core/protocol/TextCodec.h"
 #include "core/session/PairTest.h"
@@ -16,6 +17,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Cli {
@@ -45,6 +48,31 @@ void CatchInterrupt(const std::function<void()>& onStop, QObject* context)
     watch->start(100);
 }
 
+// A path that exists and is no terminal: a FIFO, a file, a directory, /dev/null.
+bool IsNoSerialDevice(const QString& path)
+{
+    struct stat st;
+    const QByteArray p = QFile::encodeName(path);
+    if (::stat(p.constData(), &st) != 0)
+        return false;
+    if (!S_ISCHR(st.st_mode))
+        return true;
+    // A device the system will not open for us (busy, no rights) is left to the workers.
+    const int fd = ::open(p.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    const bool terminal = ::isatty(fd);
+    ::close(fd);
+    return !terminal;
+}
+
+// A hex line as term --hex takes it: hex digits and spaces (a line end may be CR LF).
+bool IsHexLine(const QByteArray& line)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f \r]*$"));
+    return hex.match(QString::fromLatin1(line)).hasMatch();
+}
+
 } // namespace
 
 int Program(const Context& c, const QStringList& args)
@@ -62,6 +90,8 @@ int Program(const Context& c, const QStringList& args)
     cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
                          QStringLiteral("0")});
     cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
+    cl.parser.addOption({QStringLiteral("any-model"),
+                         QStringLiteral("program modules whose model is not known (nothing is checked)")});
     cl.addSearchStepOption();
     int exit = ExitOk;
     if (!cl.parse(args, &exit))
@@ -76,6 +106,11 @@ int Program(const Context& c, const QStringList& args)
         Error(error);
         return ExitUsage;
     }
+    if (setup.profile.isEmpty()) {
+        Error(QStringLiteral("program: %1 has no [Parameters] to write").arg(cl.value(QStringLiteral("profile"))));
+        return ExitUsage;
+    }
+    setup.anyModel = cl.isSet(QStringLiteral("any-model"));
     int stepMs = 0;
     if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
         || !cl.searchStepMs(&stepMs))
@@ -94,6 +129,16 @@ int Program(const Context& c, const QStringList& args)
     if (cl.isSet(QStringLiteral("log")) && !log.open(cl.value(QStringLiteral("log")), &error)) {
         Error(error);
         return ExitUsage;
+    }
+
+    // A device that is gone may come back and is waited for; one that is there and is no
+    // serial device never will be.
+    for (int port : c.ports) {
+        const PortMapping::Target target = PortMapping::Lookup(port);
+        if (target.kind == PortMapping::Kind::Device && IsNoSerialDevice(target.device)) {
+            Error(QStringLiteral("%1 cannot be opened: no serial device").arg(PortMapping::Describe(port, target)));
+            return ExitPort;
+        }
     }
 
     Context context = c;
@@ -268,7 +313,11 @@ int Pair(const Context& c, const QStringList& args)
     QObject::connect(&s, &ModuleSession::portLost, &loop, finish);
     loop.exec();
     counters();
-    return lost ? ExitPort : ExitOk;
+    if (lost) {
+        Error(QStringLiteral("port lost"));
+        return ExitPort;
+    }
+    return ExitOk;
 }
 
 int Term(const Context& c, const QStringList& args)
@@ -321,13 +370,27 @@ int Term(const Context& c, const QStringList& args)
         if (!bytes.isEmpty() && term.send(bytes) != LinkStatus::Ok)
             refused = true;
     };
+    // Text that is not hex is refused, not sent as zero bytes: the run ends there.
+    QByteArray notHex;
+    auto hexLines = [&](const QByteArray& lines) {
+        for (const QByteArray& line : lines.split('\n'))
+            if (!IsHexLine(line)) {
+                notHex = line;
+                input.setEnabled(false);
+                loop.quit();
+                return false;
+            }
+        return true;
+    };
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         char buf[4096];
         const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
         if (n <= 0) {
             input.setEnabled(false);
+            if (hex && !hexLines(pending))
+                return;
             if (hex)
-                sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending)));
+                sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending).remove(QLatin1Char('\r'))));
             QTimer::singleShot(linger, &loop, &QEventLoop::quit);
             return;
         }
@@ -338,12 +401,20 @@ int Term(const Context& c, const QStringList& args)
         pending.append(buf, int(n));
         const int end = int(pending.lastIndexOf('\n'));
         if (end >= 0) {
-            sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending.left(end)).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            if (!hexLines(pending.left(end)))
+                return;
+            sendBytes(HexText::HexTextToBytes(QString::fromLatin1(pending.left(end))
+                                                  .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                                                  .remove(QLatin1Char('\r'))));
             pending.remove(0, end + 1);
         }
     });
     CatchInterrupt([&] { loop.quit(); }, &owner);
     loop.exec();
+    if (!notHex.isNull()) {
+        Error(QStringLiteral("%1: not hex text").arg(QString::fromLatin1(notHex).trimmed()));
+        return ExitUsage;
+    }
     if (lost) {
         Error(QStringLiteral("port lost"));
         return ExitPort;

@@ -101,6 +101,26 @@ QStringList Differences(const Profile& w, const Readings& r)
     return out;
 }
 
+QString UnknownModel(const Readings& r, const Edition& e)
+{
+    if (Catalogue::Row(r.identity.modelRow))
+        return QString();
+    QStringList told;
+    const QString family = Catalogue::FamilyLabel(r.identity.familyCode, e.prefixStyle);
+    if (!family.isEmpty())
+        told << QStringLiteral("family ") + family;
+    else if (r.identity.familyCode >= 0)
+        told << QStringLiteral("family code %1").arg(QString::number(r.identity.familyCode, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+    if (!r.identity.firmware.isEmpty())
+        told << QStringLiteral("firmware ") + r.identity.firmware.left(1) + QLatin1Char('.') + r.identity.firmware.mid(1);
+    if (!Catalogue::BaseFrequencyText(r.identity.band).isEmpty())
+        told << QStringLiteral("band ") + Catalogue::BaseFrequencyText(r.identity.band);
+    told << (r.hasSerialNumber ? QStringLiteral("model code ") + r.serialNumber.modelCode
+                               : QStringLiteral("no serial number read"));
+    return QStringLiteral("the module's model is not known (%1); --any-model writes to it unchecked")
+        .arg(told.join(QStringLiteral(", ")));
+}
+
 Profile ProfileOf(const Readings& r)
 {
     Profile p;

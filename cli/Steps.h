@@ -24,6 +24,9 @@ QList<ModuleClient::Step> WriteSteps(ModuleClient& client, const Profile& profil
 QList<ModuleClient::Step> VerifySteps(ModuleClient& client, const Profile& profile);
 // What was read back and differs from the profile, one text each.
 QStringList Differences(const Profile& wanted, const Readings& read);
+// Empty when the module's model is known; else why it is refused, naming what the module
+// told of itself (nothing can be checked against an unknown model).
+QString UnknownModel(const Readings& r, const Edition& edition);
 // A profile of what was read.
 Profile ProfileOf(const Readings& r);
 

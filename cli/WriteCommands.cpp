@@ -102,6 +102,8 @@ int Write(const Context& c, const QStringList& args)
         cl.parser.addOption({QLatin1String(name), QLatin1String(what), QStringLiteral("value")});
     cl.parser.addOption({QStringLiteral("search"), QStringLiteral("search for the module's line settings first")});
     cl.parser.addOption({QStringLiteral("verify"), QStringLiteral("read back and fail on any difference")});
+    cl.parser.addOption({QStringLiteral("any-model"),
+                         QStringLiteral("write to a module whose model is not known (nothing is checked)")});
     int exit = ExitOk;
     if (!cl.parse(args, &exit))
         return exit;
@@ -122,7 +124,12 @@ int Write(const Context& c, const QStringList& args)
     ModuleClient::Result r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), c.stepMs);
     if (r != ModuleClient::Result::Ok)
         return NoModule(c, r);
-    if (!FitsModel(wanted, client->readings.identity.modelRow, c.edition))
+    const QString unknown = UnknownModel(client->readings, c.edition);
+    if (!unknown.isEmpty() && !cl.isSet(QStringLiteral("any-model"))) {
+        Error(unknown);
+        return ExitRefused;
+    }
+    if (unknown.isEmpty() && !FitsModel(wanted, client->readings.identity.modelRow, c.edition))
         return ExitUsage;
     Command failed = Command::Search;
     r = client->runSync(WriteSteps(*client, wanted), &failed);

@@ -9,6 +9,7 @@
 namespace {
 
 const QString kProfile = QStringLiteral("Profile");
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 const QString kParameters = QStringLiteral("Parameters");
 const QStringList kParameterKeys{QStringLiteral("Channel"),    QStringLiteral("AirRate"),  QStringLiteral("SerialBaud"),
                                  QStringLiteral("SerialParity"), QStringLiteral("Protocol"), QStringLiteral("PowerSave"),
@@ -85,8 +86,16 @@ bool Read(const QString& path, Profile* out, QString* error)
             *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     };
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.exists())
         return fail(QStringLiteral("no such file"));
+    if (info.isDir())
+        return fail(QStringLiteral("is a directory"));
+    // A FIFO or a device would be read for ever; a profile is a few lines.
+    if (!info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    if (info.size() > kMaxProfileBytes)
+        return fail(QStringLiteral("larger than 1 MB: not a profile"));
     const IniFile ini(path);
     const QString format = ini.ReadString(kProfile, QStringLiteral("Format"), QString());
     if (format.isEmpty())
@@ -193,8 +202,12 @@ QList<Problem> CheckValues(const Profile& p, int row, const QString& edition)
 {
     QList<Problem> problems;
     const Catalogue::ModelRow* model = Catalogue::Row(row);
-    if (!model)
+    // Nothing can be checked against a model that is not known: that is a problem itself.
+    if (!model) {
+        const Catalogue::ModelRow* wanted = Catalogue::Row(p.modelRow);
+        problems << Problem{Problem::Model, wanted ? QLatin1String(wanted->series) : QString(), QString(), QString()};
         return problems;
+    }
     const QString name = QLatin1String(model->series);
     if (p.modelRow >= 0 && p.modelRow != row)
         problems << Problem{Problem::Model, QLatin1String(Catalogue::Row(p.modelRow)->series), name, QString()};
@@ -216,7 +229,10 @@ QList<Problem> CheckValues(const Profile& p, int row, const QString& edition)
 QString Describe(const Problem& pr)
 {
     switch (pr.field) {
-    case Problem::Model: return QStringLiteral("the profile is for model %1, the module is %2").arg(pr.value, pr.model);
+    case Problem::Model:
+        if (pr.model.isEmpty())
+            return QStringLiteral("the module's model is not known");
+        return QStringLiteral("the profile is for model %1, the module is %2").arg(pr.value, pr.model);
     case Problem::Channel: return QStringLiteral("channel %1: model %2 has channels %3").arg(pr.value, pr.model, pr.allowed);
     case Problem::AirRate: return QStringLiteral("air rate %1: model %2 takes %3").arg(pr.value, pr.model, pr.allowed);
     case Problem::SerialBaud:

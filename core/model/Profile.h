@@ -44,8 +44,8 @@ struct Profile {
 
 namespace Profiles {
 
-// Reads a profile; false with a message naming the file's problem (not a profile, a newer
-// format, an unknown key, a value out of range) and `out` untouched.
+// Reads a profile; false with a message naming the file's problem (no regular file, over
+// 1 MB, not a profile, a newer format, an unknown key, a value out of range) and `out` untouched.
 bool Read(const QString& path, Profile* out, QString* error);
 bool Write(const QString& path, const Profile& profile, QString* error);
 
@@ -57,7 +57,8 @@ struct Problem {
     QString allowed; // "1 to 16", "1200, 2400, 4800", "" (no such setting)
 };
 // The values a model (catalogue row) cannot take; empty when it takes them all. `edition`
-// decides the number of channels.
+// decides the number of channels. A row that is no model gives one Model problem with an
+// empty `model`: nothing could be checked.
 QList<Problem> CheckValues(const Profile& profile, int modelRow, const QString& edition);
 // The same as one English message each ("channel 40: model 525 has channels 1 to 16").
 QStringList Check(const Profile& profile, int modelRow, const QString& edition);

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using Programs::Ctl;
 
@@ -26,9 +27,10 @@ private slots:
 
     void init() { Programs::WriteFile(at("Config.ini"), "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n"); }
 
+    // The global options may come after the command as well.
     void searchFindsTheModuleAndIdentifiesIt()
     {
-        const auto r = Ctl(dir.path(), {"--port", "sim:baud=4800,parity=odd,model=35,band=433", "--json", "search",
+        const auto r = Ctl(dir.path(), {"search", "--port", "sim:baud=4800,parity=odd,model=35,band=433", "--json",
                                         "--step-ms", "200"});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -56,6 +58,62 @@ private slots:
         const auto profile = Ctl(dir.path(), {"write", "--profile", at("bad.ini")});
         QCOMPARE(profile.exitCode, 2);
         QVERIFY(profile.err.contains("Chanel"));
+        // A port lost during the pair test is named, not only told by the exit code.
+        Programs::Emulator emu(at("pairmodule"), {"model=35"});
+        QVERIFY(emu.started);
+        QProcess pair;
+        pair.setWorkingDirectory(dir.path());
+        pair.start(qEnvironmentVariable("RFMOD_CTL"), {"--port", at("pairmodule"), "pair", "--role", "receive",
+                                                       "--seconds", "60", "--report", "1"});
+        QVERIFY(pair.waitForReadyRead(10000)); // the first counters: the port is open
+        emu.kill();
+        QVERIFY(pair.waitForFinished(10000));
+        QCOMPARE(pair.exitCode(), 4);
+        QVERIFY(pair.readAllStandardError().contains("port lost"));
+    }
+
+    // Bad input is refused with exit 2 before a module is read or anything is sent.
+    void badInputIsRefusedFirst_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("COM number out of range") << QStringList{"--port", "COM99999", "read"} << QByteArray() << "COM99999";
+        QTest::newRow("simulated module settings") << QStringList{"--port", "sim:model=zz", "read"} << QByteArray() << "'zz'";
+        QTest::newRow("read --out into a missing directory")
+            << QStringList{"--port", "sim:mute", "read", "--out", at("missing/m.ini")} << QByteArray() << "no such directory";
+        QTest::newRow("profile is a directory") << QStringList{"write", "--profile", dir.path()} << QByteArray() << "is a directory";
+        QVERIFY(::mkfifo(qPrintable(at("fifo.ini")), 0600) == 0 || QFileInfo::exists(at("fifo.ini")));
+        QTest::newRow("profile is a FIFO") << QStringList{"write", "--profile", at("fifo.ini")} << QByteArray() << "not a regular file";
+        QFile big(at("big.ini"));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(2 * 1024 * 1024));
+        QTest::newRow("profile over 1 MB") << QStringList{"write", "--profile", at("big.ini")} << QByteArray() << "larger than 1 MB";
+        QTest::newRow("term --hex with text") << QStringList{"--port", "sim:far-echo", "term", "--hex"}
+                                              << QByteArray("41 42\nhello\n") << "not hex text";
+    }
+    void badInputIsRefusedFirst()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, message);
+        const auto r = Ctl(dir.path(), args, 20000, input);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty()); // nothing read, nothing echoed back
+    }
+
+    // A module whose model is not known cannot be checked: refused unless --any-model.
+    void unknownModelIsRefused()
+    {
+        Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=40\r\n");
+        const auto w = Ctl(dir.path(), {"--port", "sim:model=99", "write", "--profile", at("p.ini")});
+        QCOMPARE(w.exitCode, 1);
+        QVERIFY2(w.err.contains("model code 99"), qPrintable(w.err));
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim:model=99", "write", "--profile", at("p.ini"), "--any-model"}).exitCode, 0);
+        const auto p = Ctl(dir.path(), {"--port", "sim:model=99", "--gap", "60", "program", "--profile", at("p.ini"),
+                                        "--count", "1"}, 20000);
+        QCOMPARE(p.exitCode, 1);
+        QVERIFY2(p.err.contains("programmed 0, failed 1"), qPrintable(p.err));
     }
 
     // Written by one process, read by the next; a serial change moves the PC port along.

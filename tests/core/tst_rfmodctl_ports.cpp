@@ -57,6 +57,47 @@ private slots:
             QVERIFY(csv.contains(port));
     }
 
+    // A run ends with its last module recorded; a module swapped in faster than a poll sees
+    // the jig empty is still a new module; a port that is no serial device ends it at once.
+    void programEndsAndSeesEveryModule()
+    {
+        Programs::Emulator stays(at("stays"), {"model=35"});
+        QVERIFY(stays.started);
+        const auto one = Ctl(dir.path(), {"--port", at("stays"), "--gap", "60", "--timeout", "300", "program",
+                                          "--profile", at("p.ini"), "--count", "1"}, 20000);
+        QCOMPARE(one.exitCode, 0);
+        Programs::Emulator jig(at("jig"), {"model=35", "--jig", "2", "--jig-gap", "0"});
+        QVERIFY(jig.started);
+        const auto two = Ctl(dir.path(), {"--port", at("jig"), "--gap", "60", "--timeout", "300", "program", "--profile",
+                                          at("p.ini"), "--sn-next", "--count", "2", "--log", at("run.csv")}, 20000);
+        QCOMPARE(two.exitCode, 0);
+        QCOMPARE(NumbersOf(QString::fromUtf8(Programs::ReadFile(at("run.csv")))), (QList<int>{100, 101}));
+        QCOMPARE(Ctl(dir.path(), {"--port", "/dev/null", "program", "--profile", at("p.ini")}, 10000).exitCode, 4);
+    }
+
+    // A module silent for one poll and then found again (here: the jig's next module, alike in
+    // every way, put on between two polls) is the one recorded, not programmed twice.
+    void programTakesAModuleFoundAgainForTheSame()
+    {
+        Programs::Emulator jig(at("jig"), {"model=35", "--jig", "2", "--jig-gap", "1400"});
+        QVERIFY(jig.started);
+        QProcess ctl;
+        ctl.setWorkingDirectory(dir.path());
+        ctl.start(qEnvironmentVariable("RFMOD_CTL"), {"--port", at("jig"), "--gap", "60", "--timeout", "2000", "program",
+                                                      "--profile", at("p.ini"), "--count", "2"});
+        QString err;
+        QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
+        // Waiting for its removal again, or (wrongly) done with both.
+        QVERIFY(Wait::until([&] { return err.count("take the module away") >= 2 || ctl.state() == QProcess::NotRunning; }, 20000));
+        ctl.terminate(); // as Ctrl+C, when it still runs
+        ctl.waitForFinished(10000);
+        err += QString::fromUtf8(ctl.readAllStandardError());
+        QVERIFY2(err.contains("programmed 1, failed 0"), qPrintable(err.right(300)));
+        // A profile that writes nothing is refused.
+        Programs::WriteFile(at("empty.ini"), "[Profile]\r\nFormat=1\r\n");
+        QCOMPARE(Ctl(dir.path(), {"--port", "sim", "program", "--profile", at("empty.ini"), "--count", "1"}, 20000).exitCode, 2);
+    }
+
     // Two processes taking numbers against each other never get the same one.
     void twoProcessesShareOneSequence()
     {

@@ -16,12 +16,17 @@ struct Run {
     QString err;
 };
 
-// rfmodctl with `args` in `dir` (which holds its Config.ini).
-inline Run Ctl(const QString& dir, const QStringList& args, int timeoutMs = 60000)
+// rfmodctl with `args` in `dir` (which holds its Config.ini); `input`, when given, is its
+// whole standard input.
+inline Run Ctl(const QString& dir, const QStringList& args, int timeoutMs = 60000, const QByteArray& input = QByteArray())
 {
     QProcess p;
     p.setWorkingDirectory(dir);
     p.start(qEnvironmentVariable("RFMOD_CTL"), args);
+    if (!input.isNull()) {
+        p.write(input);
+        p.closeWriteChannel();
+    }
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
