@@ -86,6 +86,7 @@ void TForm1::BindSession()
     connect(s, &ModuleSession::chainStepDue, this, &TForm1::RunChainStep);
     connect(s, &ModuleSession::frameGapComputed, SpinEdit2, &QSpinBox::setValue);
     connect(s, &ModuleSession::identified, this, &TForm1::DecodeIdentify);
+    connect(s, &ModuleSession::serialNumberReadRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
     connect(s, &ModuleSession::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
     connect(s, &ModuleSession::airRateRead, this, &TForm1::DecodeAirRateRead);
     connect(s, &ModuleSession::channelRead, this, &TForm1::DecodeChannelRead);

@@ -74,6 +74,8 @@ void TForm1::DecodeIdentify(const Identity& identity)
     for (QPushButton* b : {SpeedButton2, SpeedButton4, SpeedButton5})
         b->setEnabled(true);
     SetPanel(2, Tr(FoundRadio));
+    // The serial-number read that follows tells the model; the one reported before is gone.
+    ReportedModelRow = -1;
 
     ReportedFamily = Catalogue::FamilyLabel(identity.familyCode, GlobleVar::PrefixStyle);
     const QString& version = identity.firmware;
