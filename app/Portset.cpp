@@ -281,6 +281,14 @@ void TfrmPortSet::SpeedButton2Click()
 
 void TfrmPortSet::SpeedButton3Click() { hide(); }
 
+void TfrmPortSet::ShowPortOpen(bool open)
+{
+    const int p = GlobleVar::PortSettings.portNumber - 1;
+    if (p >= 0 && p < GlobleVar::kPortCount)
+        GlobleVar::portOpenFlags[p] = open;
+    ComboBox1Click();
+}
+
 void TfrmPortSet::ComboBox1Click()
 {
     const int selected = ComboBox1->currentIndex();

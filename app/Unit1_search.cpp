@@ -29,8 +29,10 @@ void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus conf
 {
     if (frmPortSet) {
         frmPortSet->ShowSerial(settings);
-        SetPanel(1, frmPortSet->ComboBox1->currentText() + QLatin1Char(',') + frmPortSet->ComboBox2->currentText()
-                        + QLatin1Char(',') + frmPortSet->ComboBox3->currentText() + QStringLiteral(",8,1,1"));
+        // The port-lost notice stays until the port is open again.
+        if (!PortLostShown)
+            SetPanel(1, frmPortSet->ComboBox1->currentText() + QLatin1Char(',') + frmPortSet->ComboBox2->currentText()
+                            + QLatin1Char(',') + frmPortSet->ComboBox3->currentText() + QStringLiteral(",8,1,1"));
     }
     if (configured != LinkStatus::Ok) {
         TCommFun::ShowConfigureFailure(configured);

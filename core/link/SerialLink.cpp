@@ -93,6 +93,8 @@ LinkStatus SerialLink::configure(const LineSettings& line)
     const LinkStatus status = LinkStatusOf(sio_ioctl(m_port, baud < 0 ? 0x7FFF : baud, SioLineMode(line)));
     if (status == LinkStatus::Ok)
         m_line = line;
+    else if (isLost())
+        onActivity();
     return status;
 }
 
