@@ -246,7 +246,14 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
         return;
     }
-    link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode);
+    if (!link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode)) {
+        // Open at settings nobody chose is no open port: it is closed again.
+        link->ClosePort(ps.portNumber);
+        ShowPortOpen(false);
+        ShowWarning(Tr(AppTexts::PortSetFail), this);
+        m_form->SetPanel(1, Tr(AppTexts::PortSetFail));
+        return;
+    }
     m_form->PortLostShown = false;
     SpeedButton1->setEnabled(false);
     SpeedButton2->setEnabled(true);
