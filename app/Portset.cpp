@@ -248,7 +248,14 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
         return;
     }
-    link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode);
+    if (!link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode)) {
+        // Open at settings nobody chose is no open port: it is closed again.
+        link->ClosePort(ps.portNumber);
+        ShowPortOpen(false);
+        ShowWarning(Tr(AppTexts::PortSetFail), this);
+        m_form->SetPanel(1, Tr(AppTexts::PortSetFail));
+        return;
+    }
     m_form->PortLostShown = false;
     SpeedButton1->setEnabled(false);
     SpeedButton2->setEnabled(true);
@@ -282,6 +289,14 @@ void TfrmPortSet::SpeedButton2Click()
 }
 
 void TfrmPortSet::SpeedButton3Click() { hide(); }
+
+void TfrmPortSet::ShowPortOpen(bool open)
+{
+    const int p = GlobleVar::PortSettings.portNumber - 1;
+    if (p >= 0 && p < GlobleVar::kPortCount)
+        GlobleVar::portOpenFlags[p] = open;
+    ComboBox1Click();
+}
 
 void TfrmPortSet::ComboBox1Click()
 {

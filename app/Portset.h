@@ -34,6 +34,9 @@ public:
     // The module's serial settings changed: the lists take them, the port is closed and
     // opened again at them (a rate the lists lack is refused as any other).
     void FollowModule(const SerialSettings& settings);
+    // The port in use lost its device (false) or has it again (true): the buttons and the
+    // open flag follow, so the open button can bring it back.
+    void ShowPortOpen(bool open);
 
     // Baud-code table of the dialog ("600" gives 6 ... "57600" gives 15), -1 when absent.
     static int BaudCodeOfText(const QString& text);

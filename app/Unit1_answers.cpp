@@ -79,13 +79,16 @@ void TForm1::BindSession()
     connect(s, &ModuleSession::portLost, this, &TForm1::ShowPortLost);
     connect(s, &ModuleSession::portReopened, this, [this] {
         PortLostShown = false;
-        if (frmPortSet)
+        if (frmPortSet) {
+            frmPortSet->ShowPortOpen(true);
             SetPanel(1, frmPortSet->SettingsSummary());
+        }
         SetPanel(2, Tr(ToolsTexts::PortBack));
     });
     connect(s, &ModuleSession::chainStepDue, this, &TForm1::RunChainStep);
     connect(s, &ModuleSession::frameGapComputed, SpinEdit2, &QSpinBox::setValue);
     connect(s, &ModuleSession::identified, this, &TForm1::DecodeIdentify);
+    connect(s, &ModuleSession::serialNumberReadRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
     connect(s, &ModuleSession::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
     connect(s, &ModuleSession::airRateRead, this, &TForm1::DecodeAirRateRead);
     connect(s, &ModuleSession::channelRead, this, &TForm1::DecodeChannelRead);
@@ -150,10 +153,12 @@ void TForm1::ShowInvalidAnswer(const QString& text, AnswerProblem problem)
 void TForm1::ShowPortLost()
 {
     // An adapter pulled out (or a pty whose other end closed) is told once in the status bar;
-    // the port dialog's open brings the link back.
+    // the port dialog shows the port closed, and its open brings the link back.
     if (!PortLostShown)
         SetPanel(1, Tr(AppTexts::PortLost));
     PortLostShown = true;
+    if (frmPortSet)
+        frmPortSet->ShowPortOpen(false);
 }
 
 void TForm1::RunChainStep(Routes::ChainStep step)

@@ -151,7 +151,7 @@ void TForm1::DecodeChannelRead(int channel)
 
 void TForm1::DecodeReadAll(const AllParameters& p, bool serialComplete)
 {
-    ComboBox4->setCurrentIndex(p.channel >= 1 && p.channel <= 16 ? p.channel - 1 : -1);
+    ComboBox4->setCurrentIndex(p.channel >= 1 && p.channel <= ComboBox4->count() ? p.channel - 1 : -1);
     ComboBox4Click();
     SelectRate(ComboBox1, p.airRate);
     SelectRate(ComboBox2, p.serial.baud);

@@ -29,8 +29,10 @@ void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus conf
 {
     if (frmPortSet) {
         frmPortSet->ShowSerial(settings);
-        SetPanel(1, frmPortSet->ComboBox1->currentText() + QLatin1Char(',') + frmPortSet->ComboBox2->currentText()
-                        + QLatin1Char(',') + frmPortSet->ComboBox3->currentText() + QStringLiteral(",8,1,1"));
+        // The port-lost notice stays until the port is open again.
+        if (!PortLostShown)
+            SetPanel(1, frmPortSet->ComboBox1->currentText() + QLatin1Char(',') + frmPortSet->ComboBox2->currentText()
+                            + QLatin1Char(',') + frmPortSet->ComboBox3->currentText() + QStringLiteral(",8,1,1"));
     }
     if (configured != LinkStatus::Ok) {
         TCommFun::ShowConfigureFailure(configured);
@@ -74,6 +76,8 @@ void TForm1::DecodeIdentify(const Identity& identity)
     for (QPushButton* b : {SpeedButton2, SpeedButton4, SpeedButton5})
         b->setEnabled(true);
     SetPanel(2, Tr(FoundRadio));
+    // The serial-number read that follows tells the model; the one reported before is gone.
+    ReportedModelRow = -1;
 
     ReportedFamily = Catalogue::FamilyLabel(identity.familyCode, GlobleVar::PrefixStyle);
     const QString& version = identity.firmware;

@@ -2,6 +2,7 @@
 
 #include "GlobleVar.h"
 #include "UiServices.h"
+#include "texts/app_texts.h"
 #include "core/link/PComm.h"
 #include "core/link/SioBackend.h"
 
@@ -66,7 +67,14 @@ void TCommFun::ShowSendFailure(LinkStatus status)
     case LinkStatus::WriteAborted:
         ShowWarning(QString::fromUtf8(kSendParams));
         break;
-    default:
+    case LinkStatus::SystemFail:
+        ShowWarning(QString::fromUtf8(kWin32Fail));
+        break;
+    case LinkStatus::Other:
+        ShowWarning(Tr(AppTexts::SendFail));
+        break;
+    case LinkStatus::Ok:
+    case LinkStatus::OpenFail: // not a status of a write
         break;
     }
 }

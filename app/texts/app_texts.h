@@ -17,6 +17,7 @@ inline constexpr TMsg PortOpenFail{"打开端口失败！", "COM port Open fail�
 inline constexpr TMsg PortOpenFailPanel{"串口打开失败！", "COM port Open fail！"};
 inline constexpr TMsg PortCloseFail{"关闭端口失败！", "COM port Close fail！"};
 inline constexpr TMsg PortCloseFailPanel{"串口关闭失败！", "COM port Close fail！"};
+inline constexpr TMsg PortSetFail{"串口参数设置失败！", "COM port settings fail！"};
 
 inline constexpr TMsg PortLost{"串口已断开，请检查连线后重新打开！", "COM port lost, check the cable and open it again!"};
 
@@ -25,6 +26,9 @@ inline constexpr TMsg ConfigNotSaved{"Config.ini 未能保存，原文件保持�
 
 // help
 inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
+
+// serial link
+inline constexpr TMsg SendFail{"数据发送失败！", "Sending data fail！"};
 
 // reception
 inline constexpr TMsg PairDataReceived{"对传测试:数据已被接收!", "Transmit both sides: Data received!!"};

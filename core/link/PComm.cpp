@@ -108,10 +108,17 @@ int sio_open(int port)
             break;
         }
     }
-    if (slot.backend && slot.backend != next && slot.backend->isOpen())
-        slot.backend->close();
-    slot.backend.reset();
-    slot.key.clear();
+    // A port whose device has gone stays open (and lost) until a new open succeeds: it can
+    // be tried again, and closed. Its backend has let go of the device already.
+    const std::shared_ptr<SioBackend> lost =
+        slot.backend && slot.backend != next && slot.backend->isOpen() && slot.backend->isLost() ? slot.backend
+                                                                                                 : nullptr;
+    if (!lost) {
+        if (slot.backend && slot.backend != next && slot.backend->isOpen())
+            slot.backend->close();
+        slot.backend.reset();
+        slot.key.clear();
+    }
     if (!next)
         return SIO_OPENFAIL;
     if (next->isOpen())
@@ -119,6 +126,8 @@ int sio_open(int port)
     const int status = next->open();
     if (status != SIO_OK)
         return status;
+    if (lost)
+        lost->close();
     slot.backend = next;
     slot.key = key;
     AttachCallback(port);

@@ -74,13 +74,18 @@ SerialLink::~SerialLink()
 
 LinkStatus SerialLink::open(int port)
 {
+    // The library leaves a port that is open (and not lost) as it is, line settings and all.
+    const bool again = m_open && port == m_port && !isLost();
     const LinkStatus status = LinkStatusOf(sio_open(port));
     if (status != LinkStatus::Ok)
         return status;
     m_port = port;
     m_open = true;
     m_lostReported = false;
-    m_line = LineSettings{};
+    if (again)
+        configure(m_line); // the same settings, also when the mapping moved it to another device
+    else
+        m_line = LineSettings{};
     watch(port);
     // Bytes that came while nobody listened are there to be read.
     onActivity();
@@ -93,6 +98,8 @@ LinkStatus SerialLink::configure(const LineSettings& line)
     const LinkStatus status = LinkStatusOf(sio_ioctl(m_port, baud < 0 ? 0x7FFF : baud, SioLineMode(line)));
     if (status == LinkStatus::Ok)
         m_line = line;
+    else if (isLost())
+        onActivity();
     return status;
 }
 

@@ -37,7 +37,8 @@ public:
     ~SerialLink() override;
 
     // Opens COMn (1..36) on what the port mapping says and makes it this link's port. The
-    // port used before stays open until it is closed.
+    // port used before stays open until it is closed. Opening this link's open port again
+    // keeps its line settings.
     LinkStatus open(int port);
     // Line settings of this link's port.
     LinkStatus configure(const LineSettings& line);
@@ -50,7 +51,7 @@ public:
     QByteArray read(int max = kReadChunk);
 
     int port() const { return m_port; }
-    // The settings last given to configure (9600 8N1 after an open).
+    // The settings last given to configure (9600 8N1 after the open of a closed or lost port).
     LineSettings line() const { return m_line; }
     bool isOpen() const { return m_open; }
     // Open, but the device has gone (adapter pulled out, other end of a pty closed).

@@ -247,12 +247,15 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
         // Every successful search is followed by the serial-number read that tells the model.
         m_lastCommand = Command::SerialNumberRead;
         m_identifyAfterSearch = true;
-        if (sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::SerialNumberRead), kNoPayload))
-            == LinkStatus::Ok) {
-            m_waiting = Command::SerialNumberRead;
-            if (m_answerTimeoutMs > 0)
-                m_answerTimer.start(m_answerTimeoutMs);
+        const LinkStatus status =
+            sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::SerialNumberRead), kNoPayload));
+        if (status != LinkStatus::Ok) {
+            emit serialNumberReadRefused(status);
+            return;
         }
+        m_waiting = Command::SerialNumberRead;
+        if (m_answerTimeoutMs > 0)
+            m_answerTimer.start(m_answerTimeoutMs);
         return;
     }
     route(text, code, Routes::OfLongAnswer(code), false);

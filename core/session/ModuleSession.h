@@ -156,6 +156,8 @@ signals:
     void invalidAnswer(const QString& text, AnswerProblem problem);
     void commandFinished(Command command, Outcome outcome);
     void identified(const Identity& identity);
+    // The serial-number read the session sends by itself after an identify answer was refused.
+    void serialNumberReadRefused(LinkStatus status);
     // A serial-settings or write-all answer, or a serial read; `complete` when both the
     // baud and the parity byte are there.
     void serialSettingsAnswered(Command command, const SerialSettings& settings, bool complete);

@@ -79,7 +79,11 @@ void RadioSearch::onTimer()
     if (++m_index > kCombinations)
         m_index = 1;
     if (m_tries < kCombinations) {
-        step(m_index);
+        // A port that has gone (or was closed) fails every further step alike: like a search
+        // that cannot start, this one ends here without a verdict.
+        const SerialLink& link = m_session.link();
+        if (!step(m_index) && (!link.isOpen() || link.isLost()))
+            m_timer.stop();
         return;
     }
     m_timer.stop();

@@ -27,7 +27,8 @@ public:
     // first of its kind.
     static int IndexOf(const SerialSettings& settings);
 
-    // Starts at combination `startIndex` (a search still stepping is replaced).
+    // Starts at combination `startIndex` (a search still stepping is replaced). A step that
+    // finds the port closed or gone ends the search without `finished`.
     void start(int startIndex);
     void stop();
     void setStepInterval(int ms) { m_intervalMs = ms; }

@@ -157,9 +157,14 @@ private slots:
         m_fake->status = SIO_WIN32FAIL;
         QCOMPARE(link.configure(Line(4800, 'O')), LinkStatus::SystemFail);
         QCOMPARE(link.line(), Line(2400, 'E'));
-        m_fake->status = SIO_OK;
-        QCOMPARE(link.open(kFakePort), LinkStatus::Ok);
-        QCOMPARE(link.line(), LineSettings{}); // an open starts at the library's default
+
+        // Opened again while open: the device keeps its settings, and the link says so.
+        SerialLink pty;
+        QCOMPARE(pty.open(kPort), LinkStatus::Ok);
+        QCOMPARE(pty.configure(Line(2400, 'O')), LinkStatus::Ok);
+        QCOMPARE(pty.open(kPort), LinkStatus::Ok);
+        QCOMPARE(pty.line(), Line(2400, 'O'));
+        QVERIFY(m_pty.cflag() & PARODD);
     }
 
     void readsTakeWhatWaits()

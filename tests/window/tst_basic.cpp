@@ -75,6 +75,15 @@ private slots:
         QVERIFY(w.ui.messages.isEmpty());
     }
 
+    void readAllTakesTheModelsSeventeenChannels()
+    {
+        TestWindow w(Config("type=VORDAL\r\n"));
+        ChooseModel(w, 10, 0); // 525 has 17 channels in this edition
+        w.form->Session->recordCommand(Command::ReadAll);
+        w.form->Session->DispatchLongAnswer(LongAnswer("0015", "11050602"));
+        QCOMPARE(w.form->ComboBox4->currentIndex(), 16);
+    }
+
     void serialWriteMovesThePcPortAlong()
     {
         TestWindow w(Config());

@@ -249,6 +249,7 @@ private slots:
         TestWindow w(EditionConfig("", "CEO=EN\r\n"), false);
         TForm1* f = w.form;
         IdentifiedBySearch(f);
+        w.ui.clear(); // no port: the serial-number read that follows was refused
         f->ReportedBaseFrequency = QStringLiteral("2.4GHZ");
         f->SetPanel(2, QStringLiteral("X"));
         f->AdoptReportedModel(QStringLiteral("63"));

@@ -70,8 +70,8 @@ private slots:
         row("send bad parameter: error box", "send", LinkStatus::BadParameter, "", kSendParams, Kind::Error);
         row("send bad parameter, German same", "send", LinkStatus::BadParameter, "GERMAN", kSendParams, Kind::Error);
         row("send aborted: warning box", "send", LinkStatus::WriteAborted, "", kSendParams, W);
-        row("send system silent", "send", LinkStatus::SystemFail, "", "", W);
-        row("send time-out silent", "send", LinkStatus::Other, "", "", W);
+        row("send system", "send", LinkStatus::SystemFail, "", kWin32, W);
+        row("send time-out", "send", LinkStatus::Other, "", QString::fromUtf8("数据发送失败！"), W);
     }
 
     void boxOfEachStatus()

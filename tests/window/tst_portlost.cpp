@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "app/texts/app_texts.h"
 #include "app/texts/basic_texts.h"
+#include "app/texts/tools_texts.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -164,8 +165,36 @@ private slots:
         QVERIFY(TestWindow::waitFor([&] { return !f->Search->isRunning(); }, 10000));
         QVERIFY(t.elapsed() < 10000);
         QVERIFY(!f->Search->found());
-        QVERIFY(w.ui.messages.contains(QString::fromUtf8("未检测到电台，请检查电源或数据接线是否正常！")));
-        QCOMPARE(f->PanelText(2), QString::fromUtf8("未检测到电台！"));
+        TestWindow::pump(300);
+        // the first step that finds the port gone ends the search with one box
+        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+        QCOMPARE(f->PanelText(1), Tr(AppTexts::PortLost));
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("检测出错，可能是串口未打开或打开出错！"));
+    }
+
+    void reopenKeepsTryingUntilTheDeviceIsBack()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath("ttyEMU");
+        auto emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none");
+        QVERIFY(emu->started);
+        TestWindow w(Config(link).toUtf8());
+        TForm1* f = w.form;
+        f->Session->link().setReopenWhenBack(true);
+        emu->kill();
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 3000));
+        QVERIFY(w.portSet->SpeedButton1->isEnabled()); // the dialog shows the port closed
+        QVERIFY(!w.portSet->SpeedButton2->isEnabled());
+        TestWindow::pump(2300); // retries while the device is still gone
+
+        emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none");
+        QVERIFY(emu->started);
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == Tr(ToolsTexts::PortBack); }, 3000));
+        QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
+        QVERIFY(!w.portSet->SpeedButton1->isEnabled());
+        QVERIFY(ReadAirRate(f));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+        QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
     }
 };
 

@@ -6,7 +6,9 @@
 #include "core/config/IniFile.h"
 #include "app/Portset.h"
 #include "app/Unit1.h"
+#include "core/link/PComm.h"
 #include "core/link/SimulatedPorts.h"
+#include "core/link/SioBackend.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -74,6 +76,31 @@ private slots:
         QCOMPARE(w.form->PanelText(1), QString::fromUtf8("串口打开失败！"));
         QVERIFY(!GlobleVar::portOpenFlags[0]);
         QCOMPARE(w.form->Session->readAirRate(), LinkStatus::BadPort);
+    }
+
+    void refusedSettingsLeaveThePortClosed()
+    {
+        // A port that opens but takes no line settings.
+        struct Refusing : SioBackend {
+            bool opened = false;
+            int open() override { return opened = true, SIO_OK; }
+            int close() override { return opened = false, SIO_OK; }
+            int ioctl(int, int) override { return SIO_WIN32FAIL; }
+            int read(char*, int) override { return 0; }
+            int write(const char*, int len) override { return len; }
+            int iqueue() override { return 0; }
+            bool isOpen() const override { return opened; }
+        };
+        TestWindow w;
+        PCommBackends::installOverride(3, std::make_shared<Refusing>());
+        w.ui.clear();
+        w.portSet->ComboBox1->setCurrentIndex(2);
+        w.portSet->SpeedButton1Click();
+        QCOMPARE(w.ui.messages, (QStringList{"Call Win32 funtion fail!", QString::fromUtf8("串口参数设置失败！")}));
+        QCOMPARE(w.form->PanelText(1), QString::fromUtf8("串口参数设置失败！"));
+        QVERIFY(!GlobleVar::portOpenFlags[2]);
+        QVERIFY(!w.form->Session->link().isOpen());
+        QVERIFY(w.portSet->SpeedButton1->isEnabled());
     }
 
     void openingAnotherPortClosesTheFirstAfterwards()

@@ -159,6 +159,20 @@ private slots:
         QVERIFY(f->ReportedBaseFrequency.isEmpty());
         QCOMPARE(f->PanelText(2), QStringLiteral("RF Module(Radio) Searched OK!"));
     }
+
+    // The identify answer forgets the model reported before; its serial-number read, when it
+    // cannot go out, says why.
+    void identifyAnswerForgetsTheModelBefore()
+    {
+        TestWindow w(Config("sim", 4, 2));
+        TForm1* f = w.form;
+        f->ReportedModelRow = 10;
+        w.portSet->SpeedButton2Click();
+        w.ui.clear();
+        f->Session->DispatchLongAnswer(ModuleAnswers::Long("0000", "301202"));
+        QCOMPARE(f->ReportedModelRow, -1);
+        QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
+    }
 };
 
 QTEST_MAIN(SearchWindowTest)
