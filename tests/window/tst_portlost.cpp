@@ -182,18 +182,18 @@ private slots:
         TForm1* f = w.form;
         f->Session->link().setReopenWhenBack(true);
         emu->kill();
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 10000));
         QVERIFY(w.portSet->SpeedButton1->isEnabled()); // the dialog shows the port closed
         QVERIFY(!w.portSet->SpeedButton2->isEnabled());
         TestWindow::pump(2300); // retries while the device is still gone
 
         emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none");
         QVERIFY(emu->started);
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == Tr(ToolsTexts::PortBack); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == Tr(ToolsTexts::PortBack); }, 10000));
         QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
         QVERIFY(!w.portSet->SpeedButton1->isEnabled());
         QVERIFY(ReadAirRate(f));
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 10000));
         QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
     }
 };
