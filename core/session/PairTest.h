@@ -81,6 +81,8 @@ public:
     bool stopped() const { return m_stopped; }
     bool isTimerActive() const { return m_sendTimer.isActive(); }
     bool resendPending() const { return m_turnaround.isActive(); }
+    // Main-send after return: how long a block waits for its reply before the next goes out.
+    int replyTimeout() const;
 
 signals:
     void countersChanged(const PairCounters& counters);
@@ -94,6 +96,7 @@ signals:
 
 private:
     void onTimer();
+    void onNoReply();
     void judge(const QByteArray& result);
 
     ModuleSession& m_session;
@@ -112,4 +115,5 @@ private:
     QTimer m_sendTimer;
     QTimer m_turnaround;
     QByteArray m_resendData;
+    QTimer m_replyTimer;
 };
