@@ -41,6 +41,7 @@ void PairTest::resetForStart()
 bool PairTest::startSending(const QByteArray& data)
 {
     m_resendBlocked = false;
+    m_refusalTold = false;
     if (m_timed)
         m_sendTimer.start();
     const qint64 sentBefore = m_counters.sent;
@@ -113,9 +114,14 @@ LinkStatus PairTest::send(const QByteArray& data, WorkState state)
     }
     const LinkStatus status = m_session.sendData(data, state);
     if (status != LinkStatus::Ok) {
-        emit sendRefused(status);
+        // The run tries again by itself (the next tick, the next reply time-out): a pulled-out
+        // adapter is told once, not once a try.
+        if (!m_refusalTold)
+            emit sendRefused(status);
+        m_refusalTold = true;
         return status;
     }
+    m_refusalTold = false;
     m_counters.txBytes += data.size();
     ++m_counters.sent;
     // Late echoes of earlier blocks must not push the rate above 100 %.

@@ -87,6 +87,7 @@ public:
 signals:
     void countersChanged(const PairCounters& counters);
     void dataSent(const QByteArray& data, WorkState state);
+    // A block did not go out; told once while the run's own retries keep being refused.
     void sendRefused(LinkStatus status);
     // Nothing to send (timed sending has stopped).
     void dataEmpty();
@@ -112,6 +113,7 @@ private:
     bool m_stopped = false;
     bool m_resendBlocked = false;
     bool m_firstFrameSeen = false;
+    bool m_refusalTold = false;
     QTimer m_sendTimer;
     QTimer m_turnaround;
     QByteArray m_resendData;
