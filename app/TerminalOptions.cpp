@@ -36,6 +36,11 @@ TerminalOptionsDialog::TerminalOptionsDialog(TForm1* form) : QDialog(form), m_fo
     connect(Reopen, &QCheckBox::toggled, this, [this](bool on) { m_form->Session->link().setReopenWhenBack(on); });
     connect(SaveButton, &QPushButton::clicked, this, &TerminalOptionsDialog::SaveClick);
     connect(SendButton, &QPushButton::clicked, this, &TerminalOptionsDialog::SendClick);
+    // Saving stops by itself when the file cannot be written (the window tells why).
+    connect(form->Term, &Terminal::savingFailed, this, [this] {
+        SaveButton->setText(Tr(SaveReceived));
+        m_file->hide();
+    });
     setMinimumWidth(320);
 }
 

@@ -112,6 +112,10 @@ void TForm1::BindSession()
     connect(Term, &Terminal::blockReceived, this, &TForm1::ShowTerminalBlock);
     connect(Term, &Terminal::dataSent, this, [this](const QByteArray& d) { ShowDataSent(d, WorkState::Terminal); });
     connect(Term, &Terminal::sendRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
+    connect(Term, &Terminal::savingFailed, this, [this](const QString& path, const QString& reason) {
+        SetPanel(2, Tr(ToolsTexts::SavingFailed) + path);
+        ShowWarning(Tr(ToolsTexts::SavingFailed) + QStringLiteral("%1: %2").arg(path, reason), this);
+    });
     connect(Term, &Terminal::dataEmpty, this, [this] {
         Pair->stopTimer();
         Warn(RadioTestTexts::SendDataEmpty);

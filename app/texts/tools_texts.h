@@ -127,5 +127,6 @@ inline constexpr TMsg AllFiles{"所有文件 (*)", "All files (*)"};
 inline constexpr TMsg FileNotSent{"文件未发送：", "The file was not sent: "};
 inline constexpr TMsg PortBack{"串口已重新打开", "COM port open again"};
 inline constexpr TMsg Saving{"正在保存：", "Saving to: "};
+inline constexpr TMsg SavingFailed{"接收数据无法写入文件，已停止保存：", "Received data could not be written, saving stopped: "};
 
 } // namespace ToolsTexts

@@ -39,7 +39,11 @@ QByteArray FrameAssembler::takeStreamBlock(qint64 nowMs, bool wholeCharacters)
     if (!full && qAbs(nowMs - m_first) < kHoldMs)
         return {};
     qsizetype n = qMin<qsizetype>(m_buffer.size(), kBlockBytes);
-    if (wholeCharacters) {
+    // A line is not broken in two: the part after the last line end waits for its rest.
+    const qsizetype lineEnd = m_buffer.lastIndexOf('\n', n - 1);
+    if (lineEnd >= 0) {
+        n = lineEnd + 1;
+    } else if (wholeCharacters) {
         const int kept = TextCodec::Utf8IncompleteTail(m_buffer.left(n));
         if (kept < n)
             n -= kept;

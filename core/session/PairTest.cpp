@@ -14,6 +14,8 @@ PairTest::PairTest(ModuleSession& session, QObject* parent) : QObject(parent), m
             return;
         send(m_resendData, WorkState::PairTest);
     });
+    m_replyTimer.setSingleShot(true);
+    connect(&m_replyTimer, &QTimer::timeout, this, &PairTest::onNoReply);
     connect(&session, &ModuleSession::pairBlockReceived, this, &PairTest::receive);
 }
 
@@ -39,6 +41,7 @@ void PairTest::resetForStart()
 bool PairTest::startSending(const QByteArray& data)
 {
     m_resendBlocked = false;
+    m_refusalTold = false;
     if (m_timed)
         m_sendTimer.start();
     const qint64 sentBefore = m_counters.sent;
@@ -46,6 +49,7 @@ bool PairTest::startSending(const QByteArray& data)
     // A first block that did not go out must not let the timer repeat an older one.
     if (m_counters.sent == sentBefore) {
         m_sendTimer.stop();
+        m_replyTimer.stop();
         return false;
     }
     return true;
@@ -62,6 +66,7 @@ void PairTest::stop()
 {
     m_sendTimer.stop();
     m_turnaround.stop();
+    m_replyTimer.stop();
     m_resendBlocked = true;
     m_session.setWorkState(WorkState::Idle);
     m_lastGoodData.clear();
@@ -109,17 +114,33 @@ LinkStatus PairTest::send(const QByteArray& data, WorkState state)
     }
     const LinkStatus status = m_session.sendData(data, state);
     if (status != LinkStatus::Ok) {
-        emit sendRefused(status);
+        // The run tries again by itself (the next tick, the next reply time-out): a pulled-out
+        // adapter is told once, not once a try.
+        if (!m_refusalTold)
+            emit sendRefused(status);
+        m_refusalTold = true;
         return status;
     }
+    m_refusalTold = false;
     m_counters.txBytes += data.size();
     ++m_counters.sent;
     // Late echoes of earlier blocks must not push the rate above 100 %.
     if (m_counters.success > m_counters.sent)
         m_counters.success = m_counters.sent;
+    if (m_role == PairRole::MainSend && !m_timed && state == WorkState::PairTest)
+        m_replyTimer.start(replyTimeout());
     emit dataSent(data, state);
     emit countersChanged(m_counters);
     return status;
+}
+
+int PairTest::replyTimeout() const
+{
+    SerialLink& link = m_session.link();
+    const int baud = link.isOpen() ? link.line().baud : 0;
+    // The block out and back on the line, the peer's wait for the gap, its turn-round.
+    const qint64 lineMs = baud > 0 ? qint64(m_session.lastSentData().size()) * 10000 * 2 / baud : 0;
+    return int(qMax<qint64>(1000, lineMs + m_session.frameGap() + m_turnaroundMs));
 }
 
 void PairTest::receive(const QByteArray& block)
@@ -131,6 +152,8 @@ void PairTest::receive(const QByteArray& block)
 
     ++m_counters.received;
     const bool mainSend = m_role == PairRole::MainSend;
+    if (mainSend)
+        m_replyTimer.stop();
     const QByteArray& lastSent = m_session.lastSentData();
     QByteArray received = block;
     const auto corrected = PairJudge::CorrectReceivedData(m_session.edition().testEdition(), mainSend,
@@ -174,10 +197,20 @@ void PairTest::onTimer()
     if (!m_timed)
         return;
     // Paused while sending: a refused send is told, and the next tick must not send again
-    // before that is seen. A refused send ends the timed run.
+    // before that is seen. A refused send (a port gone for a moment) does not end the run.
     m_sendTimer.stop();
-    const qint64 sentBefore = m_counters.sent;
-    send(m_session.lastSentData(), WorkState::PairTimed);
-    if (m_counters.sent != sentBefore && m_session.workState() == WorkState::PairTimed)
+    const QByteArray data = m_session.lastSentData();
+    send(data, WorkState::PairTimed);
+    if (!data.isEmpty() && m_timed && m_session.workState() == WorkState::PairTimed)
         m_sendTimer.start();
+}
+
+void PairTest::onNoReply()
+{
+    if (m_resendBlocked || m_timed || m_role != PairRole::MainSend || m_session.workState() != WorkState::PairTest)
+        return;
+    // The reply was lost: the block stays counted as sent without success, and the next
+    // one goes out. A refused send is tried again after another wait.
+    if (send(m_session.lastSentData(), WorkState::PairTest) != LinkStatus::Ok && !m_session.lastSentData().isEmpty())
+        m_replyTimer.start(replyTimeout());
 }

@@ -81,10 +81,13 @@ public:
     bool stopped() const { return m_stopped; }
     bool isTimerActive() const { return m_sendTimer.isActive(); }
     bool resendPending() const { return m_turnaround.isActive(); }
+    // Main-send after return: how long a block waits for its reply before the next goes out.
+    int replyTimeout() const;
 
 signals:
     void countersChanged(const PairCounters& counters);
     void dataSent(const QByteArray& data, WorkState state);
+    // A block did not go out; told once while the run's own retries keep being refused.
     void sendRefused(LinkStatus status);
     // Nothing to send (timed sending has stopped).
     void dataEmpty();
@@ -94,6 +97,7 @@ signals:
 
 private:
     void onTimer();
+    void onNoReply();
     void judge(const QByteArray& result);
 
     ModuleSession& m_session;
@@ -109,7 +113,9 @@ private:
     bool m_stopped = false;
     bool m_resendBlocked = false;
     bool m_firstFrameSeen = false;
+    bool m_refusalTold = false;
     QTimer m_sendTimer;
     QTimer m_turnaround;
     QByteArray m_resendData;
+    QTimer m_replyTimer;
 };

@@ -6,11 +6,14 @@ Terminal::Terminal(ModuleSession& session, QObject* parent) : QObject(parent), m
 {
     connect(&session, &ModuleSession::terminalBlockReceived, this, [this](const QByteArray& block) {
         m_rxBytes += block.size();
-        if (m_save.isOpen()) {
-            m_save.write(block);
-            m_save.flush();
-        }
+        const bool failed = m_save.isOpen() && (m_save.write(block) != block.size() || !m_save.flush());
+        const QString reason = failed ? m_save.errorString() : QString();
+        // A full disk or a file size limit: told once, as the file is closed.
+        if (failed)
+            m_save.close();
         emit blockReceived(block);
+        if (failed)
+            emit savingFailed(m_save.fileName(), reason);
     });
 }
 

@@ -40,6 +40,9 @@ signals:
     void sendRefused(LinkStatus status);
     void dataEmpty();
     void blockReceived(const QByteArray& block);
+    // Received data could not be written into the file (`reason` as the system tells it):
+    // saving has stopped, the terminal goes on.
+    void savingFailed(const QString& path, const QString& reason);
 
 private:
     ModuleSession& m_session;

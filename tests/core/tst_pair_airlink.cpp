@@ -99,17 +99,45 @@ private slots:
         QCOMPARE(r.c().rxBytes, 8 * r.c().received);
     }
 
-    void lostEchoEndsTheExchange()
+    void lostEchoCountsAsFailedAndTheNextBlockGoes()
     {
         Rig r;
         r.peer->options().dropRate = 1.0;
         QVERIFY(r.pair.startSending(kBlock));
-        Wait::pump(500);
-        // Nothing came back, so nothing more was sent; the test still runs.
-        QCOMPARE(r.c().sent, 1);
+        // No reply within the reply time-out: the next block goes out all the same.
+        QVERIFY(Wait::until([&] { return r.c().sent >= 2; }, 5000));
         QCOMPARE(r.c().received, 0);
+        QCOMPARE(r.c().error, 0);
         QCOMPARE(r.session->workState(), WorkState::PairTest);
-        QCOMPARE(r.pair.successRate(), QStringLiteral("0.00%"));
+        // The link comes back: the exchanges go on, the lost ones sent without success.
+        r.peer->options().dropRate = 0.0;
+        QVERIFY(r.waitReceived(3));
+        r.pair.stop();
+        Wait::pump(300);
+        QCOMPARE(r.c().error, 0);
+        QCOMPARE(r.c().success, r.c().received);
+        QVERIFY(r.c().received < r.c().sent);
+    }
+
+    void timedSendingOutlastsARefusedSend()
+    {
+        Rig r;
+        r.pair.setTimedSending(true);
+        r.pair.setTimedPeriod(100);
+        QVERIFY(r.pair.startSending(kBlock));
+        QSignalSpy refused(&r.pair, &PairTest::sendRefused);
+        r.session->link().close();
+        const qint64 sent = r.c().sent;
+        QVERIFY(refused.wait(2000));
+        Wait::pump(300);
+        // Told once; the ticks go on without counting.
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(r.pair.isTimerActive());
+        QCOMPARE(r.c().sent, sent);
+        QCOMPARE(r.c().txBytes, sent * 10);
+        // The port is back: the ticks send again.
+        QCOMPARE(r.session->openPort(1, LineSettings{}), LinkStatus::Ok);
+        QVERIFY(Wait::until([&] { return r.c().sent > sent; }, 3000));
     }
 
     void extraEchoesAreCappedAtTheNextSend()

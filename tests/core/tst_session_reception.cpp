@@ -91,6 +91,34 @@ private slots:
         QCOMPARE(terminal.takeFirst().at(0).toByteArray(), QByteArray("AB"));
     }
 
+    void terminalCutsAtTheQuietGapOrAfterTwoSeconds()
+    {
+        ManualClock clock;
+        ModuleSession s(Edition{});
+        s.setClock(&clock);
+        s.setFrameGapOption(true, 333);
+        s.setWorkState(WorkState::Terminal);
+        QSignalSpy blocks(&s, &ModuleSession::terminalBlockReceived);
+        auto piece = [&](const QByteArray& bytes) {
+            s.receiveBytes(bytes);
+            clock.ms += 300;
+            s.receiveNow();
+        };
+        // Pieces closer together than the gap are one message, however long it takes...
+        for (int i = 0; i < 6; ++i)
+            piece("ab");
+        QVERIFY(blocks.isEmpty());
+        clock.ms += 34;
+        s.receiveNow();
+        QCOMPARE(blocks.takeFirst().at(0).toByteArray(), QByteArray("ab").repeated(6));
+        // ...up to 2 s, when the lines there are shown and the rest waits.
+        piece("$GPGSV\r\n$GP");
+        for (int i = 0; i < 6; ++i)
+            piece("ab");
+        QCOMPARE(blocks.size(), 1);
+        QCOMPARE(blocks.takeFirst().at(0).toByteArray(), QByteArray("$GPGSV\r\n"));
+    }
+
     void pairTestGapFollowsTheBlockLastSent()
     {
         SessionRig rig;

@@ -20,7 +20,8 @@ class TerminalStreamTest : public QObject {
 private slots:
     // A peer that never pauses, at 57600 baud's byte rate: blocks come while the stream runs,
     // the receive buffer stays below a block, and the blocks put together are exactly the
-    // stream, shown as text without a character of two or three bytes cut in two.
+    // stream, shown as text without a character of two or three bytes cut in two. A block
+    // ends after a line end unless a whole block's worth of bytes held none.
     void continuousStreamIsHandedOverAsItComes()
     {
         Pty pty;
@@ -39,15 +40,22 @@ private slots:
         QByteArray received;
         QString shown;
         int blocks = 0;
+        int linesBroken = 0;
         connect(&term, &Terminal::blockReceived, this, [&](const QByteArray& block) {
+            if (!block.endsWith('\n') && block.contains('\n'))
+                ++linesBroken;
             received += block;
             shown += TextCodec::BytesToText(block);
             ++blocks;
         });
 
         QByteArray stream;
-        for (int i = 0; stream.size() < 60000; ++i)
-            stream += QStringLiteral("$GPGGA,%1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47;25°C·").arg(i).toUtf8();
+        // Lines of twenty records, some longer than a block.
+        for (int i = 1; stream.size() < 60000 || i % 20 != 1; ++i)
+            stream += QStringLiteral("$GPGGA,%1,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47;25°C·%2")
+                          .arg(i)
+                          .arg(i % 20 == 0 ? QStringLiteral("\r\n") : QString())
+                          .toUtf8();
         qsizetype written = 0;
         qsizetype largestBuffer = 0;
         int blocksAfterTwoSeconds = -1;
@@ -70,6 +78,7 @@ private slots:
         QVERIFY(largestBuffer < FrameAssembler::kBlockBytes);
         QVERIFY(Wait::until([&] { return received.size() == stream.size(); }, 2000));
         QCOMPARE(received, stream);
+        QCOMPARE(linesBroken, 0);
         QCOMPARE(shown, QString::fromUtf8(stream));
         QCOMPARE(term.bytesReceived(), stream.size());
 

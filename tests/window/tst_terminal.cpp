@@ -5,6 +5,7 @@
 #include "app/Unit1.h"
 #include "core/link/SimulatedPorts.h"
 #include "app/texts/radiotests_texts.h"
+#include "app/texts/tools_texts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -108,6 +109,31 @@ private slots:
         r.peerSends("next");
         QVERIFY(TestWindow::waitFor([&] { return f->Memo4->blockCount() == 1; }, 2000));
         QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("next"));
+    }
+
+    void captureThatCannotBeWrittenStopsAndIsToldOnce()
+    {
+        Rig r;
+        TForm1* f = r.f;
+        f->CheckBox3->setChecked(true);
+        f->CheckBox3Click();
+        f->RadioButton7->setChecked(true);
+        // Every write to /dev/full fails: no space left.
+        const QString path = QStringLiteral("/dev/full");
+        QString error;
+        QVERIFY(f->Term->startSaving(path, &error));
+        r.peerSends("ab");
+        QVERIFY(TestWindow::waitFor([&] { return !f->Memo4->toPlainText().isEmpty(); }, 2000));
+        QVERIFY(!f->Term->isSaving());
+        QCOMPARE(f->PanelText(2), Cn(ToolsTexts::SavingFailed) + path);
+        QCOMPARE(r.w.ui.messages.size(), 1);
+        QVERIFY(r.w.ui.lastMessage().startsWith(Cn(ToolsTexts::SavingFailed) + path + QStringLiteral(": ")));
+        // The terminal goes on, without another box.
+        r.peerSends("cd");
+        QVERIFY(TestWindow::waitFor([&] { return f->Memo4->blockCount() == 2; }, 2000));
+        QCOMPARE(f->Memo4->toPlainText(), QStringLiteral("ab\ncd"));
+        QCOMPARE(r.w.ui.messages.size(), 1);
+        QCOMPARE(f->State(), WorkState::Terminal);
     }
 
     void hexKeyFilter()
