@@ -189,8 +189,13 @@ private slots:
 
         emu = std::make_unique<EmulatorProgram>(link, "baud=2400,parity=none");
         QVERIFY(emu->started);
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == Tr(ToolsTexts::PortBack); }, 10000));
-        QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
+        // a retry may meet the old device's last moments and lose it again before the new one
+        QVERIFY(TestWindow::waitFor(
+            [&] {
+                return f->PanelText(2) == Tr(ToolsTexts::PortBack)
+                       && f->PanelText(1) == QString::fromUtf8("COM1,2400,NONE(无校验),8,1");
+            },
+            10000));
         QVERIFY(!w.portSet->SpeedButton1->isEnabled());
         QVERIFY(ReadAirRate(f));
         QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 10000));
