@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -321,6 +322,11 @@ void TForm1::N20Click()
     // The working directory's manual first, then the installed one.
     const QString path = QDir::toNativeSeparators(
         HelpDocumentPath(GlobleVar::StartDirectory, InstalledHelpDocuments(QCoreApplication::applicationDirPath())));
-    if (!Ui().openDocument(path))
+    if (Ui().openDocument(path))
+        return;
+    // A manual that is there failed for want of a program, which the operator can mend.
+    if (QFileInfo(path).isFile())
+        ShowWarning(Tr(AppTexts::HelpNoProgram).arg(path), this);
+    else
         ShowWarning(path + Tr(AppTexts::HelpOpenFail), this);
 }

@@ -25,6 +25,9 @@ inline constexpr TMsg ConfigNotSaved{"Config.ini 未能保存，原文件保持�
 
 // help
 inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
+// the manual is there, but the desktop has no program for it
+inline constexpr TMsg HelpNoProgram{"帮助文件 %1 存在，但系统中没有设置打开它的程序（请安装或指定一个能打开 .doc 文件的文字处理程序）。",
+                                    "The help file %1 is there, but no program is set to open it (install or choose a word processor for .doc files)."};
 
 // reception
 inline constexpr TMsg PairDataReceived{"对传测试:数据已被接收!", "Transmit both sides: Data received!!"};
