@@ -29,6 +29,9 @@ inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！
 inline constexpr TMsg HelpNoProgram{"帮助文件 %1 存在，但系统中没有设置打开它的程序（请安装或指定一个能打开 .doc 文件的文字处理程序）。",
                                     "The help file %1 is there, but no program is set to open it (install or choose a word processor for .doc files)."};
 
+// the window title of one station of a pair on one desktop (rfmodtool --station A)
+inline constexpr TMsg StationTitle{"%1  -  %2站", "%1  -  station %2"};
+
 // reception
 inline constexpr TMsg PairDataReceived{"对传测试:数据已被接收!", "Transmit both sides: Data received!!"};
 inline constexpr TMsg ChecksumError{"返回应答校验出错！", "Checksum is error!"};
