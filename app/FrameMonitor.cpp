@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -101,18 +102,31 @@ void FrameTableModel::setFilter(const FrameKind* kind)
     m_filtered = kind != nullptr;
     if (kind)
         m_kind = *kind;
+    // Paused, the rows are chosen again from the frames shown so far, not from newer ones.
+    const qint64 end = m_paused ? m_seen : m_log.total();
     beginResetModel();
     m_rows.clear();
     m_seen = 0;
     endResetModel();
+    takeUpTo(end);
+}
+
+void FrameTableModel::setPaused(bool paused)
+{
+    m_paused = paused;
     refresh();
 }
 
 void FrameTableModel::refresh()
 {
-    // Rows hold frame numbers (counted since the log began); the log keeps the newest ones.
-    const qint64 total = m_log.total();
-    const qint64 oldestKept = total - m_log.size();
+    if (!m_paused)
+        takeUpTo(m_log.total());
+}
+
+void FrameTableModel::takeUpTo(qint64 end)
+{
+    // Rows hold frame numbers (counted since the log began or was cleared); the log keeps the newest ones.
+    const qint64 oldestKept = m_log.total() - m_log.size();
     int gone = 0;
     while (gone < m_rows.size() && m_rows[gone] < oldestKept)
         ++gone;
@@ -122,10 +136,10 @@ void FrameTableModel::refresh()
         endRemoveRows();
     }
     QVector<qint64> add;
-    for (qint64 n = qMax(m_seen, oldestKept); n < total; ++n)
+    for (qint64 n = qMax(m_seen, oldestKept); n < end; ++n)
         if (!m_filtered || m_log.at(int(n - oldestKept)).info.kind == m_kind)
             add << n;
-    m_seen = total;
+    m_seen = end;
     if (!add.isEmpty()) {
         beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + add.size()) - 1);
         m_rows += add;
@@ -179,6 +193,7 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     for (FrameKind k : kKinds)
         m_kind->addItem(KindText(k));
     m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("FrameCount"));
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_pause);
     bar->addWidget(clear);
@@ -191,23 +206,48 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_table);
+    // The window is wide enough for every column at its width and the hex column at the width
+    // of the longest command frame (16 bytes), whatever the language makes the other columns.
+    int columns = fm.horizontalAdvance(HexText::BytesToHexText(QByteArray(16, char(0xDD)), true).trimmed()) + 16;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (c != 4)
+            columns += m_table->columnWidth(c);
+    const QMargins margins = layout->contentsMargins();
+    const int needed = columns + margins.left() + margins.right() + 2 * m_table->frameWidth()
+                       + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_table);
+    resize(qMax(width(), needed), height());
     connect(m_pause, &QPushButton::clicked, this, &FrameMonitorWindow::PauseClick);
     connect(clear, &QPushButton::clicked, this, &FrameMonitorWindow::ClearClick);
     connect(save, &QPushButton::clicked, this, &FrameMonitorWindow::SaveClick);
     connect(m_kind, QOverload<int>::of(&QComboBox::activated), this, &FrameMonitorWindow::KindChange);
+    // The view follows the newest frame while it is at the end; scrolled up, it stays put.
+    QScrollBar* scroll = m_table->verticalScrollBar();
+    connect(scroll, &QScrollBar::valueChanged, this, [this, scroll](int value) { m_follow = value == scroll->maximum(); });
+    connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int maximum) {
+        if (m_follow)
+            scroll->setValue(maximum);
+    });
     // Two refreshes a second keep up with a fast line; each one lays out and paints the rows
     // in view, so more would cost more than the pair test being watched.
     connect(&m_refresh, &QTimer::timeout, this, [this] {
-        if (!isVisible())
-            return;
-        QScrollBar* sb = m_table->verticalScrollBar();
-        const bool atEnd = sb->value() == sb->maximum();
-        m_model->refresh();
-        if (atEnd)
-            m_table->scrollToBottom();
-        updateCount();
+        if (isVisible())
+            takeNewFrames();
     });
     m_refresh.start(500);
+    takeNewFrames();
+}
+
+void FrameMonitorWindow::showEvent(QShowEvent* event)
+{
+    // Opened (again): at the newest frame.
+    m_follow = true;
+    takeNewFrames();
+    QDialog::showEvent(event);
+    m_table->scrollToBottom();
+}
+
+void FrameMonitorWindow::takeNewFrames()
+{
     m_model->refresh();
     updateCount();
 }
@@ -219,8 +259,9 @@ void FrameMonitorWindow::updateCount()
 
 void FrameMonitorWindow::PauseClick()
 {
-    m_log.setPaused(!m_log.paused());
-    m_pause->setText(Tr(m_log.paused() ? Resume : Pause));
+    m_model->setPaused(!m_model->paused());
+    m_pause->setText(Tr(m_model->paused() ? Resume : Pause));
+    updateCount();
 }
 
 void FrameMonitorWindow::ClearClick()

@@ -26,17 +26,25 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Shows only frames of that kind (nullptr: all).
     void setFilter(const FrameKind* kind);
-    // Takes in what the log added since the last call.
+    // Takes in what the log added since the last call (nothing while paused).
     void refresh();
+    // Paused, the rows stay as they are; the log goes on recording, and what it took in the
+    // meantime comes in on resume.
+    void setPaused(bool paused);
+    bool paused() const { return m_paused; }
     // The text of a frame's meaning in the message language.
     static QString Meaning(const FrameRecord& r);
 
 private:
+    // Takes in the log's frames up to (not including) frame number `end`.
+    void takeUpTo(qint64 end);
+
     FrameLog& m_log;
+    bool m_paused = false;
     bool m_filtered = false;
     FrameKind m_kind = FrameKind::Data;
     QVector<qint64> m_rows; // numbers of the frames shown, oldest first
-    qint64 m_seen = 0;   // log total at the last refresh
+    qint64 m_seen = 0;   // frames taken in so far (counted as the log's total)
 };
 
 class FrameMonitorWindow : public QDialog {
@@ -50,8 +58,12 @@ public:
     void SaveClick();
     void KindChange(int index);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void updateCount();
+    void takeNewFrames();
 
     FrameLog& m_log;
     FrameTableModel* m_model;
@@ -60,4 +72,5 @@ private:
     QComboBox* m_kind;
     QLabel* m_count;
     QTimer m_refresh;
+    bool m_follow = true; // the view keeps to the newest frame until the operator scrolls up
 };

@@ -40,7 +40,7 @@ extern int PrefixStyle;         // 1 "KTX", 2 "QOM", other: no prefix
 extern int TestDelayTime;       // ms before the chained transmit test
 extern bool TestEdition;        // true only in the "VORDAL" edition
 
-// Directory where Config.ini and readme.doc are looked for.
+// Directory where Config.ini is looked for (Help looks for readme.doc in the working directory).
 extern QString StartDirectory;
 // Sets StartDirectory; Config.ini is looked for there from then on.
 void SetStartDirectory(const QString& dir);

@@ -4,6 +4,7 @@
 
 #include "CaptionFit.h"
 #include "HelpDocument.h"
+#include "StartOptions.h"
 #include "UiServices.h"
 #include "texts/app_texts.h"
 #include "texts/product_texts.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -307,6 +309,8 @@ void TForm1::ApplyLanguage()
     } else {
         title = U(ProductTexts::TitleCn) + QStringLiteral("   ") + QLatin1String(ProductTexts::Version);
     }
+    if (!StartStation().isEmpty())
+        title = Tr(AppTexts::StationTitle).arg(title, StartStation());
     setWindowTitle(title);
     if (brand)
         SetPanel(0, english ? QLatin1String(ProductTexts::MakerEn) : U(ProductTexts::MakerCn));
@@ -317,10 +321,15 @@ void TForm1::ApplyLanguage()
 
 void TForm1::N20Click()
 {
-    GlobleVar::SetStartDirectory(QDir::currentPath());
-    // The working directory's manual first, then the installed one.
+    // The working directory's manual first, then the installed one. Config.ini stays where
+    // it is (the user's configuration directory when started from the desktop menu).
     const QString path = QDir::toNativeSeparators(
-        HelpDocumentPath(GlobleVar::StartDirectory, InstalledHelpDocuments(QCoreApplication::applicationDirPath())));
-    if (!Ui().openDocument(path))
+        HelpDocumentPath(QDir::currentPath(), InstalledHelpDocuments(QCoreApplication::applicationDirPath())));
+    if (Ui().openDocument(path))
+        return;
+    // A manual that is there failed for want of a program, which the operator can mend.
+    if (QFileInfo(path).isFile())
+        ShowWarning(Tr(AppTexts::HelpNoProgram).arg(path), this);
+    else
         ShowWarning(path + Tr(AppTexts::HelpOpenFail), this);
 }

@@ -6,10 +6,12 @@
 #include "FrameMonitor.h"
 #include "PairChart.h"
 #include "Portset.h"
+#include "StartOptions.h"
 #include "TerminalOptions.h"
 #include "UiServices.h"
 #include "Unit_about2.h"
 #include "texts/app_texts.h"
+#include "core/config/ConfigFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -220,7 +222,8 @@ void TForm1::ConnectHandlers()
 void TForm1::FormCreate()
 {
     ShowPage(0);
-    GlobleVar::SetStartDirectory(QDir::currentPath());
+    // The working directory, unless the command line chose another (--user-config).
+    GlobleVar::SetStartDirectory(ConfigFile::directory());
 
     ComboBox3->setCurrentIndex(-1);
     ComboBox1->clear();
@@ -531,6 +534,7 @@ int RunProgram(QApplication& app)
 {
     app.setApplicationName(QStringLiteral("rfmodtool"));
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/rfmodtool.png")));
+    UseStartOptions(app.arguments());
     TForm1 form;
     // Shown first, so that a warning of the automatic port open stands over the window.
     form.show();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two emulated modules on pseudo-terminals, joined by the UDP air link on 127.0.0.1, and one
 # copy of the tool on each, so a person can run a pair test (main-send against main-receive)
-# or two data terminals on one desktop.
+# or two data terminals on one desktop; the windows are titled station A and station B.
 #
 #   tools/pair-demo.sh [--baud N] [--faults SETTINGS] [--dir DIR] [--headless]
 #
@@ -94,7 +94,7 @@ echo "side A: $DIR/a (COM1 = $(readlink "$DIR/a/ttyEMU")), side B: $DIR/b (COM1 
 if [ "$HEADLESS" = 1 ]; then
   for side in a b; do
     (cd "$DIR/$side" && RFMOD_SCREENSHOT="$DIR/$side/window.png" RFMOD_SCREENSHOT_PAGE=1 \
-      QT_QPA_PLATFORM=offscreen timeout 20 "$BUILD_DIR/rfmodtool" >"$DIR/$side/tool.log" 2>&1) || true
+      QT_QPA_PLATFORM=offscreen timeout 20 "$BUILD_DIR/rfmodtool" --station "${side^^}" >"$DIR/$side/tool.log" 2>&1) || true
     if [ -s "$DIR/$side/window.png" ]; then
       echo "side $side: window saved in $DIR/$side/window.png"
     else
@@ -106,9 +106,9 @@ if [ "$HEADLESS" = 1 ]; then
 fi
 
 echo "On side A choose 主发 and press 发送; on side B choose 主收 and press 接收 (both on page 对传测试)."
-(cd "$DIR/a" && "$BUILD_DIR/rfmodtool") &
+(cd "$DIR/a" && "$BUILD_DIR/rfmodtool" --station A) &
 TOOL_A=$!
-(cd "$DIR/b" && "$BUILD_DIR/rfmodtool") &
+(cd "$DIR/b" && "$BUILD_DIR/rfmodtool" --station B) &
 TOOL_B=$!
 # The emulators serve until both windows are closed.
 wait "$TOOL_A" "$TOOL_B" || true

@@ -174,5 +174,6 @@ int main(int argc, char* argv[])
     TerminalPage("CEO=EN\r\nKTX=1\r\n", "terminal-english");
     Extras("", "");
     Extras("CEO=EN\r\n", "-english");
+    Extras("CEO=EN\r\ntype=GERMAN\r\n", "-german");
     return 0;
 }

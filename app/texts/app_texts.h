@@ -26,6 +26,12 @@ inline constexpr TMsg ConfigNotSaved{"Config.ini 未能保存，原文件保持�
 
 // help
 inline constexpr TMsg HelpOpenFail{"文件打开出错！", " File opend fail！"};
+// the manual is there, but the desktop has no program for it
+inline constexpr TMsg HelpNoProgram{"帮助文件 %1 存在，但系统中没有设置打开它的程序（请安装或指定一个能打开 .doc 文件的文字处理程序）。",
+                                    "The help file %1 is there, but no program is set to open it (install or choose a word processor for .doc files)."};
+
+// the window title of one station of a pair on one desktop (rfmodtool --station A)
+inline constexpr TMsg StationTitle{"%1  -  %2站", "%1  -  station %2"};
 
 // serial link
 inline constexpr TMsg SendFail{"数据发送失败！", "Sending data fail！"};

@@ -58,8 +58,6 @@ void FrameLog::watch(ModuleSession& session)
 
 void FrameLog::add(const QByteArray& bytes, bool received, const LineSettings& line)
 {
-    if (m_paused)
-        return;
     FrameRecord r;
     r.timeMs = MonotonicMs() - m_start;
     r.received = received;
@@ -76,6 +74,7 @@ void FrameLog::add(const QByteArray& bytes, bool received, const LineSettings& l
 void FrameLog::clear()
 {
     m_records.clear();
+    m_total = 0;
     emit cleared();
 }
 

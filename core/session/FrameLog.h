@@ -33,15 +33,13 @@ public:
     // Takes every frame of `session` from now on (until it is destroyed).
     void watch(ModuleSession& session);
     void add(const QByteArray& bytes, bool received, const LineSettings& line);
+    // Forgets every frame; the count starts again at 0.
     void clear();
-    // While paused nothing is added.
-    void setPaused(bool paused) { m_paused = paused; }
-    bool paused() const { return m_paused; }
 
     int size() const { return int(m_records.size()); }
     int capacity() const { return m_capacity; }
     const FrameRecord& at(int i) const { return m_records[size_t(i)]; }
-    // Frames added since the log was made (also those the bound has let go).
+    // Frames added since the log was made or cleared (also those the bound has let go).
     qint64 total() const { return m_total; }
 
     static QStringList CsvHeader();
@@ -54,7 +52,6 @@ signals:
 
 private:
     int m_capacity;
-    bool m_paused = false;
     qint64 m_total = 0;
     qint64 m_start = 0;
     std::deque<FrameRecord> m_records;

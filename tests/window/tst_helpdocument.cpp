@@ -1,6 +1,9 @@
 // Help opens the working directory's manual, else the first installed copy that exists,
 // else names the working directory's path.
+#include "support/TestWindow.h"
+
 #include "app/HelpDocument.h"
+#include "app/Unit1.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +47,18 @@ private slots:
         QCOMPARE(installed.size(), 2);
         QVERIFY(installed.first().endsWith("/rfmodtool/readme.doc"));
         QCOMPARE(QDir::cleanPath(installed.last()), besideProgram);
+    }
+
+    // The manual is there but the desktop has no program for it: that is what the box says.
+    void aManualNoProgramOpensIsNamedAsSuch()
+    {
+        TestWindow w("", false);
+        const QString path = QDir::toNativeSeparators(QDir(w.dir.path()).filePath("readme.doc"));
+        QFile doc(path);
+        QVERIFY(doc.open(QIODevice::WriteOnly));
+        doc.close();
+        w.form->N20Click();
+        QCOMPARE(w.ui.messages, QStringList{QString::fromUtf8("帮助文件 %1 存在，但系统中没有设置打开它的程序（请安装或指定一个能打开 .doc 文件的文字处理程序）。").arg(path)});
     }
 };
 

@@ -10,7 +10,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -107,6 +110,41 @@ private slots:
         QVERIFY(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] 41 42 0D 0A  AB\\.\\.$"))
                     .match(f->Memo4->toPlainText())
                     .hasMatch());
+    }
+
+    // Pause freezes the view, not the log; the monitor opens and stays at the newest frame.
+    void monitorPausesTheViewOnlyAndFollowsTheNewest()
+    {
+        TestWindow w(CmdTest::SimConfig());
+        TForm1* f = w.form;
+        auto add = [&](int n) {
+            for (int i = 0; i < n; ++i)
+                f->FrameHistory->add(QByteArray::number(i), true, LineSettings{});
+        };
+        add(100);
+        f->N22Click();
+        FrameMonitorWindow* m = f->MonitorWindow;
+        QScrollBar* scroll = m->findChild<QTableView*>()->verticalScrollBar();
+        const auto atNewest = [&] { return scroll->maximum() > 0 && scroll->value() == scroll->maximum(); };
+        QVERIFY(TestWindow::waitFor(atNewest, 2000));
+
+        m->PauseClick();
+        add(5);
+        TestWindow::pump(700);
+        QCOMPARE(m->model().rowCount(), 100);
+        m->PauseClick();
+        QCOMPARE(m->model().rowCount(), 105);
+        QVERIFY(TestWindow::waitFor(atNewest, 2000));
+        QCOMPARE(f->FrameHistory->size(), 105); // what the CSV holds
+
+        scroll->setValue(0); // the operator scrolls up: new frames leave the view where it is
+        add(5);
+        TestWindow::pump(700);
+        QCOMPARE(m->model().rowCount(), 110);
+        QCOMPARE(scroll->value(), 0);
+
+        m->ClearClick();
+        QVERIFY(m->findChild<QLabel*>("FrameCount")->text().startsWith(QString::fromUtf8("显示 0 帧（共 0 帧")));
     }
 
     void menuCaptions()

@@ -3,6 +3,7 @@
 
 #include "app/GlobleVar.h"
 #include "app/Portset.h"
+#include "app/StartOptions.h"
 #include "app/Unit1.h"
 #include "app/Unit_about2.h"
 
@@ -298,6 +299,42 @@ private slots:
         e.ui.documentOpens = false;
         e.form->SpeedButton6Click();
         QVERIFY(e.ui.messages.last().endsWith("readme.doc File opend fail！"));
+    }
+
+    // Started from the desktop menu (working directory the home folder), Config.ini is kept in
+    // the user's configuration directory.
+    void desktopStartKeepsConfigInTheUserConfigDirectory()
+    {
+        QTemporaryDir home;
+        const QString oldDir = QDir::currentPath();
+        const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("xdg").toLocal8Bit());
+        QDir::setCurrent(home.path());
+        GlobleVar::ResetAll();
+        {
+            FakeUi ui;
+            UseStartOptions({"rfmodtool", "--user-config"});
+            TForm1 f;
+            f.close(); // the options are written
+        }
+        const bool inConfigDir = QFile::exists(QDir(home.path()).filePath("xdg/rfmodtool/Config.ini"));
+        const bool inHome = QFile::exists(QDir(home.path()).filePath("Config.ini"));
+        QDir::setCurrent(oldDir);
+        qputenv("XDG_CONFIG_HOME", oldXdg);
+        GlobleVar::ResetAll();
+        QVERIFY(inConfigDir);
+        QVERIFY(!inHome);
+    }
+
+    // The two windows of a pair test on one desktop carry their station in the title.
+    void stationInTheWindowTitle()
+    {
+        UseStartOptions({"rfmodtool", "--station", "B"});
+        const QString cn = TestWindow("", false).form->windowTitle();
+        const QString en = TestWindow("[Ver]\r\nCEO=EN\r\n", false).form->windowTitle();
+        UseStartOptions({"rfmodtool"});
+        QCOMPARE(cn, TestWindow("", false).form->windowTitle() + QString::fromUtf8("  -  B站"));
+        QVERIFY(en.endsWith("  V3.16  -  station B"));
     }
 };
 

@@ -1,0 +1,16 @@
+// What the command line asks of the tool at start:
+//   --user-config    Config.ini in $XDG_CONFIG_HOME/rfmodtool (~/.config/rfmodtool), made when
+//                    missing; the desktop menu starts the tool so, its working directory being
+//                    the home folder. Without it Config.ini is the working directory's.
+//   --station NAME   the station's name in the window title, for two windows on one desktop.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Takes the options from `arguments` (the program's name first) and puts them in force for the
+// window made next; unknown arguments are left alone.
+void UseStartOptions(const QStringList& arguments);
+
+// The station given with --station (empty without it).
+QString StartStation();
