@@ -30,6 +30,26 @@ void Raise(W* w)
     w->activateWindow();
 }
 
+QString ReadProblemText(const Profiles::ReadProblem& p)
+{
+    const QString file = QDir::toNativeSeparators(p.path);
+    switch (p.kind) {
+    case Profiles::ReadProblem::None: break;
+    case Profiles::ReadProblem::NoFile: return Tr(ReadNoFile).arg(file);
+    case Profiles::ReadProblem::Directory: return Tr(ReadDirectory).arg(file);
+    case Profiles::ReadProblem::NotRegular: return Tr(ReadNotRegular).arg(file);
+    case Profiles::ReadProblem::TooLarge: return Tr(ReadTooLarge).arg(file);
+    case Profiles::ReadProblem::NotProfile: return Tr(ReadNotProfile).arg(file);
+    case Profiles::ReadProblem::BadFormat: return Tr(ReadBadFormat).arg(file, p.value);
+    case Profiles::ReadProblem::NewerFormat: return Tr(ReadNewerFormat).arg(file, p.value, p.allowed);
+    case Profiles::ReadProblem::NoModel: return Tr(ReadNoModel).arg(file, p.value);
+    case Profiles::ReadProblem::NoBase: return Tr(ReadNoBase).arg(file, p.value);
+    case Profiles::ReadProblem::UnknownKey: return Tr(ReadUnknownKey).arg(file, p.key, p.allowed);
+    case Profiles::ReadProblem::BadValue: return Tr(ReadBadValue).arg(file, p.key, p.value);
+    }
+    return file;
+}
+
 QString ProblemText(const Profiles::Problem& p)
 {
     switch (p.field) {
@@ -129,9 +149,9 @@ void TForm1::N24Click()
     if (path.isEmpty())
         return;
     Profile p;
-    QString error;
-    if (!Profiles::Read(path, &p, &error)) {
-        ShowWarning(Tr(ProfileBad) + error, this);
+    Profiles::ReadProblem problem;
+    if (!Profiles::Read(path, &p, &problem)) {
+        ShowWarning(Tr(ProfileBad) + ReadProblemText(problem), this);
         return;
     }
     // A page without a model takes the profile's; without either there is nothing to check against.
