@@ -4,6 +4,7 @@
 
 #include "FrameMonitor.h"
 #include "PairChart.h"
+#include "SaveDialogs.h"
 #include "TerminalOptions.h"
 #include "UiServices.h"
 #include "core/model/Catalogue.h"
@@ -104,20 +105,6 @@ void TForm1::N26Click()
 // Save: the values the parameter page shows, with its model row and base frequency.
 void TForm1::N23Click()
 {
-    QString path = Ui().chooseFile(this, true, Tr(SaveProfileItem), Tr(ProfileFiles));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".ini");
-        // The dialog asked about the name as typed, not about this one.
-        if (QFileInfo::exists(path) && !AskYesNo(Tr(ReplaceFile).arg(QDir::toNativeSeparators(path)), this, true))
-            return;
-    }
-    // The tool's own configuration (ports, language, serial numbers) is no profile.
-    if (IsToolConfig(path)) {
-        ShowWarning(Tr(ProfileOverConfig), this);
-        return;
-    }
     auto row = [](QComboBox* c) { return c->currentIndex(); };
     Profile p;
     p.modelRow = row(ComboBox15);
@@ -133,12 +120,29 @@ void TForm1::N23Click()
     p.radioId = number && id >= 0 && id <= 65535 ? id : -1;
     p.power = ComboBox14->isEnabled() ? row(ComboBox14) : -1;
     p.powerLevel = row(ComboBox21);
+    // A page nobody filled in would make a file that puts nothing into a module. The protocol
+    // list always shows a row (its first at start), so alone it is no value.
+    Profile chosen = p;
+    if (chosen.protocol == 0)
+        chosen.protocol = -1;
+    if (p.modelRow < 0 && chosen.isEmpty()) {
+        ShowWarning(Tr(ProfileEmpty), this);
+        return;
+    }
+    const QString path = ChooseSaveFile(this, Tr(SaveProfileItem), Tr(ProfileFiles), QStringLiteral("ini"));
+    if (path.isEmpty())
+        return;
+    // The tool's own configuration (ports, language, serial numbers) is no profile.
+    if (IsToolConfig(path)) {
+        ShowWarning(Tr(ProfileOverConfig), this);
+        return;
+    }
     QString error;
     if (!Profiles::Write(path, p, &error)) {
         ShowWarning(Tr(FileFail) + error, this);
         return;
     }
-    SetPanel(2, Tr(ProfileSaved) + path);
+    SetPanel(2, Tr(ProfileSaved) + QDir::toNativeSeparators(path));
 }
 
 // Load: fills the page's lists; nothing is sent until a write button is pressed.
