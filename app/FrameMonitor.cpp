@@ -1,5 +1,6 @@
 #include "FrameMonitor.h"
 
+#include "SaveDialogs.h"
 #include "UiServices.h"
 #include "core/protocol/HexText.h"
 #include "texts/tools_texts.h"
@@ -272,14 +273,17 @@ void FrameMonitorWindow::ClearClick()
 
 void FrameMonitorWindow::SaveClick()
 {
-    const QString path = Ui().chooseFile(this, true, Tr(SaveCsv), Tr(CsvFiles));
+    const QString path = ChooseSaveFile(this, Tr(SaveCsv), Tr(CsvFiles), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;
     const int k = m_kind->currentIndex();
     const FrameKind* kind = k > 0 ? &kKinds[k - 1] : nullptr;
-    if (!m_log.saveCsv(path, &error, kind))
+    if (!m_log.saveCsv(path, &error, kind)) {
         ShowWarning(Tr(FileFail) + error, this);
+        return;
+    }
+    ShowSaved(this, path);
 }
 
 void FrameMonitorWindow::KindChange(int index)

@@ -1,10 +1,12 @@
 #include "PairChart.h"
 
+#include "SaveDialogs.h"
 #include "UiServices.h"
 #include "texts/tools_texts.h"
 
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -102,9 +104,10 @@ void PairChartWindow::RecordClick()
         m_recorder.stopFile();
         m_record->setText(Tr(Record));
         m_file->hide();
+        ShowSaved(this, m_file->property("path").toString());
         return;
     }
-    const QString path = Ui().chooseFile(this, true, Tr(Record), Tr(CsvFiles));
+    const QString path = ChooseSaveFile(this, Tr(Record), Tr(CsvFiles), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;
@@ -113,17 +116,21 @@ void PairChartWindow::RecordClick()
         return;
     }
     m_record->setText(Tr(StopRecord));
-    m_file->setText(Tr(Recording) + path);
+    m_file->setProperty("path", path); // told in the status bar when the record ends
+    m_file->setText(Tr(Recording) + QDir::toNativeSeparators(path));
     m_file->show();
 }
 
 void PairChartWindow::SavePngClick()
 {
-    const QString path = Ui().chooseFile(this, true, Tr(SavePng), Tr(PngFiles));
+    const QString path = ChooseSaveFile(this, Tr(SavePng), Tr(PngFiles), QStringLiteral("png"));
     if (path.isEmpty())
         return;
-    if (!m_view->grab().save(path, "PNG"))
-        ShowWarning(Tr(FileFail) + path, this);
+    if (!m_view->grab().save(path, "PNG")) {
+        ShowWarning(Tr(FileFail) + QDir::toNativeSeparators(path), this);
+        return;
+    }
+    ShowSaved(this, path);
 }
 
 void PairChartWindow::ClearClick()

@@ -311,8 +311,26 @@ void TfrmPortSet::ComboBox2Change() { m_form->SetPanel(1, SettingsSummary()); }
 void TfrmPortSet::ComboBox3Click() { m_form->SetPanel(1, SettingsSummary()); }
 void TfrmPortSet::ComboBox3Change() { m_form->SetPanel(1, SettingsSummary()); }
 
+// The note in the interface language; only the device names and options stay as they are.
+static QString DeviceText(int port, const PortMapping::Target& t)
+{
+    const QString com = QStringLiteral("COM%1").arg(port);
+    const QString origin = t.given || !t.fromConfig ? QString() : QStringLiteral(" (Config.ini)");
+    switch (t.kind) {
+    case PortMapping::Kind::Simulated:
+        return Tr(AppTexts::PortSimulated).arg(com, (t.simOptions.isEmpty() ? QString() : QStringLiteral(" ") + t.simOptions) + origin);
+    case PortMapping::Kind::Device:
+        if (t.adapterIndex >= 0)
+            return Tr(AppTexts::PortUsbAdapter).arg(com, t.device).arg(t.adapterIndex + 1).arg(t.adapterCount);
+        return QStringLiteral("%1 = %2%3").arg(com, t.device, origin);
+    case PortMapping::Kind::Invalid:
+        break;
+    }
+    return PortMapping::Describe(port, t);
+}
+
 void TfrmPortSet::UpdateDeviceLabel()
 {
     const int port = PortNumberOfText(ComboBox1->currentText());
-    DeviceLabel->setText(port ? PortMapping::describe(port) : QString());
+    DeviceLabel->setText(port ? DeviceText(port, PortMapping::Lookup(port)) : QString());
 }

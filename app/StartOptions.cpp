@@ -1,9 +1,13 @@
 #include "StartOptions.h"
 
+#include "GlobleVar.h"
 #include "core/config/ConfigFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTranslator>
 
 namespace {
 QString g_station;
@@ -29,4 +33,23 @@ void UseStartOptions(const QStringList& arguments)
 QString StartStation()
 {
     return g_station;
+}
+
+void UseQtTranslations()
+{
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    if (GlobleVar::MessagesInEnglish())
+        return;
+    // Debian's qt6-translations-l10n; without it the buttons stay English.
+    auto* translator = new QTranslator;
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        installed = translator;
+    else
+        delete translator;
 }

@@ -14,3 +14,7 @@ void UseStartOptions(const QStringList& arguments);
 
 // The station given with --station (empty without it).
 QString StartStation();
+
+// Qt's own texts (standard buttons such as Yes/No, the file dialogs) in the interface language:
+// Chinese when the messages are, else Qt's English. Called once the configuration is read.
+void UseQtTranslations();

@@ -536,6 +536,7 @@ int RunProgram(QApplication& app)
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/rfmodtool.png")));
     UseStartOptions(app.arguments());
     TForm1 form;
+    UseQtTranslations();
     // Shown first, so that a warning of the automatic port open stands over the window.
     form.show();
     // RFMOD_SCREENSHOT=file.png [RFMOD_SCREENSHOT_PAGE=n]: save a picture of the window and

@@ -4,6 +4,7 @@
 
 #include "FrameMonitor.h"
 #include "PairChart.h"
+#include "SaveDialogs.h"
 #include "TerminalOptions.h"
 #include "UiServices.h"
 #include "core/model/Catalogue.h"
@@ -28,6 +29,26 @@ void Raise(W* w)
     w->show();
     w->raise();
     w->activateWindow();
+}
+
+QString ReadProblemText(const Profiles::ReadProblem& p)
+{
+    const QString file = QDir::toNativeSeparators(p.path);
+    switch (p.kind) {
+    case Profiles::ReadProblem::None: break;
+    case Profiles::ReadProblem::NoFile: return Tr(ReadNoFile).arg(file);
+    case Profiles::ReadProblem::Directory: return Tr(ReadDirectory).arg(file);
+    case Profiles::ReadProblem::NotRegular: return Tr(ReadNotRegular).arg(file);
+    case Profiles::ReadProblem::TooLarge: return Tr(ReadTooLarge).arg(file);
+    case Profiles::ReadProblem::NotProfile: return Tr(ReadNotProfile).arg(file);
+    case Profiles::ReadProblem::BadFormat: return Tr(ReadBadFormat).arg(file, p.value);
+    case Profiles::ReadProblem::NewerFormat: return Tr(ReadNewerFormat).arg(file, p.value, p.allowed);
+    case Profiles::ReadProblem::NoModel: return Tr(ReadNoModel).arg(file, p.value);
+    case Profiles::ReadProblem::NoBase: return Tr(ReadNoBase).arg(file, p.value);
+    case Profiles::ReadProblem::UnknownKey: return Tr(ReadUnknownKey).arg(file, p.key, p.allowed);
+    case Profiles::ReadProblem::BadValue: return Tr(ReadBadValue).arg(file, p.key, p.value);
+    }
+    return file;
 }
 
 QString ProblemText(const Profiles::Problem& p)
@@ -84,20 +105,6 @@ void TForm1::N26Click()
 // Save: the values the parameter page shows, with its model row and base frequency.
 void TForm1::N23Click()
 {
-    QString path = Ui().chooseFile(this, true, Tr(SaveProfileItem), Tr(ProfileFiles));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".ini");
-        // The dialog asked about the name as typed, not about this one.
-        if (QFileInfo::exists(path) && !AskYesNo(Tr(ReplaceFile).arg(QDir::toNativeSeparators(path)), this, true))
-            return;
-    }
-    // The tool's own configuration (ports, language, serial numbers) is no profile.
-    if (IsToolConfig(path)) {
-        ShowWarning(Tr(ProfileOverConfig), this);
-        return;
-    }
     auto row = [](QComboBox* c) { return c->currentIndex(); };
     Profile p;
     p.modelRow = row(ComboBox15);
@@ -113,12 +120,29 @@ void TForm1::N23Click()
     p.radioId = number && id >= 0 && id <= 65535 ? id : -1;
     p.power = ComboBox14->isEnabled() ? row(ComboBox14) : -1;
     p.powerLevel = row(ComboBox21);
+    // A page nobody filled in would make a file that puts nothing into a module. The protocol
+    // list always shows a row (its first at start), so alone it is no value.
+    Profile chosen = p;
+    if (chosen.protocol == 0)
+        chosen.protocol = -1;
+    if (p.modelRow < 0 && chosen.isEmpty()) {
+        ShowWarning(Tr(ProfileEmpty), this);
+        return;
+    }
+    const QString path = ChooseSaveFile(this, Tr(SaveProfileItem), Tr(ProfileFiles), QStringLiteral("ini"));
+    if (path.isEmpty())
+        return;
+    // The tool's own configuration (ports, language, serial numbers) is no profile.
+    if (IsToolConfig(path)) {
+        ShowWarning(Tr(ProfileOverConfig), this);
+        return;
+    }
     QString error;
     if (!Profiles::Write(path, p, &error)) {
         ShowWarning(Tr(FileFail) + error, this);
         return;
     }
-    SetPanel(2, Tr(ProfileSaved) + path);
+    SetPanel(2, Tr(ProfileSaved) + QDir::toNativeSeparators(path));
 }
 
 // Load: fills the page's lists; nothing is sent until a write button is pressed.
@@ -129,9 +153,9 @@ void TForm1::N24Click()
     if (path.isEmpty())
         return;
     Profile p;
-    QString error;
-    if (!Profiles::Read(path, &p, &error)) {
-        ShowWarning(Tr(ProfileBad) + error, this);
+    Profiles::ReadProblem problem;
+    if (!Profiles::Read(path, &p, &problem)) {
+        ShowWarning(Tr(ProfileBad) + ReadProblemText(problem), this);
         return;
     }
     // A page without a model takes the profile's; without either there is nothing to check against.

@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on Debian 12, skipping what is already there.
 set -euo pipefail
 packages=(build-essential cmake pkg-config ccache clang libclang-rt-14-dev
-          qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-qpa-plugins libsimpleini-dev
+          qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-qpa-plugins qt6-translations-l10n libsimpleini-dev
           fonts-wqy-microhei fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do

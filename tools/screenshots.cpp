@@ -6,6 +6,7 @@
 
 #include "app/FrameMonitor.h"
 #include "app/PairChart.h"
+#include "app/StartOptions.h"
 #include "app/Portset.h"
 #include "app/TerminalOptions.h"
 #include "app/Unit1.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -131,6 +133,20 @@ void Extras(const QByteArray& ver, const QString& suffix)
     f->N21->hide();
 }
 
+// A warning box as the operator sees it, with Qt's own button texts in the interface language:
+// saving a profile from a page nobody filled in.
+void EmptyProfileWarning(const QByteArray& ver, const QString& name)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim\r\n[Ver]\r\n" + ver);
+    UseQtTranslations();
+    w.form->show();
+    w.form->N23Click();
+    QMessageBox box(QMessageBox::Warning, w.form->windowTitle(), w.ui.lastMessage(), QMessageBox::Ok, w.form);
+    box.show();
+    TestWindow::pump(200);
+    Save(&box, name);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -175,5 +191,7 @@ int main(int argc, char* argv[])
     Extras("", "");
     Extras("CEO=EN\r\n", "-english");
     Extras("CEO=EN\r\ntype=GERMAN\r\n", "-german");
+    EmptyProfileWarning("", "warning-chinese");
+    EmptyProfileWarning("CEO=EN\r\n", "warning-english");
     return 0;
 }

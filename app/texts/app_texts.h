@@ -19,6 +19,10 @@ inline constexpr TMsg PortCloseFail{"关闭端口失败！", "COM port Close fai
 inline constexpr TMsg PortCloseFailPanel{"串口关闭失败！", "COM port Close fail！"};
 inline constexpr TMsg PortSetFail{"串口参数设置失败！", "COM port settings fail！"};
 
+// the port dialog's note of what stands behind the chosen COM port
+inline constexpr TMsg PortSimulated{"%1 = 模拟电台%2", "%1 = simulated module%2"};
+inline constexpr TMsg PortUsbAdapter{"%1 = %2（USB串口适配器，第 %3 个，共 %4 个）", "%1 = %2 (USB adapter %3 of %4)"};
+
 inline constexpr TMsg PortLost{"串口已断开，请检查连线后重新打开！", "COM port lost, check the cable and open it again!"};
 
 // Config.ini that cannot be written is left as it was; the reason follows

@@ -18,6 +18,7 @@ inline constexpr TMsg TerminalItem{"数据通讯选项…", "Terminal options…
 // common
 inline constexpr TMsg CsvFiles{"CSV文件 (*.csv)", "CSV files (*.csv)"};
 inline constexpr TMsg FileFail{"文件无法写入：", "The file cannot be written: "};
+inline constexpr TMsg FileSaved{"文件已保存：", "File saved: "};
 
 // frame monitor
 inline constexpr TMsg MonitorTitle{"帧监视器", "Frame monitor"};
@@ -94,6 +95,20 @@ inline constexpr TMsg ProfileSaved{"参数已保存到文件：", "Parameters sa
 inline constexpr TMsg ProfileBad{"参数文件无法使用，页面未改变：\n", "The parameter file cannot be used; nothing was changed:\n"};
 inline constexpr TMsg ProfileLoaded{"参数已载入，按设置按钮写入电台", "Parameters loaded; a write button puts them into the module"};
 inline constexpr TMsg ProfileNotForModel{"以下数值不适用于所选型号，已留空：\n", "These values do not suit the chosen model and were left empty:\n"};
+// why a file is no usable profile; %1 is the file
+inline constexpr TMsg ReadNoFile{"%1：文件不存在", "%1: no such file"};
+inline constexpr TMsg ReadDirectory{"%1：这是一个文件夹", "%1: is a directory"};
+inline constexpr TMsg ReadNotRegular{"%1：不是普通文件", "%1: not a regular file"};
+inline constexpr TMsg ReadTooLarge{"%1：大于 1 MB，不是参数文件", "%1: larger than 1 MB: not a profile"};
+inline constexpr TMsg ReadNotProfile{"%1：不是参数文件（没有 [Profile] Format）", "%1: not a parameter profile (no [Profile] Format)"};
+inline constexpr TMsg ReadBadFormat{"%1：Format=%2 不是参数文件格式", "%1: Format=%2 is not a profile format"};
+inline constexpr TMsg ReadNewerFormat{"%1：Format=%2 比本工具能读的格式（%3）新", "%1: Format=%2 is newer than this tool reads (%3)"};
+inline constexpr TMsg ReadNoModel{"%1：Model=%2 不是已知型号", "%1: Model=%2 is no model"};
+inline constexpr TMsg ReadNoBase{"%1：Base=%2 不是已知基频", "%1: Base=%2 is no base frequency"};
+inline constexpr TMsg ReadUnknownKey{"%1：未知的键 [Parameters] %2（可用的键：%3）", "%1: unknown key [Parameters] %2 (known: %3)"};
+inline constexpr TMsg ReadBadValue{"%1：%2=%3 不是可取的值", "%1: %2=%3 is not a value it takes"};
+inline constexpr TMsg ProfileEmpty{"页面上没有型号也没有参数值，未保存文件。请先选择型号或读取电台参数。",
+                                   "The page has no model and no values; nothing was saved. Choose a model or read the module first."};
 inline constexpr TMsg ProblemModel{"文件为型号 %1 所存，所选型号为 %2", "the file was saved for model %1, the chosen model is %2"};
 inline constexpr TMsg ProblemChannel{"信道 %1（型号 %2 的信道为 %3）", "channel %1 (model %2 has channels %3)"};
 inline constexpr TMsg ProblemAirRate{"空中波特率 %1（型号 %2 可选 %3）", "air rate %1 (model %2 takes %3)"};

@@ -79,42 +79,44 @@ int ModelRowOfName(const QString& name)
     return -1;
 }
 
-bool Read(const QString& path, Profile* out, QString* error)
+bool Read(const QString& path, Profile* out, ReadProblem* problem)
 {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, why);
+    auto fail = [&](ReadProblem::Kind kind, const QString& key = QString(), const QString& value = QString(),
+                    const QString& allowed = QString()) {
+        if (problem)
+            *problem = ReadProblem{kind, path, key, value, allowed};
         return false;
     };
     const QFileInfo info(path);
     if (!info.exists())
-        return fail(QStringLiteral("no such file"));
+        return fail(ReadProblem::NoFile);
     if (info.isDir())
-        return fail(QStringLiteral("is a directory"));
+        return fail(ReadProblem::Directory);
     // A FIFO or a device would be read for ever; a profile is a few lines.
     if (!info.isFile())
-        return fail(QStringLiteral("not a regular file"));
+        return fail(ReadProblem::NotRegular);
     if (info.size() > kMaxProfileBytes)
-        return fail(QStringLiteral("larger than 1 MB: not a profile"));
+        return fail(ReadProblem::TooLarge);
     const IniFile ini(path);
     const QString format = ini.ReadString(kProfile, QStringLiteral("Format"), QString());
     if (format.isEmpty())
-        return fail(QStringLiteral("not a parameter profile (no [Profile] Format)"));
+        return fail(ReadProblem::NotProfile);
     bool number = false;
     const int version = format.toInt(&number);
     if (!number || version < 1)
-        return fail(QStringLiteral("Format=%1 is not a profile format").arg(format));
+        return fail(ReadProblem::BadFormat, QStringLiteral("Format"), format);
     if (version > Profile::kFormat)
-        return fail(QStringLiteral("Format=%1 is newer than this tool reads (%2)").arg(version).arg(Profile::kFormat));
+        return fail(ReadProblem::NewerFormat, QStringLiteral("Format"), QString::number(version),
+                    QString::number(Profile::kFormat));
 
     Profile p;
     const QString model = ini.ReadString(kProfile, QStringLiteral("Model"), QString());
     if (!model.isEmpty() && (p.modelRow = ModelRowOfName(model)) < 0)
-        return fail(QStringLiteral("Model=%1 is no model").arg(model));
+        return fail(ReadProblem::NoModel, QStringLiteral("Model"), model);
     p.base = ini.ReadString(kProfile, QStringLiteral("Base"), QString()).trimmed().toUpper();
     if (!p.base.isEmpty() && !Catalogue::InitialBaseFrequencies().contains(p.base)
         && (p.modelRow < 0 || !Catalogue::BaseFrequencies(p.modelRow).contains(p.base)))
-        return fail(QStringLiteral("Base=%1 is no base frequency").arg(p.base));
+        return fail(ReadProblem::NoBase, QStringLiteral("Base"), p.base);
 
     for (const QString& key : ini.Keys(kParameters)) {
         const QString value = ini.ReadString(kParameters, key, QString()).trimmed();
@@ -147,12 +149,44 @@ bool Read(const QString& path, Profile* out, QString* error)
         else if (k.compare(QLatin1String("PowerLevel"), Qt::CaseInsensitive) == 0)
             ok = number(0, 15, &p.powerLevel);
         else
-            return fail(QStringLiteral("unknown key [Parameters] %1 (known: %2)").arg(k, kParameterKeys.join(QLatin1String(", "))));
+            return fail(ReadProblem::UnknownKey, k, QString(), kParameterKeys.join(QLatin1String(", ")));
         if (!ok)
-            return fail(QStringLiteral("%1=%2 is not a value it takes").arg(k, value));
+            return fail(ReadProblem::BadValue, k, value);
     }
     *out = p;
     return true;
+}
+
+bool Read(const QString& path, Profile* out, QString* error)
+{
+    ReadProblem problem;
+    if (Read(path, out, &problem))
+        return true;
+    if (error)
+        *error = Describe(problem);
+    return false;
+}
+
+QString Describe(const ReadProblem& p)
+{
+    QString why;
+    switch (p.kind) {
+    case ReadProblem::None: return QString();
+    case ReadProblem::NoFile: why = QStringLiteral("no such file"); break;
+    case ReadProblem::Directory: why = QStringLiteral("is a directory"); break;
+    case ReadProblem::NotRegular: why = QStringLiteral("not a regular file"); break;
+    case ReadProblem::TooLarge: why = QStringLiteral("larger than 1 MB: not a profile"); break;
+    case ReadProblem::NotProfile: why = QStringLiteral("not a parameter profile (no [Profile] Format)"); break;
+    case ReadProblem::BadFormat: why = QStringLiteral("Format=%1 is not a profile format").arg(p.value); break;
+    case ReadProblem::NewerFormat:
+        why = QStringLiteral("Format=%1 is newer than this tool reads (%2)").arg(p.value, p.allowed);
+        break;
+    case ReadProblem::NoModel: why = QStringLiteral("Model=%1 is no model").arg(p.value); break;
+    case ReadProblem::NoBase: why = QStringLiteral("Base=%1 is no base frequency").arg(p.value); break;
+    case ReadProblem::UnknownKey: why = QStringLiteral("unknown key [Parameters] %1 (known: %2)").arg(p.key, p.allowed); break;
+    case ReadProblem::BadValue: why = QStringLiteral("%1=%2 is not a value it takes").arg(p.key, p.value); break;
+    }
+    return QStringLiteral("%1: %2").arg(p.path, why);
 }
 
 bool Write(const QString& path, const Profile& p, QString* error)

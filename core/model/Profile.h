@@ -44,9 +44,32 @@ struct Profile {
 
 namespace Profiles {
 
-// Reads a profile; false with a message naming the file's problem (no regular file, over
-// 1 MB, not a profile, a newer format, an unknown key, a value out of range) and `out` untouched.
+// Why a file is no usable profile; the front ends word it.
+struct ReadProblem {
+    enum Kind {
+        None,
+        NoFile,
+        Directory,
+        NotRegular,  // a FIFO or a device
+        TooLarge,    // over 1 MB
+        NotProfile,  // no [Profile] Format
+        BadFormat,   // value: the Format text
+        NewerFormat, // value: the file's format; allowed: the newest this tool reads
+        NoModel,     // value: the Model text
+        NoBase,      // value: the Base text
+        UnknownKey,  // key; allowed: the known keys, comma separated
+        BadValue,    // key=value is not a value it takes
+    } kind = None;
+    QString path;
+    QString key;
+    QString value;
+    QString allowed;
+};
+// Reads a profile; false with the file's problem and `out` untouched.
+bool Read(const QString& path, Profile* out, ReadProblem* problem);
+// The same with the problem as one English message ("p.ini: Channel=300 is not a value it takes").
 bool Read(const QString& path, Profile* out, QString* error);
+QString Describe(const ReadProblem& problem);
 bool Write(const QString& path, const Profile& profile, QString* error);
 
 // A value a model cannot take: which, the value, and what the model takes instead.

@@ -65,6 +65,19 @@ private slots:
         QVERIFY(!Profiles::Read(dir.filePath("missing.ini"), &p, &error));
     }
 
+    // The window words a broken file in its own language: the problem comes typed.
+    void readProblemsComeTyped()
+    {
+        Profile p;
+        Profiles::ReadProblem problem;
+        const QString path = write("[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=300\r\n");
+        QVERIFY(!Profiles::Read(path, &p, &problem));
+        QCOMPARE(problem.kind, Profiles::ReadProblem::BadValue);
+        QCOMPARE(problem.key, QStringLiteral("Channel"));
+        QCOMPARE(problem.value, QStringLiteral("300"));
+        QCOMPARE(Profiles::Describe(problem), path + QStringLiteral(": Channel=300 is not a value it takes"));
+    }
+
     void checksAgainstTheModel()
     {
         const int k525 = Profiles::ModelRowOfName("525"); // 16 channels, rates to 38400, power

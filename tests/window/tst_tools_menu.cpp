@@ -93,6 +93,22 @@ private slots:
         QVERIFY(w.ui.lastMessage().startsWith(QString::fromUtf8("参数已锁定")));
     }
 
+    // Save dialogs add the file type's suffix and tell the saved file; an empty page is no profile.
+    void savesAddTheSuffixAndAreConfirmed()
+    {
+        TestWindow w(CmdTest::SimConfig());
+        TForm1* f = w.form;
+        f->N23Click();
+        QCOMPARE(w.ui.lastMessage(), QString::fromUtf8("页面上没有型号也没有参数值，未保存文件。请先选择型号或读取电台参数。"));
+
+        f->N22Click();
+        w.ui.files << files.filePath("frames");
+        f->MonitorWindow->SaveClick();
+        const QString saved = files.filePath("frames.csv");
+        QVERIFY(QFile::exists(saved));
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("文件已保存：") + QDir::toNativeSeparators(saved));
+    }
+
     void monitorAndTerminalOptions()
     {
         TestWindow w(CmdTest::SimConfig());
