@@ -95,6 +95,8 @@ void Terminal::cancelFile()
 
 void Terminal::pumpFile()
 {
+    if (!isSendingFile())
+        return;
     const qint64 total = m_file.size();
     const double now = double(m_fileClock.nsecsElapsed()) / 1e6;
     const LineSettings line = m_session.link().line();
@@ -108,6 +110,8 @@ void Terminal::pumpFile()
     if (gone > m_fileLeft) {
         m_fileLeft = gone;
         emit fileProgress(gone, total);
+        if (!isSendingFile())
+            return; // cancelled by whoever was told
     }
     if (gone >= total) {
         emit dataSent(m_file);
