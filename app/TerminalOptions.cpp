@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,9 +24,12 @@ TerminalOptionsDialog::TerminalOptionsDialog(TForm1* form) : QDialog(form), m_fo
     SendButton = new QPushButton(Tr(SendFile), this);
     m_file = new QLabel(this);
     m_file->hide();
+    SendProgress = new QProgressBar(this);
+    SendProgress->hide();
     auto* layout = new QVBoxLayout(this);
     for (QWidget* w : {static_cast<QWidget*>(Timestamps), static_cast<QWidget*>(HexAscii), static_cast<QWidget*>(Reopen),
-                       static_cast<QWidget*>(SaveButton), static_cast<QWidget*>(m_file), static_cast<QWidget*>(SendButton)})
+                       static_cast<QWidget*>(SaveButton), static_cast<QWidget*>(m_file), static_cast<QWidget*>(SendButton),
+                       static_cast<QWidget*>(SendProgress)})
         layout->addWidget(w);
     layout->addStretch(1);
     Timestamps->setChecked(form->TerminalTimestamps);
@@ -41,6 +45,8 @@ TerminalOptionsDialog::TerminalOptionsDialog(TForm1* form) : QDialog(form), m_fo
         SaveButton->setText(Tr(SaveReceived));
         m_file->hide();
     });
+    connect(form->Term, &Terminal::fileProgress, this, &TerminalOptionsDialog::ShowFileProgress);
+    connect(form->Term, &Terminal::fileFinished, this, &TerminalOptionsDialog::FileFinished);
     setMinimumWidth(320);
 }
 
@@ -67,6 +73,10 @@ void TerminalOptionsDialog::SaveClick()
 
 void TerminalOptionsDialog::SendClick()
 {
+    if (m_form->Term->isSendingFile()) {
+        m_form->Term->cancelFile();
+        return;
+    }
     const QString path = Ui().chooseFile(this, false, Tr(SendFile), Tr(AllFiles));
     if (path.isEmpty())
         return;
@@ -75,4 +85,25 @@ void TerminalOptionsDialog::SendClick()
     QString error;
     if (!m_form->Term->sendFile(path, &error) && !error.isEmpty())
         ShowWarning(Tr(FileNotSent) + error, this);
+}
+
+void TerminalOptionsDialog::ShowFileProgress(qint64 sent, qint64 total)
+{
+    const QString text = Tr(SendingFile).arg(sent).arg(total);
+    SendButton->setText(Tr(CancelSending));
+    SendProgress->setRange(0, int(total));
+    SendProgress->setValue(int(sent));
+    SendProgress->setFormat(text);
+    SendProgress->show();
+    // Also below the window: the dialog may be closed while the file goes out.
+    m_form->SetPanel(2, text);
+}
+
+void TerminalOptionsDialog::FileFinished(FileSendOutcome outcome, qint64 sent, qint64 total)
+{
+    SendButton->setText(Tr(SendFile));
+    SendProgress->hide();
+    // Sent: the window says "data have been sent"; Failed: the port's refusal is told.
+    if (outcome == FileSendOutcome::Cancelled)
+        m_form->SetPanel(2, Tr(FileCancelled).arg(sent).arg(total));
 }

@@ -7,8 +7,10 @@
 
 class QCheckBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class TForm1;
+enum class FileSendOutcome;
 
 class TerminalOptionsDialog : public QDialog {
     Q_OBJECT
@@ -17,11 +19,16 @@ public:
 
     QCheckBox *Timestamps, *HexAscii, *Reopen;
     QPushButton *SaveButton, *SendButton;
+    // Bytes of the file sent so far (shown while a file goes out).
+    QProgressBar* SendProgress;
 
     void SaveClick();
     void SendClick();
 
 private:
+    void ShowFileProgress(qint64 sent, qint64 total);
+    void FileFinished(FileSendOutcome outcome, qint64 sent, qint64 total);
+
     TForm1* m_form;
     QLabel* m_file;
 };

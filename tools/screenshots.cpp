@@ -18,11 +18,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -94,6 +96,39 @@ void TerminalPage(const QByteArray& ver, const QString& name)
     w.form->SpeedButton37Click();
     TestWindow::pump(1500);
     Save(w.form, name);
+}
+
+// A 28 kB file on its way out at 2400 baud: the terminal page with its status line and the
+// terminal options in front, showing the progress and the cancel button.
+void TerminalSendingFile(const QByteArray& ver, const QString& name)
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:far-echo,baud=2400\r\n[Ver]\r\n" + ver);
+    TForm1* f = w.form;
+    f->show();
+    f->ShowPage(2);
+    f->N26Click();
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("log.txt")));
+    file.open(QIODevice::WriteOnly);
+    for (int i = 0; file.size() < 28 * 1024; ++i)
+        file.write(QByteArray("line ") + QByteArray::number(i) + "\r\n");
+    file.close();
+    f->CheckBox3->setChecked(true);
+    QString error;
+    f->Term->sendFile(file.fileName(), &error);
+    TestWindow::pump(6000);
+    QPixmap shot = f->grab();
+    const QPixmap dialog = f->TerminalOptions->grab();
+    QPainter p(&shot);
+    const QPoint at(shot.width() - dialog.width() - 24, shot.height() - dialog.height() - 60);
+    p.drawPixmap(at, dialog);
+    p.setPen(Qt::darkGray);
+    p.drawRect(QRect(at, dialog.size()).adjusted(-1, -1, 0, 0));
+    p.end();
+    const QString path = QDir(g_out).filePath(name + QStringLiteral(".png"));
+    shot.save(path);
+    std::printf("%s\n", qPrintable(path));
+    f->Term->cancelFile();
 }
 
 // The Tools menu and the windows it opens, after a search and a pair test have run.
@@ -188,6 +223,9 @@ int main(int argc, char* argv[])
     PairTestMainReceive("pair-test-receive");
     TerminalPage("", "terminal");
     TerminalPage("CEO=EN\r\nKTX=1\r\n", "terminal-english");
+    TerminalSendingFile("", "terminal-sending-file");
+    TerminalSendingFile("CEO=EN\r\n", "terminal-sending-file-english");
+    TerminalSendingFile("CEO=EN\r\ntype=GERMAN\r\n", "terminal-sending-file-german");
     Extras("", "");
     Extras("CEO=EN\r\n", "-english");
     Extras("CEO=EN\r\ntype=GERMAN\r\n", "-german");

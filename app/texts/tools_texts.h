@@ -143,5 +143,8 @@ inline constexpr TMsg FileNotSent{"文件未发送：", "The file was not sent: 
 inline constexpr TMsg PortBack{"串口已重新打开", "COM port open again"};
 inline constexpr TMsg Saving{"正在保存：", "Saving to: "};
 inline constexpr TMsg SavingFailed{"接收数据无法写入文件，已停止保存：", "Received data could not be written, saving stopped: "};
+inline constexpr TMsg CancelSending{"取消发送", "Cancel sending"};
+inline constexpr TMsg SendingFile{"正在发送文件：%1 / %2 字节", "Sending the file: %1 of %2 bytes"};
+inline constexpr TMsg FileCancelled{"文件发送已取消：已发送 %1 / %2 字节", "File sending cancelled: %1 of %2 bytes sent"};
 
 } // namespace ToolsTexts

@@ -180,6 +180,12 @@ int sio_iqueue(int port)
     return b ? b->iqueue() : SIO_BADPORT;
 }
 
+int sio_oqueue(int port)
+{
+    SioBackend* b = OpenBackend(port);
+    return b ? b->oqueue() : SIO_BADPORT;
+}
+
 int sio_cnt_irq(int port, std::function<void(int)> callback)
 {
     if (!ValidPort(port))

@@ -132,6 +132,11 @@ QByteArray SerialLink::read(int max)
     return out;
 }
 
+int SerialLink::pendingOutput() const
+{
+    return qMax(0, sio_oqueue(m_port));
+}
+
 bool SerialLink::isLost() const
 {
     return sio_lost(m_port);

@@ -49,6 +49,8 @@ public:
     LinkStatus send(const QByteArray& data);
     // What waits now, at most `max` bytes; empty when nothing waits.
     QByteArray read(int max = kReadChunk);
+    // Bytes sent that have not yet left for the line (0 where the device cannot tell).
+    int pendingOutput() const;
 
     int port() const { return m_port; }
     // The settings last given to configure (9600 8N1 after the open of a closed or lost port).

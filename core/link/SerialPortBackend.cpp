@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -258,6 +259,22 @@ int SerialPortBackend::iqueue()
     if (m_lost || !pullIn())
         return 0;
     return static_cast<int>(std::min<qint64>(m_port->bytesAvailable(), INT_MAX));
+}
+
+int SerialPortBackend::oqueue()
+{
+    if (!m_open)
+        return SIO_BADPORT;
+    if (m_lost)
+        return 0;
+    qint64 waiting = m_port->bytesToWrite();
+#ifdef Q_OS_UNIX
+    // What the driver still holds for the UART (a pty tells 0).
+    int driver = 0;
+    if (::ioctl(int(m_port->handle()), TIOCOUTQ, &driver) == 0 && driver > 0)
+        waiting += driver;
+#endif
+    return static_cast<int>(std::min<qint64>(waiting, INT_MAX));
 }
 
 int SerialPortBackend::read(char* buf, int len)

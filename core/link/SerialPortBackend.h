@@ -19,6 +19,7 @@ public:
     int read(char* buf, int len) override;
     int write(const char* buf, int len) override;
     int iqueue() override;
+    int oqueue() override;
     bool isOpen() const override { return m_open; }
     bool isLost() const override { return m_lost; }
 

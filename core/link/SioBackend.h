@@ -18,6 +18,8 @@ public:
     virtual int read(char* buf, int len) = 0;
     virtual int write(const char* buf, int len) = 0;
     virtual int iqueue() = 0;
+    // Bytes written but not yet gone out on the line; 0 where the device cannot tell.
+    virtual int oqueue() { return 0; }
     // Opened by the tool and not closed since (also while its device is lost).
     virtual bool isOpen() const = 0;
     // Open, but its device has gone (unplugged adapter, closed pty master).

@@ -1,4 +1,5 @@
 // The data terminal on a real pseudo-terminal whose other side the test plays.
+#include "support/Programs.h"
 #include "support/Pty.h"
 #include "support/Wait.h"
 
@@ -81,6 +82,78 @@ private slots:
         QCOMPARE(linesBroken, 0);
         QCOMPARE(shown, QString::fromUtf8(stream));
         QCOMPARE(term.bytesReceived(), stream.size());
+
+        session.link().close();
+        ConfigFile::setDirectory(QString());
+    }
+
+    // A file goes out paced by the line (the module emulator at 1200 baud, its far side
+    // echoing): the progress climbs to the whole file, "sent" comes once and not before the
+    // line can have carried the last byte, and Cancel stops what has not gone yet.
+    void fileIsSentAsTheLineTakesItAndCanBeCancelled()
+    {
+        Programs::Emulator emu(QString(), {QStringLiteral("baud=1200,far-echo")});
+        QVERIFY(emu.started);
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("Config.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[Ports]\r\nCOM1=%1\r\n").arg(emu.tty).toUtf8());
+        ini.close();
+        ConfigFile::setDirectory(dir.path());
+        ModuleSession session(Edition{});
+        QCOMPARE(session.openPort(1, LineSettings{1200}), LinkStatus::Ok);
+        Terminal term(session);
+        term.setReceiving(true);
+        QByteArray echoed;
+        connect(&term, &Terminal::blockReceived, this, [&](const QByteArray& block) { echoed += block; });
+        QList<qint64> progress;
+        QList<FileSendOutcome> outcomes;
+        qint64 outcomeBytes = -1;
+        qint64 outcomeAtMs = -1;
+        QElapsedTimer clock;
+        connect(&term, &Terminal::fileProgress, this, [&](qint64 sent, qint64) { progress << sent; });
+        connect(&term, &Terminal::fileFinished, this, [&](FileSendOutcome outcome, qint64 sent, qint64) {
+            outcomes << outcome;
+            outcomeBytes = sent;
+            outcomeAtMs = clock.elapsed();
+        });
+        QByteArray data;
+        for (int i = 0; data.size() < 240; ++i)
+            data += QByteArray::number(i) + ',';
+        QFile file(dir.filePath(QStringLiteral("data.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        file.close();
+
+        QString error;
+        clock.start();
+        QVERIFY(term.sendFile(file.fileName(), &error));
+        QVERIFY(Wait::until([&] { return !outcomes.isEmpty(); }, 30000));
+        QCOMPARE(outcomes, QList<FileSendOutcome>{FileSendOutcome::Sent});
+        // ten bits a byte at 1200 baud
+        QVERIFY(outcomeAtMs >= data.size() * 10 * 1000 / 1200);
+        QCOMPARE(outcomeBytes, data.size());
+        QVERIFY(progress.size() > 3);
+        QCOMPARE(progress.last(), data.size());
+        QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
+        QVERIFY(Wait::until([&] { return echoed.size() >= data.size(); }, 10000));
+        QCOMPARE(echoed, data);
+
+        // Cancelled as soon as something has gone: only what the port held comes back.
+        echoed.clear();
+        outcomes.clear();
+        connect(&term, &Terminal::fileProgress, this, [&](qint64 sent, qint64) {
+            if (sent > 0)
+                term.cancelFile();
+        });
+        QVERIFY(term.sendFile(file.fileName(), &error));
+        QVERIFY(Wait::until([&] { return !outcomes.isEmpty(); }, 30000));
+        QCOMPARE(outcomes, QList<FileSendOutcome>{FileSendOutcome::Cancelled});
+        QVERIFY(outcomeBytes < data.size());
+        QVERIFY(!term.isSendingFile());
+        QVERIFY(Wait::until([&] { return echoed.size() >= outcomeBytes; }, 10000));
+        Wait::pump(500);
+        QCOMPARE(echoed, data.left(outcomeBytes));
 
         session.link().close();
         ConfigFile::setDirectory(QString());
