@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace ToolsTexts;
 
@@ -24,26 +27,20 @@ PairChartWindow::PairChartWindow(PairRecorder& recorder, QWidget* parent) : QDia
     setModal(false);
     resize(760, 460);
 
-    m_interval = new QLineSeries(this);
-    m_interval->setName(Tr(RateInterval));
-    m_cumulative = new QLineSeries(this);
-    m_cumulative->setName(Tr(RateCumulative));
     m_chart = new QChart;
-    m_chart->addSeries(m_interval);
-    m_chart->addSeries(m_cumulative);
     m_time = new QValueAxis(this);
     m_time->setTitleText(Tr(AxisTime));
     m_time->setLabelFormat(QStringLiteral("%.0f"));
-    auto* rate = new QValueAxis(this);
-    rate->setTitleText(Tr(AxisRate));
-    rate->setRange(0, 100);
-    rate->setLabelFormat(QStringLiteral("%.0f"));
+    m_rate = new QValueAxis(this);
+    m_rate->setTitleText(Tr(AxisRate));
+    // A little room above 100 % so that a perfect link's line is not cut in half.
+    m_rate->setRange(0, 105);
+    m_rate->setTickType(QValueAxis::TicksDynamic);
+    m_rate->setTickAnchor(0);
+    m_rate->setTickInterval(25);
+    m_rate->setLabelFormat(QStringLiteral("%.0f"));
     m_chart->addAxis(m_time, Qt::AlignBottom);
-    m_chart->addAxis(rate, Qt::AlignLeft);
-    for (QLineSeries* s : {m_interval, m_cumulative}) {
-        s->attachAxis(m_time);
-        s->attachAxis(rate);
-    }
+    m_chart->addAxis(m_rate, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_view = new QChartView(m_chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -80,22 +77,72 @@ PairChartWindow::PairChartWindow(PairRecorder& recorder, QWidget* parent) : QDia
 
 int PairChartWindow::pointsShown() const
 {
-    return int(m_interval->count());
+    int n = 0;
+    for (int i = 0; i < m_curves.size(); i += 2)
+        n += int(m_curves[i]->count());
+    return n;
+}
+
+QLineSeries* PairChartWindow::addCurve(const QColor& colour, const QString& name, bool current)
+{
+    auto* s = new QLineSeries(this);
+    s->setName(name);
+    m_chart->addSeries(s);
+    // After adding: the chart's theme colours a series it takes.
+    s->setPen(QPen(current ? colour : colour.lighter(150), 2));
+    s->attachAxis(m_time);
+    s->attachAxis(m_rate);
+    m_chart->legend()->markers(s).value(0)->setVisible(current);
+    return s;
 }
 
 void PairChartWindow::redraw()
 {
-    // The recorder keeps the points bounded; the curves are drawn from them anew.
-    QList<QPointF> interval, cumulative;
+    // The recorder keeps the points bounded; the curves are drawn from them anew, one pair
+    // per run, so that a run is not joined to the one before across the time between them.
+    QList<QList<QPointF>> interval, cumulative;
+    int run = 0;
+    double longest = 0;
     for (const PairRecorder::Point& p : m_recorder.points()) {
-        interval << QPointF(p.seconds, p.intervalRate);
-        cumulative << QPointF(p.seconds, p.cumulativeRate);
+        if (interval.isEmpty() || p.run != run) {
+            interval.append(QList<QPointF>());
+            cumulative.append(QList<QPointF>());
+            run = p.run;
+        }
+        interval.last() << QPointF(p.seconds, p.intervalRate);
+        cumulative.last() << QPointF(p.seconds, p.cumulativeRate);
+        longest = qMax(longest, p.seconds);
     }
-    m_interval->replace(interval);
-    m_cumulative->replace(cumulative);
-    const double first = interval.isEmpty() ? 0 : interval.first().x();
-    const double last = interval.isEmpty() ? 60 : qMax(interval.last().x(), first + 10);
-    m_time->setRange(first, last);
+    const int runs = qMax(1, int(interval.size()));
+    if (m_curves.size() != 2 * runs) {
+        // Added in order, so that the newest run is drawn on top.
+        for (QLineSeries* s : std::as_const(m_curves)) {
+            m_chart->removeSeries(s);
+            delete s;
+        }
+        m_curves.clear();
+        for (int i = 0; i < runs; ++i) {
+            m_curves << addCurve(QColor(0x20, 0x9f, 0xdf), Tr(RateInterval), i == runs - 1);
+            m_curves << addCurve(QColor(0x99, 0xca, 0x53), Tr(RateCumulative), i == runs - 1);
+        }
+    }
+    for (int i = 0; i < interval.size(); ++i) {
+        m_curves[2 * i]->replace(interval[i]);
+        m_curves[2 * i + 1]->replace(cumulative[i]);
+    }
+    if (interval.isEmpty()) {
+        m_curves[0]->clear();
+        m_curves[1]->clear();
+    }
+
+    // Seconds from the run's start, at most ten steps of 1, 2 or 5 times a power of ten.
+    const double span = qMax(10.0, longest);
+    double step = 1;
+    for (int i = 0; span / step > 10; ++i)
+        step *= i % 3 == 1 ? 2.5 : 2;
+    const double end = std::ceil(span / step) * step;
+    m_time->setRange(0, end);
+    m_time->setTickCount(int(std::lround(end / step)) + 1);
 }
 
 void PairChartWindow::RecordClick()

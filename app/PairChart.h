@@ -1,5 +1,6 @@
 // The pair test's record and chart: the success rate per interval and since the start as two
-// curves while the test runs, saved as a picture; and every exchange recorded into a CSV file.
+// curves while the test runs, each run from its own 0 s, saved as a picture; and every
+// exchange recorded into a CSV file.
 #pragma once
 
 #include "core/session/PairRecorder.h"
@@ -26,13 +27,16 @@ public:
 
 private:
     void redraw();
+    QLineSeries* addCurve(const QColor& colour, const QString& name, bool current);
 
     PairRecorder& m_recorder;
     QChart* m_chart;
     QChartView* m_view;
-    QLineSeries* m_interval;
-    QLineSeries* m_cumulative;
+    // Per run, oldest first, the interval and the cumulative curve; the last run's are named
+    // in the legend, the earlier ones drawn paler beneath them.
+    QList<QLineSeries*> m_curves;
     QValueAxis* m_time;
+    QValueAxis* m_rate;
     QPushButton* m_record;
     QSpinBox* m_seconds;
     QLabel* m_file;

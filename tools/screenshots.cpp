@@ -150,8 +150,13 @@ void Extras(const QByteArray& ver, const QString& suffix)
     f->PairRecord->setInterval(250);
     f->ShowPage(1);
     f->Edit4->setText(QStringLiteral("0123456789"));
+    // Two runs with a pause between: each is a curve from its own start.
     f->SpeedButton17Click();
     TestWindow::pump(6000);
+    f->SpeedButton18Click();
+    TestWindow::pump(1500);
+    f->SpeedButton17Click();
+    TestWindow::pump(4000);
     f->SpeedButton18Click();
     f->N25Click();
     f->ChartWindow->resize(720, 420);

@@ -13,6 +13,22 @@ PairRecorder::PairRecorder(PairTest& pair, QObject* parent) : QObject(parent), m
         m_pendingCorrected = corrected;
     });
     connect(&pair, &PairTest::frameJudged, this, &PairRecorder::record);
+    connect(&pair, &PairTest::started, this, &PairRecorder::startRun);
+    connect(&pair, &PairTest::dataSent, this, [this] { m_awaitingReply = m_pair.role() == PairRole::MainSend; });
+    connect(&pair, &PairTest::frameJudged, this, [this] { m_awaitingReply = false; });
+}
+
+void PairRecorder::startRun()
+{
+    m_clock.restart();
+    m_last = PairCounters{};
+    m_awaitingReply = false;
+    ++m_run;
+}
+
+qint64 PairRecorder::settled(const PairCounters& c) const
+{
+    return qMax<qint64>(0, c.sent - (m_awaitingReply ? 1 : 0));
 }
 
 QStringList PairRecorder::CsvHeader()
@@ -71,22 +87,25 @@ void PairRecorder::clearPoints()
 {
     m_points.clear();
     m_last = m_pair.counters();
+    m_last.sent = settled(m_last);
     emit pointAdded();
 }
 
 void PairRecorder::takePoint()
 {
-    const PairCounters c = m_pair.counters();
-    // A new start sets the counters back: the interval counts from there.
+    PairCounters c = m_pair.counters();
+    c.sent = settled(c);
+    // Counters set back without a new start: the interval counts from there.
     if (c.sent < m_last.sent || c.success < m_last.success)
         m_last = PairCounters{};
     const qint64 sent = c.sent - m_last.sent;
     if (sent <= 0)
-        return; // nothing sent: a rate of nothing has no meaning
+        return; // nothing judged yet: a rate of nothing has no meaning
     Point p;
     p.seconds = m_clock.elapsed() / 1000.0;
     p.intervalRate = qMin(100.0, 100.0 * double(c.success - m_last.success) / double(sent));
-    p.cumulativeRate = c.sent ? qMin(100.0, 100.0 * double(c.success) / double(c.sent)) : 0;
+    p.cumulativeRate = qMin(100.0, 100.0 * double(c.success) / double(c.sent));
+    p.run = m_run;
     m_last = c;
     m_points.append(p);
     if (m_points.size() > kMaxPoints) {
@@ -94,13 +113,25 @@ void PairRecorder::takePoint()
         const int half = int(m_points.size()) / 2;
         QVector<Point> merged;
         merged.reserve(kMaxPoints);
-        for (int i = 0; i + 1 < half; i += 2) {
+        int i = 0;
+        while (i + 1 < half) {
             const Point& a = m_points[i];
             const Point& b = m_points[i + 1];
-            merged.append(Point{(a.seconds + b.seconds) / 2, (a.intervalRate + b.intervalRate) / 2, b.cumulativeRate});
+            // Points of two runs stay apart: each run keeps its own curve.
+            if (a.run != b.run) {
+                merged.append(a);
+                ++i;
+                continue;
+            }
+            merged.append(Point{(a.seconds + b.seconds) / 2, (a.intervalRate + b.intervalRate) / 2, b.cumulativeRate,
+                                b.run});
+            i += 2;
         }
-        for (int i = half - (half % 2); i < m_points.size(); ++i)
+        for (; i < m_points.size(); ++i)
             merged.append(m_points[i]);
+        // Many short runs leave little to merge: the oldest points go.
+        if (merged.size() > kMaxPoints)
+            merged.remove(0, merged.size() - kMaxPoints);
         m_points = merged;
     }
     emit pointAdded();

@@ -1,6 +1,6 @@
 // A record of a pair test: every exchange into a CSV file (when asked), and the success rate
-// over time for a chart, per interval and since the start. The chart's points are bounded:
-// when there are too many, the older half is merged two by two.
+// over time for a chart, per interval and since the start, each run counted from its own start.
+// The chart's points are bounded: when there are too many, the older half is merged two by two.
 #pragma once
 
 #include "PairTest.h"
@@ -17,9 +17,10 @@ public:
     static constexpr int kMaxPoints = 1000;
 
     struct Point {
-        double seconds = 0;        // since the recorder began
+        double seconds = 0;        // since the run started
         double intervalRate = 0;   // % of the blocks sent in the interval judged good
-        double cumulativeRate = 0; // % since the test started
+        double cumulativeRate = 0; // % since the run started
+        int run = 0;               // which run: each is a curve of its own
     };
 
     explicit PairRecorder(PairTest& pair, QObject* parent = nullptr);
@@ -42,6 +43,10 @@ signals:
 
 private:
     void record(bool correct);
+    void startRun();
+    // Blocks sent whose outcome is known: the main-send side's block still waiting for its
+    // reply is neither good nor failed yet.
+    qint64 settled(const PairCounters& c) const;
 
     PairTest& m_pair;
     QFile m_file;
@@ -51,4 +56,6 @@ private:
     PairCounters m_last;
     QByteArray m_pendingResult;
     bool m_pendingCorrected = false;
+    bool m_awaitingReply = false;
+    int m_run = 0;
 };

@@ -35,6 +35,7 @@ void PairTest::resetForStart()
     m_stopped = false;
     m_counters = PairCounters{};
     m_lastGoodData.clear();
+    emit started();
     emit countersChanged(m_counters);
 }
 

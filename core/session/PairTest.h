@@ -85,6 +85,8 @@ public:
     int replyTimeout() const;
 
 signals:
+    // A new run: the counters are back at their start values.
+    void started();
     void countersChanged(const PairCounters& counters);
     void dataSent(const QByteArray& data, WorkState state);
     // A block did not go out; told once while the run's own retries keep being refused.

@@ -9,6 +9,7 @@
 #include "core/session/FrameLog.h"
 #include "core/session/PairRecorder.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 class TestOperatorRecords : public QObject {
@@ -71,6 +72,34 @@ private slots:
         }
         QVERIFY(rec.points().size() <= PairRecorder::kMaxPoints);
         QCOMPARE(rec.points().last().intervalRate, 100.0);
+    }
+
+    // Each run is counted from its own start; nothing is drawn before a block is judged, and
+    // the block still waiting for its reply is not counted as failed.
+    void pairChartCountsEachRunFromItsStart()
+    {
+        SessionRig rig("model=35,far-echo");
+        PairTest pair(*rig.session);
+        PairRecorder rec(pair);
+        pair.setTurnaround(0);
+        for (int run = 1; run <= 2; ++run) {
+            QElapsedTimer sinceStart;
+            sinceStart.start();
+            pair.resetForStart();
+            QVERIFY(pair.startSending("0123456789"));
+            rec.takePoint();
+            QCOMPARE(rec.points().size(), run - 1);
+            QVERIFY(Wait::until([&] { return pair.counters().success >= 3 && pair.counters().sent > pair.counters().success; },
+                                5000));
+            rec.takePoint();
+            QCOMPARE(rec.points().size(), run);
+            QCOMPARE(rec.points().last().cumulativeRate, 100.0);
+            QVERIFY(rec.points().last().seconds <= sinceStart.elapsed() / 1000.0);
+            pair.stop();
+            // the block in flight comes back late, before the next run starts
+            QVERIFY(Wait::until([&] { return pair.counters().received == pair.counters().sent; }, 5000));
+        }
+        QVERIFY(rec.points().first().run != rec.points().last().run);
     }
 
     // The emulator behind the port ends and starts again on the same path: the port comes back.
