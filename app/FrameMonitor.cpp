@@ -238,6 +238,13 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     takeNewFrames();
 }
 
+FrameMonitorWindow::~FrameMonitorWindow()
+{
+    // The dialog hides its children as it goes, and the table's scroll bar would call back
+    // into this window, already gone by then.
+    m_table->verticalScrollBar()->disconnect(this);
+}
+
 void FrameMonitorWindow::showEvent(QShowEvent* event)
 {
     // Opened (again): at the newest frame.

@@ -51,6 +51,7 @@ class FrameMonitorWindow : public QDialog {
     Q_OBJECT
 public:
     explicit FrameMonitorWindow(FrameLog& log, QWidget* parent = nullptr);
+    ~FrameMonitorWindow() override;
     FrameTableModel& model() { return *m_model; }
 
     void PauseClick();
