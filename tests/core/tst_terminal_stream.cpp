@@ -136,7 +136,7 @@ private slots:
         QVERIFY(progress.size() > 3);
         QCOMPARE(progress.last(), data.size());
         QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
-        QVERIFY(Wait::until([&] { return echoed.size() >= data.size(); }, 10000));
+        QVERIFY(Wait::until([&] { return echoed.size() >= data.size(); }, 30000));
         QCOMPARE(echoed, data);
 
         // Cancelled as soon as something has gone: only what the port held comes back.
