@@ -76,3 +76,12 @@ struct AllParameters {
     SerialNumber serialNumber;
     IoState io;
 };
+
+// What a module reported so far, gathered from its answers.
+struct ModuleReadings {
+    Identity identity;
+    bool identified = false;
+    SerialNumber serialNumber;
+    bool hasSerialNumber = false;
+    AllParameters params;
+};

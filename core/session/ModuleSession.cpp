@@ -1,9 +1,8 @@
 #include "ModuleSession.h"
 
+#include "core/model/Catalogue.h"
 #include "core/protocol/Answers.h"
-#include "core/protocol/Frames.h"
 #include "core/protocol/HexText.h"
-#include "core/protocol/Payloads.h"
 
 #include <QElapsedTimer>
 
@@ -16,11 +15,6 @@ qint64 SystemClock::nowMs()
 }
 
 namespace {
-
-const QString kAddress = QStringLiteral("0000");
-const QString kNoPayload = QStringLiteral("0000");
-const QString kNoShortPayload = QStringLiteral("00");
-const QString kIdFrameType = QStringLiteral("A6");
 
 // An input level byte: 0 low, 1 high, -1 for anything else.
 int InputLevel(const QString& byteText)
@@ -45,7 +39,7 @@ ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
     connect(&m_checkTimer, &QTimer::timeout, this, &ModuleSession::receiveNow);
     m_answerTimer.setSingleShot(true);
     m_answerTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_answerTimer, &QTimer::timeout, this, [this] { finishCommand(Outcome::NoAnswer); });
+    connect(&m_answerTimer, &QTimer::timeout, this, [this] { endInFlight(TransactionOutcome::TimedOut); });
 }
 
 ModuleSession::~ModuleSession() = default;
@@ -104,7 +98,7 @@ void ModuleSession::onReadyRead()
 void ModuleSession::onLost()
 {
     emit portLost();
-    finishCommand(Outcome::PortLost);
+    endAll(TransactionOutcome::PortLost);
 }
 
 void ModuleSession::receiveBytes(const QByteArray& bytes)
@@ -223,18 +217,17 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
         }
         if (!Answers::ChecksumOk(text, false)) {
             emit invalidAnswer(text, AnswerProblem::IdChecksumError);
-            finishCommand(Outcome::ChecksumError);
+            endInFlight(TransactionOutcome::ChecksumError);
             return;
         }
         const QString code = Answers::IdCode(text);
         const Command command = Routes::OfIdAnswer(code);
-        if (command != Command::None)
-            route(text, code, command, false);
+        route(text, command, false);
         return;
     }
     if (!Answers::ChecksumOk(text, false)) {
         emit invalidAnswer(text, AnswerProblem::ChecksumError);
-        finishCommand(Outcome::ChecksumError);
+        endInFlight(TransactionOutcome::ChecksumError);
         return;
     }
     const QString code = Answers::LongCode(text);
@@ -243,22 +236,10 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
         identity.familyCode = Answers::PayloadByte(text, 1, false);
         identity.firmware = Answers::PayloadByteText(text, 2, false);
         identity.band = Answers::PayloadByte(text, 3, false);
-        emit identified(identity);
-        // Every successful search is followed by the serial-number read that tells the model.
-        m_lastCommand = Command::SerialNumberRead;
-        m_identifyAfterSearch = true;
-        const LinkStatus status =
-            sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::SerialNumberRead), kNoPayload));
-        if (status != LinkStatus::Ok) {
-            emit serialNumberReadRefused(status);
-            return;
-        }
-        m_waiting = Command::SerialNumberRead;
-        if (m_answerTimeoutMs > 0)
-            m_answerTimer.start(m_answerTimeoutMs);
+        onIdentified(identity);
         return;
     }
-    route(text, code, Routes::OfLongAnswer(code), false);
+    route(text, Routes::OfLongAnswer(code), false);
 }
 
 void ModuleSession::DispatchShortAnswer(const QString& text)
@@ -270,25 +251,52 @@ void ModuleSession::DispatchShortAnswer(const QString& text)
     }
     if (!Answers::ChecksumOk(text, true)) {
         emit invalidAnswer(text, AnswerProblem::ChecksumError);
-        finishCommand(Outcome::ChecksumError);
+        endInFlight(TransactionOutcome::ChecksumError);
         return;
     }
-    const QString code = Answers::ShortCode(text);
-    route(text, code, Routes::OfShortAnswer(code), true);
+    route(text, Routes::OfShortAnswer(Answers::ShortCode(text)), true);
 }
 
-void ModuleSession::route(const QString& text, const QString&, Command command, bool isShort)
+void ModuleSession::onIdentified(const Identity& identity)
+{
+    m_readings.identity.familyCode = identity.familyCode;
+    m_readings.identity.firmware = identity.firmware;
+    m_readings.identity.band = identity.band;
+    m_readings.identified = true;
+    emit identified(identity);
+    // An identify answer while another command is awaited is not its answer.
+    const Command awaited = commandInFlight();
+    if (awaited != Command::None && awaited != Command::Search) {
+        endInFlight(TransactionOutcome::Mismatch);
+        return;
+    }
+    // The search's time-out (if any) also bounds the serial-number read that tells the model.
+    const int timeoutMs = m_inFlight ? m_inFlight->timeoutMs : m_answerTimeoutMs;
+    if (awaited == Command::Search)
+        endInFlight(TransactionOutcome::Answered);
+    // It goes ahead of anything queued: the identification is not complete without it.
+    Transaction t{m_nextId++, Requests::ReadSerialNumber(), timeoutMs, true};
+    if (m_inFlight) {
+        m_queue.prepend(t);
+    } else {
+        start(t);
+    }
+    emit identifyFollowUp(t.id);
+}
+
+void ModuleSession::route(const QString& text, Command command, bool isShort)
 {
     if (command == Command::None)
         return;
     const bool matched = m_lastCommand == command;
     emit answered(command, matched, isShort, Answers::PayloadByte(text, 1, isShort));
-    if (matched) {
+    if (matched)
         decode(command, text, isShort);
-        if (m_waiting == command)
-            finishCommand(Outcome::Success);
-    }
-    continueChain(command, isShort);
+    // A search waits for its identify answer whatever else comes in at a wrong line setting.
+    const Command awaited = commandInFlight();
+    if (awaited == Command::None || awaited == Command::Search)
+        return;
+    endInFlight(awaited == command ? TransactionOutcome::Answered : TransactionOutcome::Mismatch, isShort);
 }
 
 void ModuleSession::decode(Command command, const QString& a, bool isShort)
@@ -300,6 +308,8 @@ void ModuleSession::decode(Command command, const QString& a, bool isShort)
         const int parity = parityPresent ? byte(baudByte + 1) : 0;
         const SerialSettings s{RateOfCode(baud), ParityOfCode(parity)};
         const bool complete = baud >= 0 && parity >= 0;
+        if (command == Command::SerialRead && complete)
+            m_readings.params.serial = s;
         emit serialSettingsAnswered(command, s, complete);
         if (complete && m_followSerial)
             follow(s);
@@ -314,15 +324,19 @@ void ModuleSession::decode(Command command, const QString& a, bool isShort)
         serialAt(3, true);
         break;
     case Command::AirRateRead:
+        m_readings.params.airRate = RateOfCode(byte(1));
         emit airRateRead(RateOfCode(byte(1)));
         break;
     case Command::ChannelRead:
+        m_readings.params.channel = byte(1);
         emit channelRead(byte(1));
         break;
     case Command::ProtocolRead:
+        m_readings.params.protocol = byte(1);
         emit protocolRead(byte(1));
         break;
     case Command::PowerModeRead:
+        m_readings.params.powerMode = byte(1);
         emit powerModeRead(byte(1));
         break;
     case Command::SerialNumberWrite:
@@ -337,19 +351,27 @@ void ModuleSession::decode(Command command, const QString& a, bool isShort)
         const int high = byte(4);
         const int low = byte(5);
         n.sequence = high >= 0 && low >= 0 ? high * 256 + low : -1;
-        emit serialNumberRead(n, m_identifyAfterSearch);
+        m_readings.serialNumber = n;
+        m_readings.hasSerialNumber = true;
+        m_readings.identity.modelRow = Catalogue::ModelCodeToRow(n.modelCode);
+        m_readings.params.serialNumber = n;
+        emit serialNumberRead(n, m_lastAfterIdentify);
         break;
     }
     case Command::RadioIdRead: {
         const int high = byte(1);
         const int low = byte(2);
-        if (high >= 0 && low >= 0)
+        if (high >= 0 && low >= 0) {
+            m_readings.params.radioId = high * 256 + low;
             emit radioIdRead(high * 256 + low);
+        }
         break;
     }
     case Command::RssiRead:
-        if (byte(1) >= 0)
+        if (byte(1) >= 0) {
+            m_readings.params.rssi = byte(1);
             emit rssiRead(byte(1));
+        }
         break;
     case Command::ReadAll: {
         AllParameters p;
@@ -359,6 +381,10 @@ void ModuleSession::decode(Command command, const QString& a, bool isShort)
         const int parity = byte(4);
         p.serial = SerialSettings{RateOfCode(baud), ParityOfCode(parity)};
         const bool complete = baud >= 0 && parity >= 0;
+        m_readings.params.channel = p.channel;
+        m_readings.params.airRate = p.airRate;
+        if (complete)
+            m_readings.params.serial = p.serial;
         emit allParametersRead(p, complete);
         if (complete && m_followSerial)
             follow(p.serial);
@@ -376,26 +402,13 @@ void ModuleSession::decode(Command command, const QString& a, bool isShort)
         s.radioId = Answers::IdField(a);
         s.input1 = InputLevel(Answers::PayloadByteText(a, 1, false));
         s.input2 = InputLevel(Answers::PayloadByteText(a, 2, false));
+        m_readings.params.io = s;
         emit ioRead(s);
         break;
     }
     default:
         break; // the acknowledgement is all there is
     }
-}
-
-void ModuleSession::continueChain(Command answered, bool isShort)
-{
-    const Routes::ChainLink link = Routes::ChainAfter(answered, isShort);
-    if (link.ends) {
-        m_chainSetAll = false;
-        return;
-    }
-    if (!m_chainSetAll || link.next == Routes::ChainStep::None)
-        return;
-    const Routes::ChainStep next = link.next;
-    QTimer::singleShot(link.afterTestDelay ? m_testDelayMs : Routes::kChainStepWaitMs, this,
-                       [this, next] { emit chainStepDue(next); });
 }
 
 void ModuleSession::follow(const SerialSettings& settings)
@@ -419,16 +432,100 @@ void ModuleSession::follow(const SerialSettings& settings)
 void ModuleSession::recordCommand(Command command)
 {
     m_lastCommand = command;
+    m_lastAfterIdentify = false;
 }
 
-void ModuleSession::finishCommand(Outcome outcome)
+TransactionId ModuleSession::submit(const CommandRequest& request, int timeoutMs)
 {
-    if (m_waiting == Command::None)
+    const TransactionId id = enqueue(request, timeoutMs < 0 ? m_answerTimeoutMs : timeoutMs, false);
+    // Started from the event loop, so the caller holds the id before anything can end.
+    QTimer::singleShot(0, this, [this] { pump(); });
+    return id;
+}
+
+LinkStatus ModuleSession::send(const CommandRequest& request)
+{
+    endAll(TransactionOutcome::Superseded);
+    return start(Transaction{m_nextId++, request, m_answerTimeoutMs, false});
+}
+
+void ModuleSession::cancel(TransactionId id)
+{
+    if (m_inFlight && m_inFlight->id == id) {
+        endInFlight(TransactionOutcome::Cancelled);
         return;
-    const Command command = m_waiting;
-    m_waiting = Command::None;
+    }
+    for (int i = 0; i < m_queue.size(); ++i) {
+        if (m_queue.at(i).id == id) {
+            const Transaction t = m_queue.takeAt(i);
+            end(t, TransactionOutcome::Cancelled);
+            return;
+        }
+    }
+}
+
+TransactionId ModuleSession::enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify)
+{
+    Transaction t{m_nextId++, request, timeoutMs, afterIdentify};
+    m_queue.append(t);
+    return t.id;
+}
+
+void ModuleSession::pump()
+{
+    while (!m_inFlight && !m_queue.isEmpty())
+        start(m_queue.takeFirst());
+}
+
+LinkStatus ModuleSession::start(Transaction t)
+{
+    if (t.request.recorded) {
+        m_lastCommand = t.request.command;
+        m_lastAfterIdentify = t.afterIdentify;
+    }
+    const LinkStatus status = sendFrame(t.request.frame);
+    emit transactionStarted(t.id, t.request.command, status);
+    if (status != LinkStatus::Ok) {
+        // Told from the event loop: the sender has the link's answer first.
+        const TransactionOutcome outcome = m_link.isLost() ? TransactionOutcome::PortLost : TransactionOutcome::Refused;
+        QTimer::singleShot(0, this, [this, t, outcome, status] {
+            end(t, outcome, false, status);
+            pump();
+        });
+        return status;
+    }
+    setWorkState(WorkState::Command);
+    m_inFlight = t;
+    if (t.timeoutMs > 0)
+        m_answerTimer.start(t.timeoutMs);
+    else
+        m_answerTimer.stop();
+    return status;
+}
+
+void ModuleSession::end(const Transaction& t, TransactionOutcome outcome, bool shortAnswer, LinkStatus sendStatus)
+{
+    emit transactionEnded(TransactionResult{t.id, t.request.command, outcome, shortAnswer, sendStatus, t.afterIdentify});
+}
+
+void ModuleSession::endInFlight(TransactionOutcome outcome, bool shortAnswer)
+{
+    if (!m_inFlight)
+        return;
+    const Transaction t = *m_inFlight;
+    m_inFlight.reset();
     m_answerTimer.stop();
-    emit commandFinished(command, outcome);
+    end(t, outcome, shortAnswer);
+    if (!m_queue.isEmpty())
+        QTimer::singleShot(0, this, [this] { pump(); });
+}
+
+void ModuleSession::endAll(TransactionOutcome outcome)
+{
+    const QList<Transaction> queued = std::exchange(m_queue, {});
+    endInFlight(outcome);
+    for (const Transaction& t : queued)
+        end(t, outcome);
 }
 
 LinkStatus ModuleSession::sendFrame(const QByteArray& frame)
@@ -437,134 +534,6 @@ LinkStatus ModuleSession::sendFrame(const QByteArray& frame)
     if (status == LinkStatus::Ok)
         emit frameSent(frame);
     return status;
-}
-
-LinkStatus ModuleSession::sendCommand(Command command, const QByteArray& frame)
-{
-    recordCommand(command);
-    if (command == Command::SerialNumberRead)
-        m_identifyAfterSearch = false;
-    const LinkStatus status = sendFrame(frame);
-    if (status != LinkStatus::Ok)
-        return status;
-    setWorkState(WorkState::Command);
-    m_waiting = command;
-    if (m_answerTimeoutMs > 0)
-        m_answerTimer.start(m_answerTimeoutMs);
-    return status;
-}
-
-LinkStatus ModuleSession::sendLong(Command command, const QString& payload)
-{
-    return sendCommand(command, Frames::BuildLongFrame(kAddress, Commands::RequestCode(command), payload));
-}
-
-LinkStatus ModuleSession::sendEither(Command command, const QString& longPayload, const QString& shortPayload)
-{
-    return sendCommand(command, Frames::BuildCommandFrame(m_edition.shortFrames(), Commands::RequestCode(command),
-                                                          longPayload, Commands::ShortCode(command), shortPayload));
-}
-
-LinkStatus ModuleSession::readChannel() { return sendEither(Command::ChannelRead, kNoPayload, kNoShortPayload); }
-
-LinkStatus ModuleSession::writeChannel(int channel)
-{
-    const QString c = Frames::Hex2(channel);
-    return sendEither(Command::ChannelWrite, c + QStringLiteral("00"), c);
-}
-
-LinkStatus ModuleSession::readAirRate() { return sendEither(Command::AirRateRead, kNoPayload, kNoShortPayload); }
-
-LinkStatus ModuleSession::writeAirRate(int rate)
-{
-    const QString r = Frames::Hex2(CodeOfRate(rate));
-    return sendEither(Command::AirRateWrite, r + QStringLiteral("00"), r);
-}
-
-LinkStatus ModuleSession::readSerial() { return sendEither(Command::SerialRead, kNoPayload, kNoShortPayload); }
-
-LinkStatus ModuleSession::writeSerial(const SerialSettings& wanted)
-{
-    const QString baud = Frames::Hex2(CodeOfRate(wanted.baud));
-    // The short frame has no room for the parity; the module then runs without one.
-    return sendEither(Command::SerialWrite, baud + Frames::Hex2(ParityCode(wanted.parity)), baud);
-}
-
-LinkStatus ModuleSession::readProtocol() { return sendLong(Command::ProtocolRead, kNoPayload); }
-LinkStatus ModuleSession::writeProtocol(int protocol)
-{
-    return sendLong(Command::ProtocolWrite, Payloads::RowAndZero(protocol));
-}
-LinkStatus ModuleSession::readPowerMode() { return sendLong(Command::PowerModeRead, kNoPayload); }
-LinkStatus ModuleSession::writePowerMode(int mode) { return sendLong(Command::PowerModeWrite, Payloads::RowAndZero(mode)); }
-LinkStatus ModuleSession::wakeUp() { return sendLong(Command::WakeUp, kNoPayload); }
-
-LinkStatus ModuleSession::writeDutyCycle(const DutyCycle& duty)
-{
-    return sendLong(Command::DutyCycleWrite, Frames::Hex4(duty.listenMs) + Frames::Hex4(duty.sleepS * 1000));
-}
-
-LinkStatus ModuleSession::readAll() { return sendLong(Command::ReadAll, kNoPayload); }
-
-LinkStatus ModuleSession::writeAll(int channel, int airRate, const SerialSettings& serial)
-{
-    return sendLong(Command::WriteAll, Frames::Hex2(channel) + Frames::Hex2(CodeOfRate(airRate))
-                                           + Frames::Hex2(CodeOfRate(serial.baud))
-                                           + Frames::Hex2(ParityCode(serial.parity)));
-}
-
-LinkStatus ModuleSession::readSerialNumber() { return sendLong(Command::SerialNumberRead, kNoPayload); }
-
-LinkStatus ModuleSession::writeSerialNumber(const SerialNumber& n)
-{
-    return sendLong(Command::SerialNumberWrite, n.modelCode + Frames::Hex2(n.year % 100) + Frames::Hex2(n.month)
-                                                    + Frames::Hex4(n.sequence));
-}
-
-LinkStatus ModuleSession::readRadioId() { return sendLong(Command::RadioIdRead, kNoPayload); }
-LinkStatus ModuleSession::writeRadioId(int id) { return sendLong(Command::RadioIdWrite, Payloads::RadioId(id)); }
-LinkStatus ModuleSession::writePower(int row) { return sendLong(Command::PowerWrite, Payloads::RowAndZero(row)); }
-LinkStatus ModuleSession::readRssi() { return sendEither(Command::RssiRead, kNoPayload, kNoShortPayload); }
-
-LinkStatus ModuleSession::writeLevel(int level)
-{
-    return sendEither(Command::LevelWrite, Payloads::LevelLong(level), Payloads::LevelShort(level));
-}
-
-LinkStatus ModuleSession::writeCapacitance(int value)
-{
-    return sendLong(Command::Capacitance, Payloads::Capacitance(value));
-}
-
-LinkStatus ModuleSession::readIo(int targetId)
-{
-    return sendCommand(Command::IoRead, Frames::BuildIdFrame(Payloads::RadioId(targetId), kIdFrameType,
-                                                             Commands::RequestCode(Command::IoRead), kNoPayload));
-}
-
-LinkStatus ModuleSession::writeIo(int targetId, int output, int level)
-{
-    return sendCommand(Command::IoWrite, Frames::BuildIdFrame(Payloads::RadioId(targetId), kIdFrameType,
-                                                              Commands::RequestCode(Command::IoWrite),
-                                                              Payloads::IoOutput(output, level)));
-}
-
-LinkStatus ModuleSession::startTransmitTest() { return sendEither(Command::TestStart, kNoPayload, kNoShortPayload); }
-LinkStatus ModuleSession::endTransmitTest() { return sendEither(Command::TestEnd, kNoPayload, kNoShortPayload); }
-
-LinkStatus ModuleSession::startTransmitTestAfterSearch()
-{
-    const LinkStatus status =
-        sendFrame(Frames::BuildLongFrame(kAddress, Commands::RequestCode(Command::TestStart), kNoPayload));
-    if (status == LinkStatus::Ok)
-        setWorkState(WorkState::Command);
-    return status;
-}
-
-LinkStatus ModuleSession::sendSearch()
-{
-    return sendFrame(Frames::BuildCommandFrame(m_edition.shortFrames(), Commands::RequestCode(Command::Search),
-                                               kNoPayload, Commands::ShortCode(Command::Search), kNoShortPayload));
 }
 
 // ---- raw data -------------------------------------------------------------------------------

@@ -7,36 +7,35 @@
 // dispatcher of the edition, in the pair test (and idle) to the pair-test receiver, in the
 // data terminal to the terminal.
 //
-// One command is in flight at a time: sending a command makes it the one answers are
-// matched against, and an answer to an earlier one then counts as a mismatch.
+// Commands are transactions: one in flight at a time, the rest queued, each ending exactly
+// once (transactionEnded) with a typed outcome. Answers are matched against the command last
+// sent; an answer to another command ends the one in flight as a mismatch.
 #pragma once
 
 #include "Clock.h"
+#include "Transaction.h"
 #include "WorkState.h"
 #include "core/link/SerialLink.h"
 #include "core/model/Edition.h"
 #include "core/model/Values.h"
 #include "core/protocol/Command.h"
 #include "core/protocol/FrameAssembler.h"
+#include "core/protocol/Requests.h"
 #include "core/protocol/Routes.h"
 
 #include <QObject>
 #include <QTimer>
 
+#include <QList>
+
 #include <memory>
+#include <optional>
 
 // Why a received block was not taken as an answer.
 enum class AnswerProblem {
     NotAFrame,       // neither a long nor an ID-protocol frame
     ChecksumError,   // a long or short answer whose checksum does not hold
     IdChecksumError, // an ID-protocol answer whose checksum does not hold
-};
-
-enum class Outcome {
-    Success,       // the answer to the command arrived
-    ChecksumError, // an answer arrived with a bad checksum
-    NoAnswer,      // nothing within the answer time-out (only when one is set)
-    PortLost,      // the port's device went away
 };
 
 class ModuleSession : public QObject {
@@ -86,53 +85,62 @@ public:
     void DispatchShortAnswer(const QString& text);
 
     // ---- commands -----------------------------------------------------------------------
-    // Each records its command as the one in flight, sends its frame (the short frame in the
-    // short-frame edition where the command has one) and answers the link's status; a sent
-    // command puts the session in command mode.
-    LinkStatus readChannel();
-    LinkStatus writeChannel(int channel);
-    LinkStatus readAirRate();
-    LinkStatus writeAirRate(int rate);
-    LinkStatus readSerial();
-    LinkStatus writeSerial(const SerialSettings& wanted);
-    LinkStatus readProtocol();
-    LinkStatus writeProtocol(int protocol);
-    LinkStatus readPowerMode();
-    LinkStatus writePowerMode(int mode);
-    LinkStatus wakeUp();
-    LinkStatus writeDutyCycle(const DutyCycle& duty);
-    LinkStatus readAll();
-    LinkStatus writeAll(int channel, int airRate, const SerialSettings& serial);
-    LinkStatus readSerialNumber();
-    LinkStatus writeSerialNumber(const SerialNumber& number);
-    LinkStatus readRadioId();
-    LinkStatus writeRadioId(int id);
-    LinkStatus writePower(int row);
-    LinkStatus readRssi();
-    LinkStatus writeLevel(int level);
-    LinkStatus writeCapacitance(int value);
-    LinkStatus readIo(int targetId);
-    LinkStatus writeIo(int targetId, int output, int level);
-    LinkStatus startTransmitTest();
-    LinkStatus endTransmitTest();
-    // The start a search-first run sends once the module is found: always a long frame,
-    // and the command in flight stays as it was.
-    LinkStatus startTransmitTestAfterSearch();
-    // One search request (not recorded as a command).
-    LinkStatus sendSearch();
+    // A transaction queued behind the one in flight; its end comes from transactionEnded,
+    // never from within this call. `timeoutMs` < 0 takes the session's answer time-out.
+    TransactionId submit(const CommandRequest& request, int timeoutMs = -1);
+    // Sends at once: what is in flight or queued ends superseded. The link's answer; the
+    // transaction is currentTransaction() (its refusal is also told by transactionEnded).
+    LinkStatus send(const CommandRequest& request);
+    // Ends a transaction in flight or queued as cancelled (nothing for one that has ended).
+    void cancel(TransactionId id);
+    TransactionId currentTransaction() const { return m_inFlight ? m_inFlight->id : 0; }
+    Command commandInFlight() const { return m_inFlight ? m_inFlight->request.command : Command::None; }
+    bool busy() const { return m_inFlight.has_value() || !m_queue.isEmpty(); }
+    // Time-out for an answer; 0 (the default) waits for ever.
+    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
+    int answerTimeout() const { return m_answerTimeoutMs; }
+
+    // The window's commands: each sent at once (send), the short frame in the short-frame
+    // edition where the command has one; a sent command puts the session in command mode.
+    LinkStatus readChannel() { return send(Requests::ReadChannel(shortFrames())); }
+    LinkStatus writeChannel(int channel) { return send(Requests::WriteChannel(shortFrames(), channel)); }
+    LinkStatus readAirRate() { return send(Requests::ReadAirRate(shortFrames())); }
+    LinkStatus writeAirRate(int rate) { return send(Requests::WriteAirRate(shortFrames(), rate)); }
+    LinkStatus readSerial() { return send(Requests::ReadSerial(shortFrames())); }
+    LinkStatus writeSerial(const SerialSettings& wanted) { return send(Requests::WriteSerial(shortFrames(), wanted)); }
+    LinkStatus readProtocol() { return send(Requests::ReadProtocol()); }
+    LinkStatus writeProtocol(int protocol) { return send(Requests::WriteProtocol(protocol)); }
+    LinkStatus readPowerMode() { return send(Requests::ReadPowerMode()); }
+    LinkStatus writePowerMode(int mode) { return send(Requests::WritePowerMode(mode)); }
+    LinkStatus wakeUp() { return send(Requests::WakeUp()); }
+    LinkStatus writeDutyCycle(const DutyCycle& duty) { return send(Requests::WriteDutyCycle(duty)); }
+    LinkStatus readAll() { return send(Requests::ReadAll()); }
+    LinkStatus writeAll(int channel, int airRate, const SerialSettings& serial)
+    {
+        return send(Requests::WriteAll(channel, airRate, serial));
+    }
+    LinkStatus readSerialNumber() { return send(Requests::ReadSerialNumber()); }
+    LinkStatus writeSerialNumber(const SerialNumber& number) { return send(Requests::WriteSerialNumber(number)); }
+    LinkStatus readRadioId() { return send(Requests::ReadRadioId()); }
+    LinkStatus writeRadioId(int id) { return send(Requests::WriteRadioId(id)); }
+    LinkStatus writePower(int row) { return send(Requests::WritePower(row)); }
+    LinkStatus readRssi() { return send(Requests::ReadRssi(shortFrames())); }
+    LinkStatus writeLevel(int level) { return send(Requests::WriteLevel(shortFrames(), level)); }
+    LinkStatus writeCapacitance(int value) { return send(Requests::WriteCapacitance(value)); }
+    LinkStatus readIo(int targetId) { return send(Requests::ReadIo(targetId)); }
+    LinkStatus writeIo(int targetId, int output, int level) { return send(Requests::WriteIo(targetId, output, level)); }
+    LinkStatus startTransmitTest() { return send(Requests::StartTransmitTest(shortFrames())); }
+    LinkStatus endTransmitTest() { return send(Requests::EndTransmitTest(shortFrames())); }
+    LinkStatus startTransmitTestAfterSearch() { return send(Requests::StartTransmitTestAfterSearch()); }
+    // One search request at the line in force.
+    LinkStatus sendSearch() { return send(Requests::Search(shortFrames())); }
     // Makes `command` the one answers are matched against, without sending anything.
     void recordCommand(Command command);
     Command lastCommand() const { return m_lastCommand; }
-    // Time-out for an answer; 0 (the default) waits for ever.
-    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
 
-    // The chained factory set-up: after the answers of its links the next step is due.
-    void setChainSetAll(bool on) { m_chainSetAll = on; }
-    bool chainSetAll() const { return m_chainSetAll; }
-    void setTestDelay(int ms) { m_testDelayMs = ms; }
-
-    // A search answer was followed by the serial-number read that identifies the model.
-    bool identifyAfterSearch() const { return m_identifyAfterSearch; }
+    // What the module reported so far (decoded answers to the commands sent).
+    const ModuleReadings& readings() const { return m_readings; }
+    void clearReadings() { m_readings = ModuleReadings{}; }
 
     // ---- raw data (pair test, terminal) ------------------------------------------------
     // Sends a data block; on success it is the last data sent and the work state becomes
@@ -154,10 +162,13 @@ signals:
     // only when `matched` (it answers the command in flight).
     void answered(Command command, bool matched, bool shortAnswer, int firstPayloadByte);
     void invalidAnswer(const QString& text, AnswerProblem problem);
-    void commandFinished(Command command, Outcome outcome);
+    // A transaction's frame went out (or was refused: its end follows from the event loop).
+    void transactionStarted(TransactionId id, Command command, LinkStatus status);
+    void transactionEnded(const TransactionResult& result);
     void identified(const Identity& identity);
-    // The serial-number read the session sends by itself after an identify answer was refused.
-    void serialNumberReadRefused(LinkStatus status);
+    // The serial-number read that follows an identify answer went out as transaction `id`
+    // (or was refused: its end says so).
+    void identifyFollowUp(TransactionId id);
     // A serial-settings or write-all answer, or a serial read; `complete` when both the
     // baud and the parity byte are there.
     void serialSettingsAnswered(Command command, const SerialSettings& settings, bool complete);
@@ -175,17 +186,26 @@ signals:
     // The PC port followed the module to new serial settings (or failed to).
     void portFollowed(const SerialSettings& settings, LinkStatus status);
 
-    // The next link of the set-all chain is due.
-    void chainStepDue(Routes::ChainStep step);
-
     // Blocks for the pair test (work states 0, 3, 4) and the terminal (5).
     void pairBlockReceived(const QByteArray& block);
     void terminalBlockReceived(const QByteArray& block);
 
 private:
-    LinkStatus sendCommand(Command command, const QByteArray& frame);
-    LinkStatus sendLong(Command command, const QString& payload);
-    LinkStatus sendEither(Command command, const QString& longPayload, const QString& shortPayload);
+    struct Transaction {
+        TransactionId id = 0;
+        CommandRequest request;
+        int timeoutMs = 0;
+        bool afterIdentify = false;
+    };
+    bool shortFrames() const { return m_edition.shortFrames(); }
+    TransactionId enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify);
+    void pump();
+    LinkStatus start(Transaction t);
+    void end(const Transaction& t, TransactionOutcome outcome, bool shortAnswer = false,
+             LinkStatus sendStatus = LinkStatus::Ok);
+    void endAll(TransactionOutcome outcome);
+    void endInFlight(TransactionOutcome outcome, bool shortAnswer = false);
+    void onIdentified(const Identity& identity);
     LinkStatus sendFrame(const QByteArray& frame);
     void onReadyRead();
     void onLost();
@@ -193,11 +213,9 @@ private:
     void scheduleCheck();
     void updateFrameGap();
     void handOver();
-    void route(const QString& text, const QString& code, Command command, bool isShort);
+    void route(const QString& text, Command command, bool isShort);
     void decode(Command command, const QString& text, bool isShort);
-    void continueChain(Command answered, bool isShort);
     void follow(const SerialSettings& settings);
-    void finishCommand(Outcome outcome);
 
     SerialLink m_link;
     Edition m_edition;
@@ -215,12 +233,15 @@ private:
     QTimer m_checkTimer;
 
     QByteArray m_lastSentData;
+    // What answers are matched against: the command last recorded, and whether it is the
+    // serial-number read that follows an identify answer.
     Command m_lastCommand = Command::None;
-    Command m_waiting = Command::None;
+    bool m_lastAfterIdentify = false;
+    std::optional<Transaction> m_inFlight;
+    QList<Transaction> m_queue;
+    TransactionId m_nextId = 1;
     int m_answerTimeoutMs = 0;
     QTimer m_answerTimer;
-    bool m_chainSetAll = false;
-    int m_testDelayMs = 1000;
-    bool m_identifyAfterSearch = false;
     bool m_followSerial = true;
+    ModuleReadings m_readings;
 };

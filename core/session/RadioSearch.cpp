@@ -11,7 +11,10 @@ constexpr Parity kParities[3] = {Parity::Even, Parity::Odd, Parity::None};
 RadioSearch::RadioSearch(ModuleSession& session, QObject* parent) : QObject(parent), m_session(session)
 {
     connect(&m_timer, &QTimer::timeout, this, &RadioSearch::onTimer);
-    connect(&session, &ModuleSession::identified, this, [this] { m_found = true; });
+    m_followUpTimer.setSingleShot(true);
+    connect(&m_followUpTimer, &QTimer::timeout, this, [this] { finish(true); });
+    connect(&session, &ModuleSession::identifyFollowUp, this, &RadioSearch::onFollowUp);
+    connect(&session, &ModuleSession::transactionEnded, this, &RadioSearch::onEnded);
 }
 
 SerialSettings RadioSearch::Combination(int index)
@@ -34,20 +37,28 @@ int RadioSearch::IndexOf(const SerialSettings& settings)
     return 3 * b + p + 1;
 }
 
-void RadioSearch::start(int startIndex)
+bool RadioSearch::start(int startIndex)
 {
-    m_timer.stop();
+    stop();
     m_found = false;
     m_tries = 0;
-    if (step(startIndex)) {
-        m_timer.setInterval(m_intervalMs);
-        m_timer.start();
-    }
+    if (!step(startIndex))
+        return false;
+    m_timer.setInterval(m_intervalMs);
+    m_timer.start();
+    return true;
 }
 
 void RadioSearch::stop()
 {
     m_timer.stop();
+    m_followUpTimer.stop();
+    const TransactionId request = std::exchange(m_request, 0);
+    const TransactionId followUp = std::exchange(m_followUp, 0);
+    if (request)
+        m_session.cancel(request);
+    if (followUp)
+        m_session.cancel(followUp);
 }
 
 bool RadioSearch::step(int index)
@@ -59,17 +70,41 @@ bool RadioSearch::step(int index)
     ++m_tries;
     m_index = index;
     const LinkStatus sent = configured == LinkStatus::Ok ? m_session.sendSearch() : LinkStatus::Other;
+    m_request = sent == LinkStatus::Ok ? m_session.currentTransaction() : 0;
     emit stepped(index, settings, configured, sent);
     return configured == LinkStatus::Ok && sent == LinkStatus::Ok;
 }
 
+void RadioSearch::onFollowUp(TransactionId id)
+{
+    if (!m_timer.isActive())
+        return;
+    // Found: the combination in force stays; the model read decides when the search ends.
+    m_found = true;
+    m_timer.stop();
+    m_request = 0;
+    m_followUp = id;
+    m_followUpTimer.start(qMax(m_intervalMs, m_session.answerTimeout()));
+}
+
+void RadioSearch::onEnded(const TransactionResult& result)
+{
+    if (result.id == m_request)
+        m_request = 0;
+    if (result.id == m_followUp && result.outcome != TransactionOutcome::Cancelled)
+        finish(true);
+}
+
+void RadioSearch::finish(bool found)
+{
+    m_timer.stop();
+    m_followUpTimer.stop();
+    m_followUp = 0;
+    emit finished(found);
+}
+
 void RadioSearch::onTimer()
 {
-    if (m_found) {
-        m_timer.stop();
-        emit finished(true);
-        return;
-    }
     // An answer still being gathered (a frame gap about as long as a step) belongs to the
     // combination in force: moving on would leave the port at the next one. Only for about
     // a gap, so a line that never goes quiet cannot hold the search.
@@ -79,13 +114,17 @@ void RadioSearch::onTimer()
     if (++m_index > kCombinations)
         m_index = 1;
     if (m_tries < kCombinations) {
-        // A port that has gone (or was closed) fails every further step alike: like a search
-        // that cannot start, this one ends here without a verdict.
+        // A port that has gone (or was closed) fails every further step alike: the search
+        // ends here without a verdict.
         const SerialLink& link = m_session.link();
-        if (!step(m_index) && (!link.isOpen() || link.isLost()))
+        if (!step(m_index) && (!link.isOpen() || link.isLost())) {
             m_timer.stop();
+            emit abandoned();
+        }
         return;
     }
-    m_timer.stop();
-    emit finished(false);
+    const TransactionId request = std::exchange(m_request, 0);
+    if (request)
+        m_session.cancel(request);
+    finish(false);
 }

@@ -1,10 +1,12 @@
 // Finds a module whose serial settings are not known: steps the open PC port through the 21
 // combinations of seven baud rates and three parities, sends the search request at each and
-// waits for the identify answer. The first combination that is answered stays in force;
-// the session then reads the serial number, which tells the exact model.
+// waits for the identify answer. The first combination that is answered stays in force; the
+// search ends once the serial-number read that follows (it tells the exact model) has ended,
+// or a step's time later if it never does.
 #pragma once
 
 #include "core/link/SerialLink.h"
+#include "Transaction.h"
 #include "core/model/Values.h"
 
 #include <QObject>
@@ -27,14 +29,16 @@ public:
     // first of its kind.
     static int IndexOf(const SerialSettings& settings);
 
-    // Starts at combination `startIndex` (a search still stepping is replaced). A step that
-    // finds the port closed or gone ends the search without `finished`.
-    void start(int startIndex);
+    // Starts at combination `startIndex` (a search still running is replaced); false when the
+    // first step could not go out (port closed or gone). A later step that finds the port
+    // closed or gone ends the search with `abandoned` instead of `finished`.
+    bool start(int startIndex);
+    // Ends the search (and the request it awaits) without a verdict.
     void stop();
     void setStepInterval(int ms) { m_intervalMs = ms; }
     int stepInterval() const { return m_intervalMs; }
 
-    bool isRunning() const { return m_timer.isActive(); }
+    bool isRunning() const { return m_timer.isActive() || m_followUp != 0; }
     bool found() const { return m_found; }
     int index() const { return m_index; }
     int tries() const { return m_tries; }
@@ -44,13 +48,21 @@ signals:
     void stepped(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
     // Stepping ended: a module answered, or every combination was tried in vain.
     void finished(bool found);
+    // A step found the port closed or gone: the search ended without a verdict.
+    void abandoned();
 
 private:
     bool step(int index);
     void onTimer();
+    void onFollowUp(TransactionId id);
+    void onEnded(const TransactionResult& result);
+    void finish(bool found);
 
     ModuleSession& m_session;
     QTimer m_timer;
+    QTimer m_followUpTimer;
+    TransactionId m_request = 0;  // the search request of the step in force
+    TransactionId m_followUp = 0; // the serial-number read after the identify answer
     int m_intervalMs = kStepIntervalMs;
     bool m_found = false;
     int m_index = 0;
