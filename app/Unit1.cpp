@@ -11,6 +11,7 @@
 #include "UiServices.h"
 #include "Unit_about2.h"
 #include "texts/app_texts.h"
+#include "texts/search_texts.h"
 #include "core/config/ConfigFile.h"
 
 #include <QAction>
@@ -65,7 +66,10 @@ TForm1::~TForm1()
     FrameHistory = nullptr;
     delete Term;
     delete Pair;
-    delete Search;
+    if (Job)
+        Job->disconnect(this);
+    delete Job;
+    Job = nullptr;
     delete Session;
 }
 
@@ -122,8 +126,6 @@ void TForm1::ConnectHandlers()
                 PageControl1Change(index);
         });
     });
-
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
     // catalogue
     activated(ComboBox15, &TForm1::ComboBox15Click);
@@ -248,8 +250,6 @@ void TForm1::FormCreate()
     Session = new ModuleSession(GlobleVar::CurrentEdition());
     Session->setFollowModuleSerial(false); // the port dialog moves the port, see ApplyModuleSerialToPort
     Session->setFrameGapOption(CheckBox2->isChecked(), SpinEdit2->value());
-    Session->setTestDelay(GlobleVar::TestDelayTime);
-    Search = new RadioSearch(*Session);
     Pair = new PairTest(*Session);
     Term = new Terminal(*Session);
     CommFun = new TCommFun(Session->link());
@@ -309,6 +309,11 @@ bool TForm1::RefuseDuringPairTest()
 
 void TForm1::PageControl1Change(int index)
 {
+    // The parameter page's multi-step work ends when the operator leaves the page.
+    if (index != 0 && JobRunning()) {
+        CancelJob();
+        SetPanel(2, Tr(SearchTexts::SearchStopped));
+    }
     if ((index == 0 || index == 2) && PairTestRunning()) {
         const bool english = GlobleVar::MessagesInEnglish();
         if (AskYesNo(Tr(AppTexts::AskStopPairTest), this, english)) {

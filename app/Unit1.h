@@ -9,6 +9,8 @@
 #include "core/session/FrameLog.h"
 #include "core/session/ModuleSession.h"
 #include "core/session/PairRecorder.h"
+#include "core/session/Jobs.h"
+#include "core/session/ModuleJob.h"
 #include "core/session/PairTest.h"
 #include "core/session/RadioSearch.h"
 #include "core/session/Terminal.h"
@@ -17,7 +19,10 @@
 #include <QColor>
 #include <QComboBox>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
+
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -93,7 +98,14 @@ public:
 
     // ---- the module core the window is a view of ---------------------------------------
     ModuleSession* Session = nullptr;    // made by FormCreate, once the edition is known
-    RadioSearch* Search = nullptr;
+    // The multi-step work under way (a search, a search-first read or write, the set-all
+    // chain); one at a time, a new one replaces it.
+    enum class JobPurpose { Search, ReadAll, WriteAll, SetAll };
+    ModuleJob* Job = nullptr;
+    JobPurpose RunningJob = JobPurpose::Search;
+    int SearchStepMs = RadioSearch::kStepIntervalMs;
+    QSet<QString> PendingBoxes;          // kinds of box waiting to be shown (one each)
+    bool SearchFailureShown = false;     // a step of the running search told of a port problem
     PairTest* Pair = nullptr;
     Terminal* Term = nullptr;
     TCommFun* CommFun = nullptr;         // the serial link's messages
@@ -113,7 +125,8 @@ public:
     int ReportedModelRow = -1;
     int PreviousModelRow = -1;
     TSavedSelections SavedSelections;
-    QString OperationLabel;              // "", "Read", "Write", "Txtest"
+    QString OperationLabel;              // "", "Read", "Write", "Txtest": the last search-first run
+    bool IdentifyAfterSearch = false;    // the model read that follows an identify answer is due
     int SavedBaseIndex = -1;
     QString ChannelPlan[20];
     int ConfiguredSnModelRow = -1;       // [SN] Model, selected once the model lists are filled
@@ -136,7 +149,6 @@ public:
     QWidget *TabSheet1, *TabSheet2, *TabSheet3;
     QStatusBar* StatusBar1;
     QLabel* StatusPanel[4];
-    QTimer* Timer2;                      // the continuation after a search
     QLabel* Image1;
 
     // page 1: model and base frequency
@@ -253,7 +265,9 @@ public:
     void ShowAnswer(Command command, bool matched, bool isShort, int firstByte);
     void ShowInvalidAnswer(const QString& text, AnswerProblem problem);
     void ShowPortLost();
-    void RunChainStep(Routes::ChainStep step);
+    // A box shown from the event loop, once per kind however often it is asked for meanwhile:
+    // never from inside the session's own signals.
+    void QueueBox(const QString& kind, std::function<void()> show);
 
     // family views of the decoded answers
     void DecodeIdentify(const Identity& identity);
@@ -282,14 +296,33 @@ public:
     // The PC port follows the module's new serial settings through the port dialog.
     void ApplyModuleSerialToPort(const SerialSettings& settings);
 
-    // The transmit-test start a search-first run sends once the module is found.
-    void SendDeferredTestStart();
+    // Each command with the texts of its button: progress, or the failure texts and box.
+    void ReportProtocolWrite(LinkStatus status);
+    void ReportSerialNumberWrite(LinkStatus status);
+    void ReportWriteAll(LinkStatus status);
+    void ReportTestStart(LinkStatus status);
+    // The transmit-test start sent again once a search found the module.
+    void ReportDeferredTestStart(LinkStatus status);
+    // The checks and values of the serial-number write; false (after its warning) when
+    // the fields do not make one, or the number may not be handed out.
+    bool CollectSerialNumber(SerialNumber* number);
+    // The write-all values of the four lists; false (warnings as named) when one is empty.
+    bool CollectWriteAll(Jobs::WriteAllValues* values, const TMsg& channel, const TMsg& airRate, const TMsg& baud,
+                         const TMsg& parity, bool queued);
 
     // ---- search ------------------------------------------------------------------------
     int SearchStartIndex() const;
-    void BeginSearch();
+    // Starts a job (the running one is cancelled); its progress and end are shown from the
+    // event loop.
+    void StartJob(JobPurpose purpose, QList<JobStep> steps);
+    bool JobRunning() const { return Job && Job->isRunning(); }
+    bool SearchRunning() const { return JobRunning() && Job->search().isRunning(); }
+    void CancelJob();
+    // The search alone, or followed (after the continuation wait) by `then`.
+    void BeginSearch(JobPurpose purpose = JobPurpose::Search, QList<JobStep> then = {});
     void ShowSearchStep(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
-    void SearchFinished(bool found);
+    void ShowJobCommand(JobPurpose purpose, Command command, LinkStatus status);
+    void ShowJobFinished(JobPurpose purpose, const JobResult& result);
 
     // ---- pair test and terminal --------------------------------------------------------
     void ShowPairCounters(const PairCounters& c);
@@ -333,8 +366,6 @@ public slots:
     void N25Click();
     void N26Click();
     void SpeedButton6Click();
-    // timers
-    void Timer2Timer();
     // catalogue
     void ComboBox15Click();
     void ComboBox16Click();

@@ -1,8 +1,10 @@
-// Read all and write all, optionally after a search, and the set-all chain's start. The
-// chain's further links come from the session when their answers are in.
+// Read all and write all, optionally after a search (a job: search, the continuation wait,
+// the command), and the set-all chain, a job whose values are all taken when it starts.
 #include "Unit1.h"
 
 #include "texts/commands_texts.h"
+
+#include "core/protocol/Requests.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -14,33 +16,6 @@ using namespace CommandTexts;
 
 namespace {
 
-struct ListCheck {
-    QComboBox* list;
-    const TMsg* empty;
-};
-
-// Warns about the first list without selection (focus on it); true when all are selected.
-bool ListsSelected(TForm1& w, const TMsg& channel, const TMsg& airRate, const TMsg& baud, const TMsg& parity)
-{
-    const ListCheck checks[] = {
-        {w.ComboBox4, &channel}, {w.ComboBox1, &airRate}, {w.ComboBox2, &baud}, {w.ComboBox3, &parity}};
-    for (const ListCheck& c : checks) {
-        if (c.list->currentIndex() < 0) {
-            w.Warn(*c.empty);
-            w.FocusControl(c.list);
-            return false;
-        }
-    }
-    return true;
-}
-
-LinkStatus WriteAll(TForm1& w)
-{
-    return w.Session->writeAll(w.ComboBox4->currentIndex() + 1, RateOfListRow(w.ComboBox1->currentIndex()),
-                               SerialSettings{RateOfListRow(w.ComboBox2->currentIndex()),
-                                              ParityOfPageRow(w.ComboBox3->currentIndex())});
-}
-
 // The pair-test guard of the four starters; otherwise command mode.
 bool StartRefused(TForm1& w)
 {
@@ -48,6 +23,63 @@ bool StartRefused(TForm1& w)
         return true;
     w.Session->setWorkState(WorkState::Command);
     return false;
+}
+
+} // namespace
+
+bool TForm1::CollectWriteAll(Jobs::WriteAllValues* values, const TMsg& channel, const TMsg& airRate, const TMsg& baud,
+                             const TMsg& parity, bool queued)
+{
+    struct ListCheck {
+        QComboBox* list;
+        const TMsg* empty;
+    };
+    const ListCheck checks[] = {{ComboBox4, &channel}, {ComboBox1, &airRate}, {ComboBox2, &baud}, {ComboBox3, &parity}};
+    for (const ListCheck& c : checks) {
+        if (c.list->currentIndex() < 0) {
+            const TMsg* empty = c.empty;
+            if (queued)
+                QueueBox(QStringLiteral("write-all"), [this, empty] { Warn(*empty); });
+            else
+                Warn(*empty);
+            FocusControl(c.list);
+            return false;
+        }
+    }
+    *values = Jobs::WriteAllValues{ComboBox4->currentIndex() + 1, RateOfListRow(ComboBox1->currentIndex()),
+                                   SerialSettings{RateOfListRow(ComboBox2->currentIndex()),
+                                                  ParityOfPageRow(ComboBox3->currentIndex())}};
+    return true;
+}
+
+void TForm1::ReportWriteAll(LinkStatus status)
+{
+    Report(status, WriteAllWriting, WriteAllFail, SetFailBox);
+}
+
+namespace {
+
+// The write-all that follows a search: the lists show the selections put aside at the start
+// again (the model identification emptied them), and only then is it sent, with those values.
+JobStep DeferredWriteAll(TForm1& w)
+{
+    const TSavedSelections saved = w.SavedSelections;
+    const Jobs::WriteAllValues values{saved.channel + 1, RateOfListRow(saved.airRate),
+                                      SerialSettings{RateOfListRow(saved.serialRate), ParityOfPageRow(saved.parity)}};
+    JobStep step = JobStep::Send(Requests::WriteAll(values.channel, values.airRate, values.serial));
+    TForm1* f = &w;
+    step.when = [f, saved] {
+        // A saved row the refilled list no longer has ends without selection and is refused.
+        f->ComboBox4->setCurrentIndex(saved.channel);
+        f->ComboBox1->setCurrentIndex(saved.airRate);
+        f->ComboBox2->setCurrentIndex(saved.serialRate);
+        f->ComboBox3->setCurrentIndex(saved.parity);
+        f->Edit1->setText(saved.frequency);
+        Jobs::WriteAllValues shown;
+        return f->CollectWriteAll(&shown, DeferredChannelEmpty, DeferredAirRateEmpty, DeferredBaudEmpty,
+                                  DeferredParityEmpty, true);
+    };
+    return step;
 }
 
 } // namespace
@@ -62,10 +94,10 @@ void TForm1::SpeedButton3Click()
     Edit1->clear();
     Edit19->clear();
     if (N18->isChecked()) {
-        // The command follows from the continuation timer once the module is found.
+        // The read-all follows once the module is found.
         OperationLabel = QStringLiteral("Read");
         SetPanel(2, Tr(ReadAllSearching));
-        BeginSearch();
+        BeginSearch(JobPurpose::ReadAll, {JobStep::Send(Requests::ReadAll())});
         return;
     }
     Report(Session->readAll(), ReadAllReading, ReadAllFail, ReadAllFail);
@@ -79,18 +111,20 @@ void TForm1::SpeedButton21Click()
     if (N18->isChecked()) {
         SetPanel(2, Tr(WriteAllSearching));
         OperationLabel = QStringLiteral("Write");
-        // The identification of the search empties the lists; the continuation restores these.
+        // The identification of the search empties the lists; the write shows these again.
         SavedSelections.channel = ComboBox4->currentIndex();
         SavedSelections.airRate = ComboBox1->currentIndex();
         SavedSelections.serialRate = ComboBox2->currentIndex();
         SavedSelections.parity = ComboBox3->currentIndex();
         SavedSelections.frequency = Edit1->text();
-        BeginSearch();
+        BeginSearch(JobPurpose::WriteAll, {DeferredWriteAll(*this)});
         return;
     }
-    if (!ListsSelected(*this, WriteAllChannelEmpty, WriteAllAirRateEmpty, WriteAllBaudEmpty, WriteAllParityEmpty))
+    Jobs::WriteAllValues values;
+    if (!CollectWriteAll(&values, WriteAllChannelEmpty, WriteAllAirRateEmpty, WriteAllBaudEmpty, WriteAllParityEmpty,
+                         false))
         return;
-    Report(WriteAll(*this), WriteAllWriting, WriteAllFail, SetFailBox);
+    ReportWriteAll(Session->writeAll(values.channel, values.airRate, values.serial));
 }
 
 void TForm1::SpeedButton19Click()
@@ -98,7 +132,7 @@ void TForm1::SpeedButton19Click()
     if (StartRefused(*this))
         return;
     OperationLabel = QStringLiteral("Read");
-    BeginSearch();
+    BeginSearch(JobPurpose::ReadAll, {JobStep::Send(Requests::ReadAll())});
 }
 
 void TForm1::BitBtn1Click()
@@ -107,32 +141,73 @@ void TForm1::BitBtn1Click()
         return;
     SetPanel(2, Tr(WriteAllSearching));
     OperationLabel = QStringLiteral("Write");
-    BeginSearch();
+    BeginSearch(JobPurpose::WriteAll, {DeferredWriteAll(*this)});
 }
 
 void TForm1::SpeedButton38Click()
 {
-    Session->setChainSetAll(true);
-    SpeedButton23Click();
+    // Every value is checked and taken before the first command goes out; the links then
+    // follow the answers, 10 ms apart, the transmit test after the test delay.
+    if (StartRefused(*this))
+        return;
+    if (ComboBox5->currentIndex() < 0) {
+        Warn(ProtocolNotChosen);
+        FocusControl(ComboBox5);
+        return;
+    }
+    Jobs::FactorySetUp setUp;
+    setUp.protocol = ComboBox5->currentIndex();
+    setUp.shortAnswers = Session->edition().shortFrames();
+    setUp.testDelayMs = GlobleVar::TestDelayTime;
+    setUp.searchBeforeWriteAll = N18->isChecked();
+    setUp.searchStart = SearchStartIndex();
+    if (!setUp.searchBeforeWriteAll
+        && !CollectWriteAll(&setUp.values, WriteAllChannelEmpty, WriteAllAirRateEmpty, WriteAllBaudEmpty,
+                            WriteAllParityEmpty, false))
+        return;
+    if (!CollectSerialNumber(&setUp.number))
+        return;
+    QList<JobStep> steps = Jobs::FactorySetUpSteps(setUp);
+    if (setUp.searchBeforeWriteAll) {
+        OperationLabel = QStringLiteral("Write");
+        SavedSelections.channel = ComboBox4->currentIndex();
+        SavedSelections.airRate = ComboBox1->currentIndex();
+        SavedSelections.serialRate = ComboBox2->currentIndex();
+        SavedSelections.parity = ComboBox3->currentIndex();
+        SavedSelections.frequency = Edit1->text();
+        for (JobStep& s : steps)
+            if (s.command == Command::WriteAll)
+                s = DeferredWriteAll(*this);
+    }
+    StartJob(JobPurpose::SetAll, steps);
 }
 
-void TForm1::Timer2Timer()
+void TForm1::ShowJobCommand(JobPurpose purpose, Command command, LinkStatus status)
 {
-    Timer2->stop();
-    if (OperationLabel == QLatin1String("Read")) {
-        // Silent: a refused send is reported by the serial link only.
-        TCommFun::ShowSendFailure(Session->readAll());
-    } else if (OperationLabel == QLatin1String("Write")) {
-        // A saved row the refilled list no longer has ends without selection and is refused below.
-        ComboBox4->setCurrentIndex(SavedSelections.channel);
-        ComboBox1->setCurrentIndex(SavedSelections.airRate);
-        ComboBox2->setCurrentIndex(SavedSelections.serialRate);
-        ComboBox3->setCurrentIndex(SavedSelections.parity);
-        Edit1->setText(SavedSelections.frequency);
-        if (!ListsSelected(*this, DeferredChannelEmpty, DeferredAirRateEmpty, DeferredBaudEmpty, DeferredParityEmpty))
-            return;
-        TCommFun::ShowSendFailure(WriteAll(*this));
-    } else if (OperationLabel == QLatin1String("Txtest")) {
-        SendDeferredTestStart();
+    const bool searchedFirst = purpose == JobPurpose::ReadAll || purpose == JobPurpose::WriteAll
+                               || (purpose == JobPurpose::SetAll && command == Command::WriteAll && N18->isChecked());
+    switch (command) {
+    case Command::ReadAll:
+    case Command::WriteAll:
+        // After a search the command goes out silently; only a refusal is told, by the link.
+        if (searchedFirst)
+            TCommFun::ShowSendFailure(status);
+        else
+            ReportWriteAll(status);
+        break;
+    case Command::ProtocolWrite:
+        ReportProtocolWrite(status);
+        break;
+    case Command::SerialNumberWrite:
+        ReportSerialNumberWrite(status);
+        break;
+    case Command::TestStart:
+        if (purpose == JobPurpose::SetAll)
+            ReportTestStart(status);
+        else
+            ReportDeferredTestStart(status);
+        break;
+    default:
+        break;
     }
 }

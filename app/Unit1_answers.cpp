@@ -1,6 +1,6 @@
 // What the window makes of the session's reception: the acknowledgement text of each answer,
-// invalid answers in the receive log, the port-lost notice, the set-all chain's next step,
-// and the wiring of every session signal to the family views that fill the widgets.
+// invalid answers in the receive log, the port-lost notice, and the wiring of every session
+// signal to the family views that fill the widgets.
 #include "Unit1.h"
 
 #include "Portset.h"
@@ -85,17 +85,21 @@ void TForm1::BindSession()
         }
         SetPanel(2, Tr(ToolsTexts::PortBack));
     });
-    connect(s, &ModuleSession::chainStepDue, this, &TForm1::RunChainStep);
     connect(s, &ModuleSession::frameGapComputed, SpinEdit2, &QSpinBox::setValue);
     connect(s, &ModuleSession::identified, this, &TForm1::DecodeIdentify);
-    connect(s, &ModuleSession::serialNumberReadRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
+    // The model read that follows an identify answer, refused by the link.
+    connect(s, &ModuleSession::transactionEnded, this, [this](const TransactionResult& r) {
+        if (r.afterIdentify && r.sendStatus != LinkStatus::Ok)
+            QueueBox(QStringLiteral("send"), [st = r.sendStatus] { TCommFun::ShowSendFailure(st); });
+    });
     connect(s, &ModuleSession::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
     connect(s, &ModuleSession::airRateRead, this, &TForm1::DecodeAirRateRead);
     connect(s, &ModuleSession::channelRead, this, &TForm1::DecodeChannelRead);
     connect(s, &ModuleSession::protocolRead, this, &TForm1::DecodeProtocolRead);
     connect(s, &ModuleSession::powerModeRead, this, &TForm1::DecodePowerModeRead);
-    connect(s, &ModuleSession::serialNumberWritten, this, &TForm1::DecodeSerialNumberSet);
-    connect(s, &ModuleSession::serialNumberRead, this, &TForm1::DecodeSerialNumberRead);
+    // These two may ask or warn: from the event loop, not from inside the session's signals.
+    connect(s, &ModuleSession::serialNumberWritten, this, &TForm1::DecodeSerialNumberSet, Qt::QueuedConnection);
+    connect(s, &ModuleSession::serialNumberRead, this, &TForm1::DecodeSerialNumberRead, Qt::QueuedConnection);
     connect(s, &ModuleSession::radioIdRead, this, &TForm1::DecodeRadioIdRead);
     connect(s, &ModuleSession::rssiRead, this, &TForm1::DecodeRssiRead);
     connect(s, &ModuleSession::allParametersRead, this, &TForm1::DecodeReadAll);
@@ -120,9 +124,6 @@ void TForm1::BindSession()
         Pair->stopTimer();
         Warn(RadioTestTexts::SendDataEmpty);
     });
-    // search
-    connect(Search, &RadioSearch::stepped, this, &TForm1::ShowSearchStep);
-    connect(Search, &RadioSearch::finished, this, &TForm1::SearchFinished);
 }
 
 void TForm1::ShowAnswer(Command command, bool matched, bool isShort, int firstByte)
@@ -137,7 +138,7 @@ void TForm1::ShowAnswer(Command command, bool matched, bool isShort, int firstBy
             say(t->mismatch);
         return;
     }
-    if (command == Command::SerialNumberRead && Session->identifyAfterSearch())
+    if (command == Command::SerialNumberRead && IdentifyAfterSearch)
         say(SearchFoundOk);
     else if (command == Command::LevelWrite && !GlobleVar::MessagesInEnglish())
         SetPanel(2, Cn(t->success) + QString::number(qMax(0, firstByte)));
@@ -163,21 +164,4 @@ void TForm1::ShowPortLost()
     PortLostShown = true;
     if (frmPortSet)
         frmPortSet->ShowPortOpen(false);
-}
-
-void TForm1::RunChainStep(Routes::ChainStep step)
-{
-    switch (step) {
-    case Routes::ChainStep::WriteSerialNumber:
-        SpeedButton25Click();
-        break;
-    case Routes::ChainStep::WriteAll:
-        SpeedButton21Click();
-        break;
-    case Routes::ChainStep::StartTransmitTest:
-        SpeedButton14Click();
-        break;
-    case Routes::ChainStep::None:
-        break;
-    }
 }

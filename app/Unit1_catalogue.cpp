@@ -90,7 +90,7 @@ void TForm1::ApplyModelRow()
 
     // A write-all that searched first, and a serial-number read that found the same row,
     // keep the frequency text the operator saw before.
-    if (!Session->identifyAfterSearch())
+    if (!IdentifyAfterSearch)
         Edit1->setText(SavedSelections.frequency);
     if (OperationLabel == QLatin1String("Write")) {
         Edit1->setText(SavedSelections.frequency);
@@ -123,7 +123,7 @@ void TForm1::AdoptReportedModel(const QString& modelCode)
     ComboBox11->setCurrentIndex(ReportedModelRow);
     ComboBox15->setCurrentIndex(ReportedModelRow);
     ApplyModelRow();
-    if (!Session->identifyAfterSearch())
+    if (!IdentifyAfterSearch)
         return;
     const int index = BaseFrequencyIndex(ReportedBaseFrequency);
     if (index < 0) {

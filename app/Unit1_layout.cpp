@@ -287,8 +287,6 @@ void TForm1::CreateControls()
         StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
 
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(1000);
 
     // ---- page 1: module parameters ----------------------------------------------------
     QWidget* p = TabSheet1;

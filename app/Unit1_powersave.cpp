@@ -28,7 +28,12 @@ void TForm1::SpeedButton23Click()
         FocusControl(ComboBox5);
         return;
     }
-    Report(Session->writeProtocol(ComboBox5->currentIndex()), ProtocolWriting, ProtocolWriteFail, SetFailBox);
+    ReportProtocolWrite(Session->writeProtocol(ComboBox5->currentIndex()));
+}
+
+void TForm1::ReportProtocolWrite(LinkStatus status)
+{
+    Report(status, ProtocolWriting, ProtocolWriteFail, SetFailBox);
 }
 
 void TForm1::SpeedButton11Click()

@@ -20,9 +20,51 @@ int TForm1::SearchStartIndex() const
     return frmPortSet ? RadioSearch::IndexOf(frmPortSet->ChosenSerial()) : 1;
 }
 
-void TForm1::BeginSearch()
+void TForm1::StartJob(JobPurpose purpose, QList<JobStep> steps)
 {
-    Search->start(SearchStartIndex());
+    CancelJob();
+    Job = new ModuleJob(*Session, std::move(steps), this);
+    // The window waits for an answer as long as it takes; Stop and the page end a job.
+    Job->setAnswerTimeout(0);
+    Job->search().setStepInterval(SearchStepMs);
+    RunningJob = purpose;
+    // The steps' texts go to the status bar at once; boxes come from the event loop.
+    connect(Job, &ModuleJob::searchStepped, this, &TForm1::ShowSearchStep);
+    connect(Job, &ModuleJob::commandSent, this,
+            [this, purpose](Command c, LinkStatus st) { ShowJobCommand(purpose, c, st); }, Qt::QueuedConnection);
+    connect(Job, &ModuleJob::finished, this,
+            [this, purpose](const JobResult& r) { ShowJobFinished(purpose, r); }, Qt::QueuedConnection);
+    Job->start();
+}
+
+void TForm1::CancelJob()
+{
+    if (!Job)
+        return;
+    ModuleJob* job = std::exchange(Job, nullptr);
+    job->disconnect(this);
+    job->cancel();
+    job->deleteLater();
+}
+
+void TForm1::BeginSearch(JobPurpose purpose, QList<JobStep> then)
+{
+    SearchFailureShown = false;
+    QList<JobStep> steps{JobStep::SearchFrom(SearchStartIndex())};
+    if (!then.isEmpty())
+        steps = Jobs::SearchThen(SearchStartIndex(), then);
+    StartJob(purpose, steps);
+}
+
+void TForm1::QueueBox(const QString& kind, std::function<void()> show)
+{
+    if (PendingBoxes.contains(kind))
+        return;
+    PendingBoxes.insert(kind);
+    QTimer::singleShot(0, this, [this, kind, show] {
+        show();
+        PendingBoxes.remove(kind);
+    });
 }
 
 void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus configured, LinkStatus sent)
@@ -34,24 +76,31 @@ void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus conf
             SetPanel(1, frmPortSet->ComboBox1->currentText() + QLatin1Char(',') + frmPortSet->ComboBox2->currentText()
                             + QLatin1Char(',') + frmPortSet->ComboBox3->currentText() + QStringLiteral(",8,1,1"));
     }
+    if (configured != LinkStatus::Ok || sent != LinkStatus::Ok)
+        SearchFailureShown = true;
     if (configured != LinkStatus::Ok) {
-        TCommFun::ShowConfigureFailure(configured);
+        QueueBox(QStringLiteral("search"), [configured] { TCommFun::ShowConfigureFailure(configured); });
         SetPanel(2, Tr(SearchError));
     } else if (sent != LinkStatus::Ok) {
-        TCommFun::ShowSendFailure(sent);
+        QueueBox(QStringLiteral("search"), [sent] { TCommFun::ShowSendFailure(sent); });
         SetPanel(2, Tr(SearchError));
     }
 }
 
-void TForm1::SearchFinished(bool found)
+void TForm1::ShowJobFinished(JobPurpose, const JobResult& r)
 {
-    if (found) {
-        if (!OperationLabel.isEmpty())
-            Timer2->start();
+    if (r.outcome == JobOutcome::NotFound) {
+        SetPanel(2, Tr(SearchFailed));
+        QueueBox(QStringLiteral("search"), [this] { Warn(SearchFailedBox); });
         return;
     }
-    SetPanel(2, Tr(SearchFailed));
-    Warn(SearchFailedBox);
+    // A port gone mid-search ends it as a step that finds the port gone would.
+    if (r.outcome == JobOutcome::Cancelled && r.transaction == TransactionOutcome::PortLost
+        && r.command == Command::Search && !SearchFailureShown) {
+        SetPanel(2, Tr(SearchError));
+        QueueBox(QStringLiteral("search"), [] { TCommFun::ShowConfigureFailure(LinkStatus::BadPort); });
+    }
+    // Refused sends were told as they happened; answers show their own texts.
 }
 
 void TForm1::SpeedButton20Click()
@@ -61,18 +110,19 @@ void TForm1::SpeedButton20Click()
     OperationLabel.clear();
     ReportedBaseFrequency.clear();
     BeginSearch();
-    if (Search->isRunning())
+    if (SearchRunning())
         ShowPage(0);
 }
 
 void TForm1::SpeedButton30Click()
 {
-    Search->stop();
+    CancelJob();
     SetPanel(2, Tr(SearchStopped));
 }
 
 void TForm1::DecodeIdentify(const Identity& identity)
 {
+    IdentifyAfterSearch = true;
     for (QPushButton* b : {SpeedButton2, SpeedButton4, SpeedButton5})
         b->setEnabled(true);
     SetPanel(2, Tr(FoundRadio));

@@ -71,6 +71,7 @@ void TForm1::SpeedButton24Click()
     SavedSelections.serialRate = ComboBox2->currentIndex();
     SavedSelections.parity = ComboBox3->currentIndex();
     SavedSelections.frequency = Edit1->text();
+    IdentifyAfterSearch = false;
     Report(Session->readSerialNumber(), SnReading, SnReadFail, ReadFailBox);
 }
 
@@ -78,64 +79,74 @@ void TForm1::SpeedButton25Click()
 {
     if (RefuseDuringPairTest())
         return;
+    SerialNumber number;
+    if (CollectSerialNumber(&number))
+        ReportSerialNumberWrite(Session->writeSerialNumber(number));
+}
+
+void TForm1::ReportSerialNumberWrite(LinkStatus status)
+{
+    Report(status, SnWriting, SnWriteFail, WriteFailBox);
+}
+
+bool TForm1::CollectSerialNumber(SerialNumber* out)
+{
     const QString year = ComboBox12->currentText();
     const QString month = ComboBox13->currentText();
     const QString sequence = Edit2->text();
     if (year.isEmpty()) {
         Warn(SnYearNull);
         FocusControl(ComboBox12);
-        return;
+        return false;
     }
     if (month.isEmpty()) {
         Warn(SnMonthNull);
         FocusControl(ComboBox13);
-        return;
+        return false;
     }
     if (sequence.isEmpty()) {
         Warn(SnNull);
         FocusControl(Edit2);
-        return;
+        return false;
     }
     const int sequenceValue = DigitsValue(sequence);
     if (sequenceValue < 0) {
         ShowError(Tr(SnSequenceInvalid) + sequence, this);
         FocusControl(Edit2);
-        return;
+        return false;
     }
     if (sequenceValue > kMaxSequence) {
         Warn(SnOutOfRange);
         FocusControl(Edit2);
-        return;
+        return false;
     }
     // The write counts as the command in flight from here, even when the model check stops it.
     Session->recordCommand(Command::SerialNumberWrite);
     const QString model = Catalogue::RowToModelCode(ComboBox11->currentIndex());
     if (model.isEmpty()) {
         Warn(SnModelNull);
-        return;
+        return false;
     }
     // Only the third and fourth digits of the year go out; a text without them, or with
     // anything but digits, would give a byte that is not the year.
     if (year.size() < 4 || !AllDigits(year)) {
         ShowError(Tr(SnYearInvalid) + year, this);
         FocusControl(ComboBox12);
-        return;
+        return false;
     }
     const int monthValue = DigitsValue(month);
     if (monthValue < 0 || monthValue > 255) {
         ShowError(Tr(SnMonthInvalid) + month, this);
         FocusControl(ComboBox13);
-        return;
+        return false;
     }
-    SerialNumber number;
+    SerialNumber& number = *out;
     number.modelCode = model;
     // The module keeps the year's third and fourth digits.
     number.year = year.left(2).toInt() * 100 + year.mid(2, 2).toInt();
     number.month = monthValue;
     number.sequence = sequenceValue;
-    if (!ClaimSerialNumber(sequenceValue))
-        return;
-    Report(Session->writeSerialNumber(number), SnWriting, SnWriteFail, WriteFailBox);
+    return ClaimSerialNumber(sequenceValue);
 }
 
 bool TForm1::ClaimSerialNumber(int sequence)

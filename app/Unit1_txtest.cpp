@@ -2,6 +2,7 @@
 // and end requests and shows the answers.
 #include "Unit1.h"
 
+#include "core/protocol/Requests.h"
 #include "texts/txtest_texts.h"
 
 using namespace TxTestTexts;
@@ -12,9 +13,18 @@ void TForm1::SpeedButton14Click()
         return;
     Session->setWorkState(WorkState::Command);
     SetPanel(2, Tr(StartRunning));
-    // A start pressed while a search runs is repeated by the continuation timer.
     OperationLabel = QStringLiteral("Txtest");
-    Report(Session->startTransmitTest(), StartRunning, StartFail, StartFailBox);
+    // A start pressed while a search runs is sent again once the module is found, in place
+    // of what that search was to do next.
+    if (SearchRunning())
+        Job->replaceRemaining({JobStep::Pause(Jobs::kContinuationMs),
+                               JobStep::Send(Requests::StartTransmitTestAfterSearch())});
+    ReportTestStart(Session->startTransmitTest());
+}
+
+void TForm1::ReportTestStart(LinkStatus status)
+{
+    Report(status, StartRunning, StartFail, StartFailBox);
 }
 
 void TForm1::SpeedButton15Click()
@@ -26,8 +36,8 @@ void TForm1::SpeedButton15Click()
     Report(Session->endTransmitTest(), EndRunning, EndFail, EndFailBox);
 }
 
-void TForm1::SendDeferredTestStart()
+void TForm1::ReportDeferredTestStart(LinkStatus status)
 {
     SetPanel(2, Tr(DeferredStarting));
-    Report(Session->startTransmitTestAfterSearch(), DeferredSent, DeferredFail, DeferredFailBox);
+    Report(status, DeferredSent, DeferredFail, DeferredFailBox);
 }

@@ -127,13 +127,13 @@ Station& StationFor(int editionByte)
 // Puts a station back so one input cannot change how the next one runs.
 void Settle(Station& st)
 {
-    st.session->setChainSetAll(false);
+    st.session->cancel(st.session->currentTransaction());
     st.pair->setProgress(PairTest::Progress{});
     st.pair->stop();
     st.session->setWorkState(WorkState::Command);
     st.clock.ms += 100000;
     st.session->receiveNow();
-    // Timers the input started (chain steps, turn-round) fire with nobody to act on them.
+    // Timers the input started (turn-round, a queued transaction) fire with nobody to act on them.
     QCoreApplication::processEvents();
     SimulatedPorts::takeWritten(1);
     if (ModuleEmulator* m = SimulatedPorts::emulator(1)) {
@@ -179,7 +179,7 @@ bool Run(const QString& target, const QByteArray& input)
 
 // ---- answers ---------------------------------------------------------------------------
 
-// Byte 0: edition, framing; byte 1: last command and chain flag; byte 2: not used any more
+// Byte 0: edition, framing; byte 1: last command and whether it is awaited; byte 2: not used any more
 // (it chose a model row of the window); the rest is the answer. The framings wrap the rest
 // with the right start, checksum and end so the fuzzer reaches the decoders, not only the
 // validation.
@@ -216,15 +216,17 @@ void Dispatch(const QByteArray& input)
 
     for (const QString& text : texts) {
         for (const bool isShort : {false, true}) {
-            st.session->recordCommand(
-                Commands::FromCodeText(QString::fromLatin1(kCommands[(command & 0x3F) % Count(kCommands)])));
-            st.session->setChainSetAll(command & 0x40);
+            const Command recorded =
+                Commands::FromCodeText(QString::fromLatin1(kCommands[(command & 0x3F) % Count(kCommands)]));
+            // With the flag the command is also awaited, so the answer ends a transaction.
+            if (command & 0x40)
+                st.session->send(CommandRequest{recorded, QByteArray(1, '\0'), true});
+            else
+                st.session->recordCommand(recorded);
             if (isShort)
                 st.session->DispatchShortAnswer(text);
             else
                 st.session->DispatchLongAnswer(text);
-            // The chain would go on with the next answer; there is none, so it ends here.
-            st.session->setChainSetAll(false);
         }
     }
     Settle(st);

@@ -45,6 +45,7 @@ ModuleJob::ModuleJob(ModuleSession& session, QList<JobStep> steps, QObject* pare
       m_timeoutMs(session.answerTimeout())
 {
     m_wait.setSingleShot(true);
+    m_wait.setTimerType(Qt::PreciseTimer); // a configured wait is never cut short
     connect(&m_wait, &QTimer::timeout, this, &ModuleJob::next);
     connect(&session, &ModuleSession::transactionStarted, this, &ModuleJob::onStarted);
     connect(&session, &ModuleSession::transactionEnded, this, &ModuleJob::onEnded);

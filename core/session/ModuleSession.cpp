@@ -39,6 +39,9 @@ ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
     connect(&m_checkTimer, &QTimer::timeout, this, &ModuleSession::receiveNow);
     m_answerTimer.setSingleShot(true);
     m_answerTimer.setTimerType(Qt::PreciseTimer);
+    m_deferTimer.setSingleShot(true);
+    m_deferTimer.setInterval(0);
+    connect(&m_deferTimer, &QTimer::timeout, this, &ModuleSession::deferred);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] { endInFlight(TransactionOutcome::TimedOut); });
 }
 
@@ -264,17 +267,14 @@ void ModuleSession::onIdentified(const Identity& identity)
     m_readings.identity.band = identity.band;
     m_readings.identified = true;
     emit identified(identity);
-    // An identify answer while another command is awaited is not its answer.
+    // Every identify answer is followed by the serial-number read that tells the model. A
+    // command awaited meanwhile keeps waiting for its own answer; the read queues behind it,
+    // ahead of anything else queued.
     const Command awaited = commandInFlight();
-    if (awaited != Command::None && awaited != Command::Search) {
-        endInFlight(TransactionOutcome::Mismatch);
-        return;
-    }
-    // The search's time-out (if any) also bounds the serial-number read that tells the model.
+    // The search's time-out (if any) also bounds the serial-number read.
     const int timeoutMs = m_inFlight ? m_inFlight->timeoutMs : m_answerTimeoutMs;
     if (awaited == Command::Search)
         endInFlight(TransactionOutcome::Answered);
-    // It goes ahead of anything queued: the identification is not complete without it.
     Transaction t{m_nextId++, Requests::ReadSerialNumber(), timeoutMs, true};
     if (m_inFlight) {
         m_queue.prepend(t);
@@ -295,6 +295,9 @@ void ModuleSession::route(const QString& text, Command command, bool isShort)
     // A search waits for its identify answer whatever else comes in at a wrong line setting.
     const Command awaited = commandInFlight();
     if (awaited == Command::None || awaited == Command::Search)
+        return;
+    // The late answer of a command given up on is no answer to this one, nor a wrong one.
+    if (awaited != command && m_stale.removeOne(command))
         return;
     endInFlight(awaited == command ? TransactionOutcome::Answered : TransactionOutcome::Mismatch, isShort);
 }
@@ -439,7 +442,7 @@ TransactionId ModuleSession::submit(const CommandRequest& request, int timeoutMs
 {
     const TransactionId id = enqueue(request, timeoutMs < 0 ? m_answerTimeoutMs : timeoutMs, false);
     // Started from the event loop, so the caller holds the id before anything can end.
-    QTimer::singleShot(0, this, [this] { pump(); });
+    m_deferTimer.start();
     return id;
 }
 
@@ -471,6 +474,13 @@ TransactionId ModuleSession::enqueue(const CommandRequest& request, int timeoutM
     return t.id;
 }
 
+void ModuleSession::deferred()
+{
+    for (const Refusal& r : std::exchange(m_refused, {}))
+        end(r.transaction, r.outcome, false, r.status);
+    pump();
+}
+
 void ModuleSession::pump()
 {
     while (!m_inFlight && !m_queue.isEmpty())
@@ -488,10 +498,8 @@ LinkStatus ModuleSession::start(Transaction t)
     if (status != LinkStatus::Ok) {
         // Told from the event loop: the sender has the link's answer first.
         const TransactionOutcome outcome = m_link.isLost() ? TransactionOutcome::PortLost : TransactionOutcome::Refused;
-        QTimer::singleShot(0, this, [this, t, outcome, status] {
-            end(t, outcome, false, status);
-            pump();
-        });
+        m_refused.append(Refusal{t, outcome, status});
+        m_deferTimer.start();
         return status;
     }
     setWorkState(WorkState::Command);
@@ -515,9 +523,15 @@ void ModuleSession::endInFlight(TransactionOutcome outcome, bool shortAnswer)
     const Transaction t = *m_inFlight;
     m_inFlight.reset();
     m_answerTimer.stop();
+    if (outcome == TransactionOutcome::TimedOut || outcome == TransactionOutcome::Cancelled
+        || outcome == TransactionOutcome::Superseded) {
+        m_stale.append(t.request.command);
+        if (m_stale.size() > kStaleKept)
+            m_stale.removeFirst();
+    }
     end(t, outcome, shortAnswer);
     if (!m_queue.isEmpty())
-        QTimer::singleShot(0, this, [this] { pump(); });
+        m_deferTimer.start();
 }
 
 void ModuleSession::endAll(TransactionOutcome outcome)

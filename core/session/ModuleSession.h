@@ -200,6 +200,7 @@ private:
     bool shortFrames() const { return m_edition.shortFrames(); }
     TransactionId enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify);
     void pump();
+    void deferred();
     LinkStatus start(Transaction t);
     void end(const Transaction& t, TransactionOutcome outcome, bool shortAnswer = false,
              LinkStatus sendStatus = LinkStatus::Ok);
@@ -239,6 +240,17 @@ private:
     bool m_lastAfterIdentify = false;
     std::optional<Transaction> m_inFlight;
     QList<Transaction> m_queue;
+    // Ends of refused sends and the start of queued work wait for the event loop.
+    struct Refusal {
+        Transaction transaction;
+        TransactionOutcome outcome;
+        LinkStatus status;
+    };
+    QList<Refusal> m_refused;
+    QTimer m_deferTimer;
+    // Commands given up on before their answer came: a late answer of one is dropped.
+    static constexpr int kStaleKept = 8;
+    QList<Command> m_stale;
     TransactionId m_nextId = 1;
     int m_answerTimeoutMs = 0;
     QTimer m_answerTimer;

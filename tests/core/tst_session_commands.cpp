@@ -1,27 +1,40 @@
 // The session's commands against the simulated module: the request the module takes, what it
 // then holds, the values decoded from its answer; the PC port following the module's serial
-// settings, outcomes, one command in flight, and the chained factory set-up.
+// settings, transactions that each end once, and the jobs built from them.
 #include "support/ModuleAnswers.h"
 #include "support/SessionRig.h"
 
 #include "core/link/SimulatedPorts.h"
+#include "core/session/Jobs.h"
+
+#include <QRandomGenerator>
 
 #include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
 
-// How the command just sent (with status `sent`) finished; PortLost when it was not sent or
-// did not finish.
-Outcome OutcomeOf(SessionRig& rig, LinkStatus sent)
+// How the command just sent (with status `sent`) ended; Refused when it was not sent or did
+// not end.
+TransactionOutcome OutcomeOf(SessionRig& rig, LinkStatus sent)
 {
-    QSignalSpy finished(rig.session.get(), &ModuleSession::commandFinished);
-    if (sent != LinkStatus::Ok || !finished.wait(3000))
-        return Outcome::PortLost;
-    return finished.first().at(1).value<Outcome>();
+    QSignalSpy ended(rig.session.get(), &ModuleSession::transactionEnded);
+    if (sent != LinkStatus::Ok || !ended.wait(3000))
+        return TransactionOutcome::Refused;
+    return ended.first().at(0).value<TransactionResult>().outcome;
 }
 
-bool Answered(SessionRig& rig, LinkStatus sent) { return OutcomeOf(rig, sent) == Outcome::Success; }
+bool Answered(SessionRig& rig, LinkStatus sent) { return OutcomeOf(rig, sent) == TransactionOutcome::Answered; }
+
+// Runs a job to its end.
+JobResult Run(ModuleJob& job, int ms = 5000)
+{
+    QSignalSpy finished(&job, &ModuleJob::finished);
+    job.start();
+    if (finished.isEmpty() && !finished.wait(ms))
+        return JobResult{JobOutcome::Failed, Command::None, TransactionOutcome::TimedOut, LinkStatus::Other};
+    return finished.first().at(0).value<JobResult>();
+}
 
 const SerialSettings k19200Odd{19200, Parity::Odd};
 
@@ -131,28 +144,28 @@ private slots:
 
         // a frame for another ID is left unanswered
         s.setAnswerTimeout(300);
-        QCOMPARE(OutcomeOf(rig, s.writeIo(259, 1, 1)), Outcome::NoAnswer);
+        QCOMPARE(OutcomeOf(rig, s.writeIo(259, 1, 1)), TransactionOutcome::TimedOut);
         QCOMPARE(rig.module()->options().out1, 0);
     }
 
     void outcomeOfACommand_data()
     {
         QTest::addColumn<QString>("module");
-        QTest::addColumn<Outcome>("outcome");
-        QTest::newRow("answered") << QString() << Outcome::Success;
-        QTest::newRow("muted module") << QStringLiteral("mute") << Outcome::NoAnswer;
-        QTest::newRow("bad checksum") << QStringLiteral("badsum") << Outcome::ChecksumError;
+        QTest::addColumn<TransactionOutcome>("outcome");
+        QTest::newRow("answered") << QString() << TransactionOutcome::Answered;
+        QTest::newRow("muted module") << QStringLiteral("mute") << TransactionOutcome::TimedOut;
+        QTest::newRow("bad checksum") << QStringLiteral("badsum") << TransactionOutcome::ChecksumError;
     }
     void outcomeOfACommand()
     {
         QFETCH(QString, module);
-        QFETCH(Outcome, outcome);
+        QFETCH(TransactionOutcome, outcome);
         SessionRig rig(module);
         rig.session->setAnswerTimeout(300);
         QElapsedTimer sent;
         sent.start();
         QCOMPARE(OutcomeOf(rig, rig.session->readChannel()), outcome);
-        if (outcome == Outcome::NoAnswer)
+        if (outcome == TransactionOutcome::TimedOut)
             QVERIFY(sent.elapsed() >= 250); // a coarse timer may end a little early
     }
 
@@ -183,7 +196,7 @@ private slots:
         QCOMPARE(SimulatedPorts::lastPcLine(1), (follow ? k19200Odd : SerialSettings{}).line());
 
         // the link keeps working at the new settings, and only there
-        QCOMPARE(OutcomeOf(rig, s.readAll()), follow ? Outcome::Success : Outcome::NoAnswer);
+        QCOMPARE(OutcomeOf(rig, s.readAll()), follow ? TransactionOutcome::Answered : TransactionOutcome::TimedOut);
         if (follow) {
             const AllParameters p = all.takeFirst().at(0).value<AllParameters>();
             QCOMPARE(p.channel, writeAll ? 3 : 1);
@@ -219,7 +232,6 @@ private slots:
         QTest::addColumn<QStringList>("requests");
         QTest::newRow("long answers") << QString() << QStringLiteral("VORDAL") << 150
                                       << QStringList{"long 8009", "long 800A", "long 800E", "long 8007"};
-        // short answers never wait the test delay: the chain is done long before it
         QTest::newRow("short answers") << QStringLiteral("short-answers") << QStringLiteral("KESTRAVONIX") << 5000
                                        << QStringList{"long 8009", "long 800E", "long 800A", "short 8007"};
     }
@@ -231,46 +243,150 @@ private slots:
         QFETCH(QStringList, requests);
         SessionRig rig(module, edition);
         ModuleSession& s = *rig.session;
-        s.setTestDelay(testDelay);
-        // the steps as the window runs them; the wait before the test start is measured
+        Jobs::FactorySetUp setUp;
+        setUp.protocol = 1;
+        setUp.number = SerialNumber{"35", 2011, 3, 1};
+        setUp.shortAnswers = s.edition().shortFrames();
+        setUp.testDelayMs = testDelay;
+        ModuleJob job(s, Jobs::FactorySetUpSteps(setUp));
         QElapsedTimer sinceWriteAll;
         qint64 waitBeforeTest = -1;
-        connect(&s, &ModuleSession::answered, this, [&](Command c) {
+        connect(&job, &ModuleJob::commandAnswered, this, [&](Command c) {
             if (c == Command::WriteAll)
                 sinceWriteAll.start();
         });
-        connect(&s, &ModuleSession::chainStepDue, this, [&](Routes::ChainStep step) {
-            switch (step) {
-            case Routes::ChainStep::WriteSerialNumber:
-                s.writeSerialNumber(SerialNumber{"35", 2011, 3, 1});
-                break;
-            case Routes::ChainStep::WriteAll:
-                s.writeAll(1, 9600, SerialSettings{});
-                break;
-            case Routes::ChainStep::StartTransmitTest:
+        connect(&job, &ModuleJob::commandSent, this, [&](Command c) {
+            if (c == Command::TestStart)
                 waitBeforeTest = sinceWriteAll.elapsed();
-                s.startTransmitTest();
-                break;
-            case Routes::ChainStep::None:
-                break;
-            }
         });
-        s.setChainSetAll(true);
-        QCOMPARE(s.writeProtocol(1), LinkStatus::Ok);
-        QVERIFY(Wait::until([&] { return !s.chainSetAll(); }, 3000));
+        QCOMPARE(Run(job, 8000).outcome, JobOutcome::Done);
         QStringList codes;
         for (const QString& r : rig.requests())
             codes << r.section(QLatin1Char(' '), 0, 1);
         QCOMPARE(codes, requests);
-        if (testDelay < 1000)
+        if (setUp.shortAnswers)
+            QVERIFY(waitBeforeTest < 1000); // short answers never wait the test delay
+        else
             QVERIFY(waitBeforeTest >= testDelay);
         QVERIFY(rig.module()->options().txTest);
+        QCOMPARE(rig.module()->options().airProtocol, 1);
+    }
 
-        // a test-start answer ends the chain, whatever was asked
-        s.setChainSetAll(true);
-        s.recordCommand(Command::SerialWrite);
-        s.DispatchLongAnswer(ModuleAnswers::Long("0007", "0000"));
-        QVERIFY(!s.chainSetAll());
+    // A set-up that stopped does not go on when a later answer of the same kind comes in.
+    void aStoppedSetUpStaysStopped()
+    {
+        SessionRig rig("mute");
+        ModuleSession& s = *rig.session;
+        s.setAnswerTimeout(100);
+        ModuleJob job(s, Jobs::FactorySetUpSteps(Jobs::FactorySetUp{}));
+        const JobResult r = Run(job);
+        QCOMPARE(r.outcome, JobOutcome::Failed);
+        QCOMPARE(r.command, Command::ProtocolWrite);
+        QCOMPARE(r.transaction, TransactionOutcome::TimedOut);
+        rig.requests();
+        s.recordCommand(Command::ProtocolWrite);
+        s.DispatchLongAnswer(ModuleAnswers::Long("0009", "0100"));
+        s.recordCommand(Command::WriteAll);
+        s.DispatchLongAnswer(ModuleAnswers::Long("000E", "01050500"));
+        Wait::pump(100);
+        QCOMPARE(rig.requests(), QStringList{});
+    }
+
+    // An identify answer while another command is awaited leaves that one waiting and queues
+    // its serial-number read behind it; a read that cannot go out ends the identify.
+    void identifyAnswersNeverLeaveAWaiterBehind()
+    {
+        SessionRig rig("mute");
+        ModuleSession& s = *rig.session;
+        s.setAnswerTimeout(150);
+        QSignalSpy ended(&s, &ModuleSession::transactionEnded);
+        QCOMPARE(s.readChannel(), LinkStatus::Ok);
+        s.DispatchLongAnswer(ModuleAnswers::Long("0000", "301202"));
+        QVERIFY(ended.isEmpty());
+        QVERIFY(Wait::until([&] { return ended.size() == 2; }, 2000));
+        QCOMPARE(ended.at(0).at(0).value<TransactionResult>().command, Command::ChannelRead);
+        QCOMPARE(ended.at(0).at(0).value<TransactionResult>().outcome, TransactionOutcome::TimedOut);
+        QCOMPARE(ended.at(1).at(0).value<TransactionResult>().command, Command::SerialNumberRead);
+
+        ModuleJob identify(s, {JobStep::IdentifyHere()});
+        QSignalSpy finished(&identify, &ModuleJob::finished);
+        identify.start();
+        QVERIFY(Wait::until([&] { return s.commandInFlight() == Command::Search; }, 1000));
+        s.link().close();
+        s.DispatchLongAnswer(ModuleAnswers::Long("0000", "301202"));
+        QVERIFY(finished.wait(1000));
+        const JobResult r = finished.first().at(0).value<JobResult>();
+        QCOMPARE(r.command, Command::SerialNumberRead);
+        QCOMPARE(r.transaction, TransactionOutcome::Refused);
+        QVERIFY(!s.busy());
+    }
+
+    // A job cancelled at any of its steps leaves nothing in flight, and the port answers.
+    void cancelledJobsLeaveThePortUsable()
+    {
+        SessionRig rig("late=80");
+        ModuleSession& s = *rig.session;
+        s.setAnswerTimeout(1000);
+        // cancelled in the identify, the read-all, the pause and the channel read
+        const QList<Command> under{Command::Search, Command::ReadAll, Command::None, Command::ChannelRead};
+        for (int at = 0; at < under.size(); ++at) {
+            ModuleJob job(s, {JobStep::IdentifyHere(), JobStep::Send(Requests::ReadAll()), JobStep::Pause(300),
+                              JobStep::Send(Requests::ReadChannel(false))});
+            QSignalSpy finished(&job, &ModuleJob::finished);
+            int answered = 0;
+            connect(&job, &ModuleJob::moduleFound, this, [&] { ++answered; });
+            connect(&job, &ModuleJob::commandAnswered, this, [&] { ++answered; });
+            job.start();
+            QVERIFY(Wait::until([&] { return answered >= qMin(at, 2) && job.currentCommand() == under.at(at); }, 3000));
+            Wait::pump(20);
+            job.cancel();
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished.first().at(0).value<JobResult>().outcome, JobOutcome::Cancelled);
+            QVERIFY(!s.busy());
+            Wait::pump(150); // the late answer of the cancelled command comes in and is dropped
+            QVERIFY(Answered(rig, s.readChannel()));
+        }
+    }
+
+    // Seeded random interleavings of commands, answers, stray answers, bad checksums,
+    // time-outs, cancels and port losses: every transaction ends exactly once.
+    void everyTransactionEndsExactlyOnce()
+    {
+        SessionRig rig;
+        ModuleSession& s = *rig.session;
+        QRandomGenerator random(20261208);
+        QHash<TransactionId, int> ends;
+        QSet<TransactionId> started;
+        connect(&s, &ModuleSession::transactionStarted, this, [&](TransactionId id) { started.insert(id); });
+        connect(&s, &ModuleSession::transactionEnded, this, [&](const TransactionResult& r) { ++ends[r.id]; });
+        QList<TransactionId> submitted;
+        const QList<CommandRequest> requests{Requests::ReadChannel(false), Requests::ReadAll(),
+                                             Requests::ReadSerialNumber(), Requests::Search(false)};
+        for (int i = 0; i < 1000; ++i) {
+            ModuleEmulator::Options& o = rig.module()->options();
+            o.mute = random.bounded(6) == 0;
+            o.badChecksum = random.bounded(8) == 0;
+            o.lateMs = random.bounded(4) == 0 ? 40 : 0;
+            const CommandRequest& request = requests.at(random.bounded(requests.size()));
+            switch (random.bounded(6)) {
+            case 0: s.send(request); break;
+            case 1: s.DispatchLongAnswer(ModuleAnswers::Long(random.bounded(2) ? "0006" : "0000", "0101")); break;
+            case 2: if (!submitted.isEmpty()) s.cancel(submitted.at(random.bounded(submitted.size()))); break;
+            case 3: if (random.bounded(20) == 0) emit s.link().lost(); break;
+            default: submitted << s.submit(request, 10 + random.bounded(30)); break;
+            }
+            Wait::pump(random.bounded(3));
+        }
+        s.setAnswerTimeout(30);
+        s.send(Requests::ReadChannel(false)); // ends whatever the window-style sends left waiting
+        QVERIFY(Wait::until([&] { return !s.busy(); }, 10000));
+        Wait::pump(50);
+        for (const TransactionId id : submitted)
+            QVERIFY2(ends.value(id) == 1, qPrintable(QString::number(id)));
+        for (auto it = ends.cbegin(); it != ends.cend(); ++it)
+            QCOMPARE(it.value(), 1);
+        for (const TransactionId id : started)
+            QVERIFY(ends.contains(id));
     }
 };
 

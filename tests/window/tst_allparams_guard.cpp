@@ -72,7 +72,7 @@ private slots:
         QVERIFY(w.sentHex().isEmpty());
         QCOMPARE(f->State(), state);
         QCOMPARE(f->Session->lastCommand(), Command::AirRateRead);
-        QVERIFY(!f->Search->isRunning());
+        QVERIFY(!f->JobRunning());
         QVERIFY(f->OperationLabel.isEmpty());
         // reads clear nothing either
         QCOMPARE(f->ComboBox4->currentIndex(), 1);

@@ -23,12 +23,13 @@ QByteArray EditionConfig(const char* type, const char* extra = "")
 void IdentifiedBySearch(TForm1* f)
 {
     f->Session->DispatchLongAnswer(ModuleAnswers::Long("0000", "301204"));
-    QVERIFY(f->Session->identifyAfterSearch());
+    QVERIFY(f->IdentifyAfterSearch);
 }
 
 void SerialNumberAnswer(TForm1* f, const char* payload)
 {
     f->Session->DispatchLongAnswer(ModuleAnswers::Long("000B", QLatin1String(payload)));
+    TestWindow::pump(0); // the window takes the number from the event loop
 }
 
 void Apply(TForm1* f, int row)

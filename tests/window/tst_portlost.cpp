@@ -155,16 +155,16 @@ private slots:
         QVERIFY(emu.started);
         TestWindow w(Config(link).toUtf8());
         TForm1* f = w.form;
-        f->Search->setStepInterval(60);
+        f->SearchStepMs = 60;
         f->SpeedButton20Click();
-        QVERIFY(f->Search->isRunning());
+        QVERIFY(f->SearchRunning());
         TestWindow::pump(200);
         emu.kill();
         QElapsedTimer t;
         t.start();
-        QVERIFY(TestWindow::waitFor([&] { return !f->Search->isRunning(); }, 10000));
+        QVERIFY(TestWindow::waitFor([&] { return !f->JobRunning(); }, 10000));
         QVERIFY(t.elapsed() < 10000);
-        QVERIFY(!f->Search->found());
+        QVERIFY(!f->Job->search().found());
         TestWindow::pump(300);
         // the first step that finds the port gone ends the search with one box
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});

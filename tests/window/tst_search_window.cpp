@@ -38,10 +38,8 @@ private slots:
         TestWindow w(Config("sim:baud=4800,parity=odd,model=35,band=433,version=0x12", 4, 2, "KTX=1\r\n"));
         TForm1* f = w.form;
         const QByteArray configBefore = w.configText();
-        QCOMPARE(f->Search->stepInterval(), 1100);
-        f->Search->setStepInterval(250); // an answer at 4800 baud takes up to ~150 ms
-        QStringList stepPanels;
-        connect(f->Search, &RadioSearch::stepped, this, [&] { stepPanels << f->PanelText(1); });
+        QCOMPARE(f->SearchStepMs, 1100);
+        f->SearchStepMs = 250; // an answer at 4800 baud takes up to ~150 ms
         f->ShowPage(2);
         f->Session->setWorkState(WorkState::PairTest);
 
@@ -49,9 +47,11 @@ private slots:
         QCOMPARE(f->State(), WorkState::Command);
         QCOMPARE(f->PageControl1->currentIndex(), 0);
         QCOMPARE(f->PanelText(2), QStringLiteral("正在检测电台......"));
-        QVERIFY(f->Search->isRunning());
+        QVERIFY(f->SearchRunning());
+        QStringList stepPanels{f->PanelText(1)};
+        connect(&f->Job->search(), &RadioSearch::stepped, this, [&] { stepPanels << f->PanelText(1); });
 
-        QVERIFY(TestWindow::waitFor([f] { return f->Search->found(); }, 8000));
+        QVERIFY(TestWindow::waitFor([f] { return f->Job->search().found(); }, 8000));
         QCOMPARE(stepPanels.size(), 18);
         QCOMPARE(stepPanels.first(), QStringLiteral("COM1,9600,NONE(无校验),8,1,1"));
         QCOMPARE(stepPanels.last(), QStringLiteral("COM1,4800,ODD(奇校验),8,1,1"));
@@ -66,8 +66,7 @@ private slots:
         QCOMPARE(f->ComboBox15->currentText(), QStringLiteral("KTX525"));
         QCOMPARE(f->ComboBox16->currentText(), QStringLiteral("433MHZ"));
         QCOMPARE(f->PanelText(2), QStringLiteral("成功检测到电台！(型号、基频读取成功)"));
-        QVERIFY(TestWindow::waitFor([f] { return !f->Search->isRunning(); }, 1000));
-        QVERIFY(!f->Timer2->isActive()); // a search of its own continues with nothing
+        QVERIFY(TestWindow::waitFor([f] { return !f->JobRunning(); }, 1000));
         QVERIFY(w.ui.messages.isEmpty());
         QVERIFY(w.ui.questions.isEmpty());
         QCOMPARE(w.configText(), configBefore); // in force, not saved
@@ -83,25 +82,28 @@ private slots:
     {
         TestWindow w(Config("sim:model=61,band=6", 4, 2, "CEO=EN\r\n"));
         TForm1* f = w.form;
-        f->Search->setStepInterval(300);
-        f->SpeedButton20Click();
-        f->OperationLabel = QStringLiteral("Read"); // as the read-all starter leaves it
+        f->SearchStepMs = 300;
+        f->SpeedButton19Click();
         // found at the first step; the serial number is read at once
         QVERIFY(TestWindow::waitFor([f] { return f->ComboBox15->currentIndex() == 31; }, 1000));
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The base frequency Not be found!2.4GHZ")});
         QCOMPARE(f->PanelText(2), QStringLiteral("RF Module(Radio) Searched OK!"));
-        QVERIFY(TestWindow::waitFor([f] { return !f->Search->isRunning(); }, 1000));
-        QVERIFY(f->Timer2->isActive());
-        f->Timer2->stop();
+        QVERIFY(!f->Job->search().isRunning());
+        // the read-all follows a second later
+        QVERIFY(f->JobRunning());
+        QCOMPARE(f->Session->lastCommand(), Command::SerialNumberRead);
+        QVERIFY(TestWindow::waitFor([f] { return !f->JobRunning(); }, 2000));
+        QCOMPARE(f->PanelText(2), QStringLiteral("Read All Parameters OK!"));
     }
 
     void noModuleFailsWithABox()
     {
         TestWindow w(Config("sim:mute", 4, 2));
         TForm1* f = w.form;
-        f->Search->setStepInterval(30);
+        f->SearchStepMs = 30;
         f->SpeedButton20Click();
-        QVERIFY(TestWindow::waitFor([f] { return !f->Search->isRunning(); }, 5000));
+        QVERIFY(TestWindow::waitFor([f] { return !f->JobRunning(); }, 5000));
+        TestWindow::pump(20);
         QCOMPARE(f->PanelText(2), QStringLiteral("未检测到电台！"));
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("未检测到电台，请检查电源或数据接线是否正常！")});
         // the dialog shows the last combination tried: 9600 odd
@@ -119,9 +121,9 @@ private slots:
         TestWindow w(Config("sim:mute", 4, 2));
         TForm1* f = w.form;
         f->SpeedButton20Click();
-        QVERIFY(f->Search->isRunning());
+        QVERIFY(f->SearchRunning());
         f->SpeedButton30Click();
-        QVERIFY(!f->Search->isRunning());
+        QVERIFY(!f->JobRunning());
         QCOMPARE(f->PanelText(2), QStringLiteral("检测停止!"));
         QVERIFY(w.ui.messages.isEmpty());
 
@@ -130,8 +132,9 @@ private slots:
         f->ShowPage(1);
         f->SpeedButton20Click();
         QCOMPARE(f->PanelText(2), QStringLiteral("检测出错，可能是串口未打开或打开出错！"));
+        QVERIFY(!f->JobRunning());
+        TestWindow::pump(20);
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
-        QVERIFY(!f->Search->isRunning());
         QCOMPARE(f->PageControl1->currentIndex(), 1);
         QCOMPARE(f->State(), WorkState::Command);
     }
@@ -171,6 +174,7 @@ private slots:
         w.ui.clear();
         f->Session->DispatchLongAnswer(ModuleAnswers::Long("0000", "301202"));
         QCOMPARE(f->ReportedModelRow, -1);
+        TestWindow::pump(20);
         QCOMPARE(w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
     }
 };

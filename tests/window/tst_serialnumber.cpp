@@ -60,6 +60,7 @@ private slots:
         // year byte 0 is 2000; a code of no row still shows the number
         f->Session->recordCommand(Command::SerialNumberRead);
         f->Session->DispatchLongAnswer(LongAnswer("000B", "9900010100"));
+        TestWindow::pump(0);
         QCOMPARE(f->ComboBox11->currentIndex(), -1);
         QCOMPARE(f->ComboBox12->currentText(), QStringLiteral("2000"));
         QCOMPARE(f->ComboBox13->currentText(), QStringLiteral("01"));

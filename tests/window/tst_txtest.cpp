@@ -1,6 +1,5 @@
 // Transmit test mode on the window: the start and end buttons and menu items, their texts
-// in both languages, refused sends, and the start repeated by the continuation timer after a
-// search.
+// in both languages, refused sends, and the start repeated after a search.
 #include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
@@ -72,25 +71,21 @@ private slots:
         QCOMPARE(w.ui.lastMessage(), QStringLiteral("结束结束失败!"));
     }
 
-    void continuationRepeatsTheStart()
+    // A start pressed while a search runs goes out at once and again, in the long frame,
+    // once the search has found the module.
+    void startDuringASearchIsRepeatedAfterIt()
     {
-        TestWindow w(SimConfig());
+        TestWindow w(SimConfig("baud=19200,parity=even"));
         TForm1* f = w.form;
-        TakeRequests();
-        f->OperationLabel = "Txtest";
-        f->Session->setWorkState(WorkState::Idle);
-        f->Timer2->start();
-        f->Timer2Timer();
-        QVERIFY(!f->Timer2->isActive());
-        QCOMPARE(f->State(), WorkState::Command);
-        QCOMPARE(f->PanelText(2), QStringLiteral("设置发射状态......"));
-        QVERIFY(TestWindow::waitFor([] { return Module()->options().txTest; }, 2000));
-
-        ResetSimulatedModules();
-        w.ui.clear();
-        f->Timer2Timer();
-        QCOMPARE(f->PanelText(2), QStringLiteral("设置发射状态失败!"));
-        QCOMPARE(w.ui.lastMessage(), QStringLiteral("设置失败!"));
+        f->SearchStepMs = 250;
+        f->SpeedButton20Click();
+        f->SpeedButton14Click(); // at a line the module does not listen at
+        QCOMPARE(f->OperationLabel, QStringLiteral("Txtest"));
+        QVERIFY(!Module()->options().txTest);
+        QVERIFY(TestWindow::waitFor([f] { return !f->JobRunning(); }, 8000));
+        // the start after the search leaves the command answers are matched against as it was
+        QVERIFY(WaitPanel(w, QStringLiteral("返回测试应答!")));
+        QVERIFY(Module()->options().txTest);
     }
 };
 
