@@ -55,8 +55,8 @@ QStringList SessionRig::requests(bool withoutSearch) const
 bool SessionRig::waitFinished(Command command, int ms)
 {
     bool done = false;
-    const auto c = QObject::connect(session.get(), &ModuleSession::commandFinished, session.get(),
-                                    [&](Command finished, Outcome) { done = done || finished == command; });
+    const auto c = QObject::connect(session.get(), &ModuleSession::transactionEnded, session.get(),
+                                    [&](const TransactionResult& r) { done = done || r.command == command; });
     const bool ok = Wait::until([&] { return done; }, ms);
     QObject::disconnect(c);
     return ok;
