@@ -240,21 +240,60 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* w
     return client;
 }
 
-int ExitOf(ModuleClient::Result result)
+int ExitOf(const JobResult& r)
 {
-    switch (result) {
-    case ModuleClient::Result::Ok: return ExitOk;
-    case ModuleClient::Result::NoAnswer: return ExitNoModule;
-    case ModuleClient::Result::ChecksumError: return ExitRefused;
-    case ModuleClient::Result::Refused:
-    case ModuleClient::Result::PortLost: return ExitPort;
+    switch (r.outcome) {
+    case JobOutcome::Done: return ExitOk;
+    case JobOutcome::NotFound: return ExitNoModule;
+    case JobOutcome::Failed:
+    case JobOutcome::Cancelled: break;
     }
-    return ExitRefused;
+    switch (r.transaction) {
+    case TransactionOutcome::TimedOut: return ExitNoModule;
+    case TransactionOutcome::Refused:
+    case TransactionOutcome::PortLost: return ExitPort;
+    default: return ExitRefused;
+    }
 }
 
-QString Describe(ModuleClient::Result result, Command failed)
+QString Describe(const JobResult& r)
 {
-    return QStringLiteral("%1: %2").arg(Commands::Name(failed), QLatin1String(ModuleClient::ResultName(result)));
+    return QStringLiteral("%1: %2").arg(Commands::Name(r.command), QLatin1String(OutcomeName(r.transaction)));
+}
+
+QString UnknownModel(const ModuleReadings& r, const Edition& e)
+{
+    if (Catalogue::Row(r.identity.modelRow))
+        return QString();
+    QStringList told;
+    const QString family = Catalogue::FamilyLabel(r.identity.familyCode, e.prefixStyle);
+    if (!family.isEmpty())
+        told << QStringLiteral("family ") + family;
+    else if (r.identity.familyCode >= 0)
+        told << QStringLiteral("family code %1").arg(QString::number(r.identity.familyCode, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+    if (!r.identity.firmware.isEmpty())
+        told << QStringLiteral("firmware ") + r.identity.firmware.left(1) + QLatin1Char('.') + r.identity.firmware.mid(1);
+    if (!Catalogue::BaseFrequencyText(r.identity.band).isEmpty())
+        told << QStringLiteral("band ") + Catalogue::BaseFrequencyText(r.identity.band);
+    told << (r.hasSerialNumber ? QStringLiteral("model code ") + r.serialNumber.modelCode
+                               : QStringLiteral("no serial number read"));
+    return QStringLiteral("the module's model is not known (%1); --any-model writes to it unchecked")
+        .arg(told.join(QStringLiteral(", ")));
+}
+
+Profile ProfileOf(const ModuleReadings& r)
+{
+    Profile p;
+    p.modelRow = r.identity.modelRow;
+    p.base = Catalogue::BaseFrequencyText(r.identity.band);
+    p.channel = r.params.channel;
+    p.airRate = r.params.airRate;
+    p.serialBaud = r.params.serial.baud;
+    p.serialParity = r.params.serial.parity;
+    p.protocol = r.params.protocol;
+    p.powerMode = r.params.powerMode;
+    p.radioId = r.params.radioId;
+    return p;
 }
 
 void Print(const QString& line)
@@ -275,7 +314,19 @@ void Error(const QString& message)
     std::fflush(stderr);
 }
 
-QString Frequency(const Readings& r, const Edition& e)
+ModuleReadings ReadBack(const ModuleReadings& found, const ModuleReadings& read)
+{
+    ModuleReadings r = found;
+    r.params = read.params;
+    if (read.hasSerialNumber) {
+        r.serialNumber = read.serialNumber;
+        r.hasSerialNumber = true;
+        r.identity.modelRow = read.identity.modelRow;
+    }
+    return r;
+}
+
+QString Frequency(const ModuleReadings& r, const Edition& e)
 {
     const int row = r.identity.modelRow;
     const int channel = r.params.channel;
@@ -300,7 +351,7 @@ QString Pad(int value, int width)
 
 } // namespace
 
-QJsonObject ModuleJson(const Readings& r, const LineSettings& line, const Edition& e)
+QJsonObject ModuleJson(const ModuleReadings& r, const LineSettings& line, const Edition& e)
 {
     QJsonObject o;
     o.insert(QStringLiteral("baud"), line.baud);
@@ -335,7 +386,7 @@ QJsonObject ModuleJson(const Readings& r, const LineSettings& line, const Editio
     return o;
 }
 
-QStringList ModuleText(const Readings& r, const LineSettings& line, const Edition& e)
+QStringList ModuleText(const ModuleReadings& r, const LineSettings& line, const Edition& e)
 {
     const QJsonObject o = ModuleJson(r, line, e);
     static const char* const kOrder[] = {"baud",       "parity",   "family",   "firmware",      "band",

@@ -4,6 +4,8 @@
 
 #include "ModuleClient.h"
 
+#include "core/model/Profile.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -43,9 +45,25 @@ std::unique_ptr<ModuleClient> Open(const Context& context, int port);
 // The same without a word on stderr: the reason goes to `why`.
 std::unique_ptr<ModuleClient> OpenQuietly(const Context& context, int port, QString* why);
 
-// The exit code and message of a failed step.
-int ExitOf(ModuleClient::Result result);
-QString Describe(ModuleClient::Result result, Command failed);
+// The exit code of a job's end, and what failed in it ("serial number read: no answer").
+int ExitOf(const JobResult& result);
+QString Describe(const JobResult& result);
+
+// Finds the module: at the context's line settings (identify), or by a search from them
+// (`stepMs` a combination). Done only once the serial-number read that names the model was
+// answered.
+JobResult FindModule(ModuleClient& client, const Context& c, bool search, int stepMs);
+// The message and exit code when FindModule failed.
+int NoModule(const Context& c, const JobResult& r);
+
+// Empty when the module's model is known; else why it is refused, naming what the module
+// told of itself (nothing can be checked against an unknown model).
+QString UnknownModel(const ModuleReadings& r, const Edition& edition);
+// A profile of what was read.
+Profile ProfileOf(const ModuleReadings& r);
+// What the module told of itself when found, with what was read back after the readings
+// were cleared: its parameters, and its serial number when read again.
+ModuleReadings ReadBack(const ModuleReadings& found, const ModuleReadings& read);
 
 // Output: human text on stdout, or with --json the object printed at the end.
 void Print(const QString& line);
@@ -54,10 +72,10 @@ void Error(const QString& message); // stderr, "rfmodctl: ..."
 
 // The module as a JSON object with the stable keys (baud, parity, family, firmware, band,
 // model, channel, frequency, air_rate, serial_number, radio_id, ...), and as text lines.
-QJsonObject ModuleJson(const Readings& r, const LineSettings& line, const Edition& edition);
-QStringList ModuleText(const Readings& r, const LineSettings& line, const Edition& edition);
+QJsonObject ModuleJson(const ModuleReadings& r, const LineSettings& line, const Edition& edition);
+QStringList ModuleText(const ModuleReadings& r, const LineSettings& line, const Edition& edition);
 // The frequency of the module's channel from the model's channel plan, empty when unknown.
-QString Frequency(const Readings& r, const Edition& edition);
+QString Frequency(const ModuleReadings& r, const Edition& edition);
 
 // The commands; `args` are the command's own arguments.
 int Ports(const Context& c, const QStringList& args);

@@ -2,11 +2,6 @@
 
 #include "core/session/RadioSearch.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 #include <cstdio>
 
 namespace Cli {
@@ -47,27 +42,6 @@ bool CommandLine::integer(const QString& name, int min, int max, int* out) const
     }
     *out = v;
     return true;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(5);
-    QTimer limit;
-    if (timeoutMs > 0) {
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        limit.start(timeoutMs);
-    }
-    loop.exec();
-    return done();
 }
 
 void CommandLine::addSearchStepOption()

@@ -25,7 +25,4 @@ private:
     QString m_command;
 };
 
-// Waits in a local event loop until `done` holds or `timeoutMs` passed (0: for ever).
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
-
 } // namespace Cli

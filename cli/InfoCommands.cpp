@@ -1,12 +1,12 @@
 // ports, search, read: what is there and how it is set.
 #include "Cli.h"
 #include "CommandLine.h"
-#include "Steps.h"
 
 #include "core/link/PComm.h"
 #include "core/link/PortMapping.h"
 #include "core/model/Catalogue.h"
 #include "core/model/Profile.h"
+#include "core/session/Jobs.h"
 #include "core/session/RadioSearch.h"
 
 #include <QFileInfo>
@@ -58,49 +58,37 @@ int Ports(const Context& c, const QStringList& args)
     return ExitOk;
 }
 
+JobResult FindModule(ModuleClient& client, const Context& c, bool search, int stepMs)
+{
+    client.session().clearReadings();
+    client.setSearchStepInterval(stepMs);
+    JobResult r = client.runSync({search ? JobStep::SearchFrom(RadioSearch::IndexOf(c.line)) : JobStep::IdentifyHere()});
+    // A search counts as found once the model read has ended, answered or not: without the
+    // serial number the model is not known.
+    if (r.outcome == JobOutcome::Done && !client.readings().hasSerialNumber)
+        r = JobResult{JobOutcome::Failed, Command::SerialNumberRead, TransactionOutcome::TimedOut, LinkStatus::Ok};
+    return r;
+}
+
 namespace {
 
-// Searches from the context's line settings; the serial-number read that follows the
-// identify answer is waited for too.
-ModuleClient::Result RunSearch(ModuleClient& client, const Context& c, int stepMs)
+bool PortTrouble(const JobResult& r)
 {
-    RadioSearch search(client.session());
-    search.setStepInterval(stepMs);
-    bool finished = false, found = false;
-    QObject::connect(&search, &RadioSearch::finished, [&](bool f) {
-        finished = true;
-        found = f;
-    });
-    bool lost = false;
-    QObject::connect(&client.session(), &ModuleSession::portLost, [&] { lost = true; });
-    search.start(RadioSearch::IndexOf(c.line));
-    WaitUntil([&] { return finished || lost || (!search.isRunning() && !found); }, 0);
-    if (lost)
-        return ModuleClient::Result::PortLost;
-    if (!found)
-        return ModuleClient::Result::NoAnswer;
-    // The serial number the session asked for right after the identify answer: it names the model.
-    WaitUntil([&] { return client.readings.hasSerialNumber || lost; }, 2 * c.timeoutMs + c.gapMs);
-    if (lost)
-        return ModuleClient::Result::PortLost;
-    return client.readings.hasSerialNumber ? ModuleClient::Result::Ok : ModuleClient::Result::NoAnswer;
+    return r.transaction == TransactionOutcome::PortLost || r.transaction == TransactionOutcome::Refused;
 }
 
 } // namespace
 
-ModuleClient::Result FindModule(ModuleClient& client, const Context& c, bool search, int stepMs)
+int NoModule(const Context& c, const JobResult& r)
 {
-    return search ? RunSearch(client, c, stepMs) : client.identifySync();
-}
-
-int NoModule(const Context& c, ModuleClient::Result r)
-{
-    if (r == ModuleClient::Result::NoAnswer)
+    if (PortTrouble(r))
+        Error(QString::fromLatin1(OutcomeName(r.transaction)));
+    else if (r.command == Command::Search)
         Error(QStringLiteral("no module answered at %1 baud, parity %2 (--search finds other settings)")
                   .arg(c.line.baud)
                   .arg(ParityName(c.line.parity)));
     else
-        Error(QString::fromLatin1(ModuleClient::ResultName(r)));
+        Error(Describe(r));
     return ExitOf(r);
 }
 
@@ -118,20 +106,19 @@ int Search(const Context& c, const QStringList& args)
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
-    const ModuleClient::Result r = RunSearch(*client, c, stepMs);
-    if (r != ModuleClient::Result::Ok) {
-        if (r == ModuleClient::Result::NoAnswer && client->readings.identified)
-            Error(Describe(r, Command::SerialNumberRead));
+    const JobResult r = FindModule(*client, c, true, stepMs);
+    if (r.outcome != JobOutcome::Done) {
+        if (r.outcome == JobOutcome::NotFound)
+            Error(QStringLiteral("no module answered at any of the 21 settings"));
         else
-            Error(r == ModuleClient::Result::NoAnswer ? QStringLiteral("no module answered at any of the 21 settings")
-                                                      : QString::fromLatin1(ModuleClient::ResultName(r)));
+            Error(PortTrouble(r) ? QString::fromLatin1(OutcomeName(r.transaction)) : Describe(r));
         return ExitOf(r);
     }
     const LineSettings line = client->session().link().line();
     if (c.json)
-        PrintJson(ModuleJson(client->readings, line, c.edition));
+        PrintJson(ModuleJson(client->readings(), line, c.edition));
     else
-        for (const QString& l : ModuleText(client->readings, line, c.edition))
+        for (const QString& l : ModuleText(client->readings(), line, c.edition))
             Print(l);
     return ExitOk;
 }
@@ -165,16 +152,15 @@ int Read(const Context& c, const QStringList& args)
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
-    ModuleClient::Result r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), stepMs);
-    if (r != ModuleClient::Result::Ok)
+    JobResult r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), stepMs);
+    if (r.outcome != JobOutcome::Done)
         return NoModule(c, r);
-    Command failed = Command::Search;
-    r = client->runSync(ReadSteps(*client), &failed);
-    if (r != ModuleClient::Result::Ok) {
-        Error(Describe(r, failed));
+    r = client->runSync(Jobs::ReadEverything(client->session()));
+    if (r.outcome != JobOutcome::Done) {
+        Error(Describe(r));
         return ExitOf(r);
     }
-    const Readings& rd = client->readings;
+    const ModuleReadings& rd = client->readings();
     if (cl.isSet(QStringLiteral("out"))) {
         QString error;
         if (!Profiles::Write(cl.value(QStringLiteral("out")), ProfileOf(rd), &error)) {

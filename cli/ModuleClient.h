@@ -1,74 +1,46 @@
-// A module session for a program without a window: commands run one after another, each
-// waited for (its answer, or the time-out), and what the module reports is kept. The steps
-// run on the event loop, so many clients can work side by side in one process; the *Sync
-// forms wait in a local event loop for programs that do one thing at a time.
+// The command line's hold on one module: a session on one port, owned here (the port closes
+// with it). Multi-step work runs as the core's jobs, one at a time; runSync waits for one in a
+// local event loop, start runs one on the event loop so many clients work side by side.
 #pragma once
 
-#include "core/model/Values.h"
+#include "core/session/ModuleJob.h"
 #include "core/session/ModuleSession.h"
 
-#include <QList>
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
 
-// What the module reported so far.
-struct Readings {
-    Identity identity;
-    bool identified = false;
-    SerialNumber serialNumber;
-    bool hasSerialNumber = false;
-    AllParameters params;
-    void clear() { *this = Readings{}; }
-};
-
 class ModuleClient : public QObject {
     Q_OBJECT
 public:
-    enum class Result {
-        Ok,
-        Refused,       // the link would not send (port closed)
-        NoAnswer,      // nothing within the time-out
-        ChecksumError, // an answer with a bad checksum
-        PortLost,      // the port's device went away
-    };
-
-    struct Step {
-        Command command;
-        std::function<LinkStatus()> send;
-    };
-    using Done = std::function<void(Result result, Command failed)>;
+    using Done = std::function<void(const JobResult& result)>;
 
     ModuleClient(const Edition& edition, int answerTimeoutMs, QObject* parent = nullptr);
     ~ModuleClient() override;
 
     ModuleSession& session() { return *m_session; }
-    Readings readings;
+    const ModuleReadings& readings() const { return m_session->readings(); }
+    // The step interval of the search steps of the jobs started from now on.
+    void setSearchStepInterval(int ms) { m_searchStepMs = ms; }
 
-    // The steps one after another; `done` gets the first that failed, or Ok.
-    void run(const QList<Step>& steps, Done done);
-    Result runSync(const QList<Step>& steps, Command* failed = nullptr);
-    // A search request at the line in force, answered by the identify answer and the serial
-    // number the session reads after it.
-    void identify(std::function<void(Result)> done);
-    Result identifySync();
-    // Stops what runs (its `done` is not called).
+    // The steps as one job, waited for.
+    JobResult runSync(QList<JobStep> steps);
+    // The steps as one job; `done` gets its result (a job still running is cancelled first,
+    // without a word to its own `done`).
+    void start(QList<JobStep> steps, Done done);
+    // Ends the running job as cancelled (the command it awaits too); its `done` is not called.
     void cancel();
 
-    static const char* ResultName(Result result);
+signals:
+    // A command step of the running job was answered.
+    void commandAnswered(Command command);
 
 private:
-    void next();
-    void finish(Result result, Command failed);
+    ModuleJob* begin(QList<JobStep> steps);
 
+    // Declared first, so it goes last: jobs refer to it to the end.
     std::unique_ptr<ModuleSession> m_session;
-    int m_timeoutMs;
-    QList<Step> m_steps;
-    Done m_done;
-    Command m_current = Command::None;
-    QTimer m_identifyTimer;
-    std::function<void(Result)> m_identifyDone;
-    bool m_identifySeen = false;
+    ModuleJob* m_job = nullptr;
+    int m_searchStepMs;
 };

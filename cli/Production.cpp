@@ -1,9 +1,10 @@
 #include "Production.h"
 
-#include "Steps.h"
 
 #include "core/config/ToolConfig.h"
 #include "core/model/Catalogue.h"
+#include "core/session/Jobs.h"
+#include "core/session/RadioSearch.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -39,7 +40,7 @@ constexpr int kReopenMs = 2000;
 constexpr int kHomeWindowMs = 3000;
 
 // The same module: the same identity and the same serial number.
-bool SameModule(const Readings& a, const Readings& b)
+bool SameModule(const ModuleReadings& a, const ModuleReadings& b)
 {
     const SerialNumber& x = a.serialNumber;
     const SerialNumber& y = b.serialNumber;
@@ -115,14 +116,14 @@ void ProductionWorker::stop()
 {
     m_stopped = true;
     m_timer.stop();
-    if (m_search)
-        m_search->stop();
+    // The command in flight is cancelled; the port closes with the worker.
     if (m_client)
         m_client->cancel();
     // A number taken for a module that was not finished goes back.
     if (m_number >= 0 && m_store)
         m_store->giveBack(m_number, nullptr);
     m_number = -1;
+    m_verifyFrom = -1;
     if (!m_finished) {
         m_finished = true;
         emit finished();
@@ -133,12 +134,12 @@ void ProductionWorker::portProblem(const QString& what)
 {
     if (m_stopped)
         return;
-    m_search.reset();
     if (m_client)
         m_client->cancel();
     if (m_number >= 0 && m_store)
         m_store->giveBack(m_number, nullptr);
     m_number = -1;
+    m_verifyFrom = -1;
     setState(what + QStringLiteral(", trying again"));
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -158,8 +159,10 @@ void ProductionWorker::openPort()
         portProblem(why);
         return;
     }
+    m_client->setSearchStepInterval(m_context.stepMs);
     connect(&m_client->session(), &ModuleSession::portLost, this, [this] { portProblem(QStringLiteral("port lost")); });
     connect(&m_client->session(), &ModuleSession::blockReceived, this, [this] { ++m_times.answers; });
+    connect(m_client.get(), &ModuleClient::commandAnswered, this, &ProductionWorker::onAnswered);
     search();
 }
 
@@ -173,24 +176,33 @@ void ProductionWorker::search()
     pollHome();
 }
 
+namespace {
+
+bool PortTrouble(const JobResult& r)
+{
+    return r.transaction == TransactionOutcome::PortLost || r.transaction == TransactionOutcome::Refused;
+}
+
+} // namespace
+
 void ProductionWorker::pollHome()
 {
     if (m_stopped)
         return;
-    m_client->readings.clear();
     ModuleSession& s = m_client->session();
+    s.clearReadings();
     if (s.link().line() != m_homeLine && s.openPort(m_port, m_homeLine) != LinkStatus::Ok) {
         portProblem(QStringLiteral("port lost"));
         return;
     }
-    m_client->identify([this](ModuleClient::Result r) {
+    m_client->start({JobStep::IdentifyHere()}, [this](const JobResult& r) {
         if (m_stopped)
             return;
-        if (r == ModuleClient::Result::Ok) {
+        if (r.outcome == JobOutcome::Done) {
             program();
             return;
         }
-        if (r == ModuleClient::Result::PortLost || r == ModuleClient::Result::Refused) {
+        if (PortTrouble(r)) {
             portProblem(QStringLiteral("port lost"));
             return;
         }
@@ -209,125 +221,114 @@ void ProductionWorker::pollHome()
 
 void ProductionWorker::sweep()
 {
-    m_client->readings.clear();
-    m_search = std::make_unique<RadioSearch>(m_client->session());
-    m_search->setStepInterval(m_context.stepMs);
-    // The identify answer is followed by the serial-number read that tells the model.
-    connect(&m_client->session(), &ModuleSession::commandFinished, m_search.get(), [this](Command c, Outcome o) {
-        if (c == Command::SerialNumberRead && m_client->readings.identified && o == Outcome::Success) {
-            m_search->stop();
-            QTimer::singleShot(0, this, &ProductionWorker::program);
+    m_client->session().clearReadings();
+    const int from = RadioSearch::IndexOf(SerialSettings{m_homeLine.baud, ParityOfChar(m_homeLine.parity)});
+    m_client->start({JobStep::SearchFrom(from)}, [this](const JobResult& r) {
+        if (m_stopped)
+            return;
+        // Found once the serial-number read that tells the model was answered.
+        if (r.outcome == JobOutcome::Done && m_client->readings().hasSerialNumber) {
+            program();
+            return;
         }
+        if (PortTrouble(r)) {
+            portProblem(QStringLiteral("port lost"));
+            return;
+        }
+        // Every combination tried in vain: back to waiting where modules come.
+        m_homeUntil = NowMs() + kHomeWindowMs;
+        pollHome();
     });
-    // Every combination tried in vain: back to waiting where modules come.
-    connect(m_search.get(), &RadioSearch::finished, this, [this](bool found) {
-        if (!found || !m_client->readings.hasSerialNumber)
-            QTimer::singleShot(0, this, [this] {
-                if (m_stopped)
-                    return;
-                m_search.reset();
-                m_homeUntil = NowMs() + kHomeWindowMs;
-                pollHome();
-            });
-    });
-    m_search->start(RadioSearch::IndexOf(SerialSettings{m_homeLine.baud, ParityOfChar(m_homeLine.parity)}));
 }
 
 void ProductionWorker::program()
 {
-    m_search.reset();
     if (m_stopped)
         return;
     m_times.search += NowMs() - m_phaseStart;
     m_phaseStart = NowMs();
-    m_foundLine = m_homeLine = m_client->session().link().line();
+    ModuleSession& s = m_client->session();
+    m_foundLine = m_homeLine = s.link().line();
+    m_found = m_client->readings();
     // One silent poll is taken for a removal; if it was only a lost answer, the module found
     // again is the one just recorded, and it is not programmed twice.
-    if (m_guard && SameModule(m_client->readings, m_recorded)) {
+    if (m_guard && SameModule(m_found, m_recorded)) {
         awaitRemoval();
         return;
     }
     setState(QStringLiteral("writing"));
-    const QString unknown = UnknownModel(m_client->readings, m_context.edition);
+    const QString unknown = UnknownModel(m_found, m_context.edition);
     if (!unknown.isEmpty() && !m_setup.anyModel) {
         fail(unknown);
         return;
     }
     const QStringList problems = unknown.isEmpty()
-        ? Profiles::Check(m_setup.profile, m_client->readings.identity.modelRow, m_context.edition.keyword)
+        ? Profiles::Check(m_setup.profile, m_found.identity.modelRow, m_context.edition.keyword)
         : QStringList();
     if (!problems.isEmpty()) {
         fail(problems.join(QStringLiteral("; ")));
         return;
     }
-    m_client->run(WriteSteps(*m_client, m_setup.profile), [this](ModuleClient::Result r, Command failed) {
-        m_times.write += NowMs() - m_phaseStart;
-        if (r != ModuleClient::Result::Ok) {
-            fail(Describe(r, failed));
-            return;
-        }
-        if (m_setup.numbered)
-            number();
-        else
-            verify();
-    });
-}
-
-void ProductionWorker::number()
-{
-    setState(QStringLiteral("numbering"));
-    QString error;
-    m_number = m_store->take(&error);
-    if (m_number < 0) {
-        fail(error);
-        return;
-    }
-    const ToolConfig::Sn sn = ToolConfig::ReadSn(m_context.configPath);
-    const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
-    SerialNumber n;
-    n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_client->readings.serialNumber.modelCode;
-    n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
-    n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
-    n.sequence = m_number;
-    ModuleSession& s = m_client->session();
-    m_phaseStart = NowMs();
-    m_client->run({{Command::SerialNumberWrite, [&s, n] { return s.writeSerialNumber(n); }}},
-                  [this](ModuleClient::Result r, Command failed) {
-                      m_times.write += NowMs() - m_phaseStart;
-                      if (r != ModuleClient::Result::Ok)
-                          fail(Describe(r, failed));
-                      else
-                          verify();
-                  });
-}
-
-void ProductionWorker::verify()
-{
-    setState(QStringLiteral("verifying"));
-    m_phaseStart = NowMs();
-    m_client->readings.params = AllParameters{};
-    QList<ModuleClient::Step> steps;
+    // Everything the job sends is fixed here, the serial number included.
+    QList<JobStep> steps = Jobs::WriteProfile(s, m_setup.profile);
+    m_numberFrom = int(steps.size());
     if (m_setup.numbered) {
-        ModuleSession& s = m_client->session();
-        steps << ModuleClient::Step{Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }};
-    }
-    steps << VerifySteps(*m_client, m_setup.profile);
-    m_client->run(steps, [this](ModuleClient::Result r, Command failed) {
-        m_times.verify += NowMs() - m_phaseStart;
-        if (r != ModuleClient::Result::Ok) {
-            fail(Describe(r, failed));
+        QString error;
+        m_number = m_store->take(&error);
+        if (m_number < 0) {
+            fail(error);
             return;
         }
-        QStringList differences = Differences(m_setup.profile, m_client->readings);
-        if (m_setup.numbered && m_client->readings.serialNumber.sequence != m_number)
-            differences << QStringLiteral("serial number is %1, wanted %2")
-                               .arg(m_client->readings.serialNumber.sequence)
-                               .arg(m_number);
+        const ToolConfig::Sn sn = ToolConfig::ReadSn(m_context.configPath);
+        const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
+        SerialNumber n;
+        n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_found.serialNumber.modelCode;
+        n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
+        n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
+        n.sequence = m_number;
+        steps << JobStep::Send(Requests::WriteSerialNumber(n));
+    }
+    m_verifyFrom = int(steps.size());
+    if (m_setup.numbered)
+        steps << JobStep::Send(Requests::ReadSerialNumber());
+    steps << Jobs::VerifyProfile(m_setup.profile);
+    m_answered = 0;
+    // Only what is read back counts (the write answers leave the parameters alone).
+    s.clearReadings();
+    m_client->start(steps, [this](const JobResult& r) {
+        (m_answered >= m_verifyFrom ? m_times.verify : m_times.write) += NowMs() - m_phaseStart;
+        m_verifyFrom = -1;
+        if (r.outcome != JobOutcome::Done) {
+            fail(Describe(r));
+            return;
+        }
+        const ModuleReadings back = ReadBack(m_found, m_client->readings());
+        QStringList differences = Jobs::Differences(m_setup.profile, back);
+        if (m_setup.numbered && back.serialNumber.sequence != m_number)
+            differences << QStringLiteral("serial number is %1, wanted %2").arg(back.serialNumber.sequence).arg(m_number);
         if (differences.isEmpty())
             record(true, QString());
         else
             fail(differences.join(QStringLiteral("; ")));
     });
+    if (m_verifyFrom == 0)
+        setState(QStringLiteral("verifying"));
+    else if (m_numberFrom == 0 && m_setup.numbered)
+        setState(QStringLiteral("numbering"));
+}
+
+void ProductionWorker::onAnswered()
+{
+    if (m_verifyFrom < 0)
+        return;
+    ++m_answered;
+    if (m_answered == m_verifyFrom) {
+        m_times.write += NowMs() - m_phaseStart;
+        m_phaseStart = NowMs();
+        setState(QStringLiteral("verifying"));
+    } else if (m_answered == m_numberFrom && m_setup.numbered) {
+        setState(QStringLiteral("numbering"));
+    }
 }
 
 void ProductionWorker::fail(const QString& detail)
@@ -338,14 +339,13 @@ void ProductionWorker::fail(const QString& detail)
         record(false, detail);
         return;
     }
-    m_client->readings.params = AllParameters{};
-    m_client->run({{Command::ReadAll, [&s] { return s.readAll(); }}},
-                  [this, detail](ModuleClient::Result, Command) { record(false, detail); });
+    s.clearReadings();
+    m_client->start({JobStep::Send(Requests::ReadAll())}, [this, detail](const JobResult&) { record(false, detail); });
 }
 
 void ProductionWorker::record(bool ok, const QString& detail)
 {
-    const Readings& r = m_client->readings;
+    const ModuleReadings r = ReadBack(m_found, m_client->readings());
     const QJsonObject m = ModuleJson(r, m_client->session().link().line(), m_context.edition);
     auto value = [&](const char* key) {
         const QJsonValue v = m.value(QLatin1String(key));
@@ -394,21 +394,22 @@ void ProductionWorker::awaitRemoval()
     m_phaseStart = NowMs();
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_client->readings.clear();
-        m_client->identify([this](ModuleClient::Result r) {
+        m_client->session().clearReadings();
+        m_client->start({JobStep::IdentifyHere()}, [this](const JobResult& r) {
             if (m_stopped)
                 return;
-            if (r == ModuleClient::Result::PortLost) {
+            if (r.transaction == TransactionOutcome::PortLost) {
                 portProblem(QStringLiteral("port lost"));
                 return;
             }
-            if (r == ModuleClient::Result::Ok && SameModule(m_client->readings, m_recorded)) {
+            const bool answered = r.outcome == JobOutcome::Done;
+            if (answered && SameModule(m_client->readings(), m_recorded)) {
                 m_timer.start(kRemovalPollMs);
                 return;
             }
             m_times.removal += NowMs() - m_phaseStart;
             // Another module answers: swapped faster than a poll could see the jig empty.
-            if (r == ModuleClient::Result::Ok) {
+            if (answered) {
                 m_phaseStart = m_moduleStart = NowMs();
                 program();
                 return;

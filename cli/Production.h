@@ -8,7 +8,6 @@
 
 #include "core/config/SerialNumberStore.h"
 #include "core/model/Profile.h"
-#include "core/session/RadioSearch.h"
 
 #include <QFile>
 #include <QObject>
@@ -76,9 +75,9 @@ private:
     void search();
     void pollHome();
     void sweep();
+    // The module found: profile, serial number and read-back as one job.
     void program();
-    void number();
-    void verify();
+    void onAnswered();
     // A module that failed: its state is read where it was found, then it is recorded.
     void fail(const QString& detail);
     void record(bool ok, const QString& detail);
@@ -91,18 +90,24 @@ private:
     SerialNumberStore* m_store;
     ProductionLog* m_log;
     std::unique_ptr<ModuleClient> m_client;
-    std::unique_ptr<RadioSearch> m_search;
     QTimer m_timer;
     qint64 m_phaseStart = 0;
     qint64 m_moduleStart = 0;
     int m_number = -1;
+    // The programming job's commands answered so far, and where numbering and verifying
+    // begin in it (-1: no programming job runs).
+    int m_answered = 0;
+    int m_numberFrom = -1;
+    int m_verifyFrom = -1;
     LineSettings m_foundLine; // where the module answered the search
     LineSettings m_homeLine;  // where new modules are expected: where the last one came
     qint64 m_homeUntil = 0;
+    // The module being programmed, as it identified itself.
+    ModuleReadings m_found;
     // The module recorded last, as it identified itself. Found again after one silent poll
     // (a lost answer) it is that module, not a new one; the guard ends when the port is seen
     // empty again, unless the module carries a number written here (no other module has it).
-    Readings m_recorded;
+    ModuleReadings m_recorded;
     bool m_guard = false;
     bool m_guardLasts = false;
     int m_ok = 0;

@@ -249,6 +249,8 @@ int Pair(const Context& c, const QStringList& args)
         return ExitUsage;
     }
 
+    // Declared before the client: the session's connections below reach it to the end.
+    bool lost = false;
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
@@ -260,7 +262,6 @@ int Pair(const Context& c, const QStringList& args)
     if (timed > 0)
         pair.setTimedPeriod(timed);
     pair.setTurnaround(turnaround);
-    bool lost = false;
     QObject::connect(&s, &ModuleSession::portLost, [&] { lost = true; });
 
     auto counters = [&] {

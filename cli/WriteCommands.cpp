@@ -1,12 +1,11 @@
 // write and sn: putting values into a module.
 #include "Cli.h"
 #include "CommandLine.h"
-#include "Steps.h"
 
 #include "core/config/SerialNumberStore.h"
 #include "core/config/ToolConfig.h"
 #include "core/model/Catalogue.h"
-#include "core/session/RadioSearch.h"
+#include "core/session/Jobs.h"
 
 #include <QDate>
 
@@ -121,33 +120,35 @@ int Write(const Context& c, const QStringList& args)
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
-    ModuleClient::Result r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), c.stepMs);
-    if (r != ModuleClient::Result::Ok)
+    JobResult r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), c.stepMs);
+    if (r.outcome != JobOutcome::Done)
         return NoModule(c, r);
-    const QString unknown = UnknownModel(client->readings, c.edition);
+    const ModuleReadings found = client->readings();
+    const QString unknown = UnknownModel(found, c.edition);
     if (!unknown.isEmpty() && !cl.isSet(QStringLiteral("any-model"))) {
         Error(unknown);
         return ExitRefused;
     }
-    if (unknown.isEmpty() && !FitsModel(wanted, client->readings.identity.modelRow, c.edition))
+    if (unknown.isEmpty() && !FitsModel(wanted, found.identity.modelRow, c.edition))
         return ExitUsage;
-    Command failed = Command::Search;
-    r = client->runSync(WriteSteps(*client, wanted), &failed);
-    if (r == ModuleClient::Result::Ok && cl.isSet(QStringLiteral("verify"))) {
-        client->readings.params = AllParameters{};
-        r = client->runSync(VerifySteps(*client, wanted), &failed);
-        const QStringList differences = r == ModuleClient::Result::Ok ? Differences(wanted, client->readings) : QStringList();
+    r = client->runSync(Jobs::WriteProfile(client->session(), wanted));
+    if (r.outcome == JobOutcome::Done && cl.isSet(QStringLiteral("verify"))) {
+        // Only what is read back now counts.
+        client->session().clearReadings();
+        r = client->runSync(Jobs::VerifyProfile(wanted));
+        const QStringList differences =
+            r.outcome == JobOutcome::Done ? Jobs::Differences(wanted, client->readings()) : QStringList();
         for (const QString& d : differences)
             Error(QStringLiteral("verification failed: ") + d);
         if (!differences.isEmpty())
             return ExitRefused;
     }
-    if (r != ModuleClient::Result::Ok) {
-        Error(Describe(r, failed));
+    if (r.outcome != JobOutcome::Done) {
+        Error(Describe(r));
         return ExitOf(r);
     }
     if (c.json)
-        PrintJson(ModuleJson(client->readings, client->session().link().line(), c.edition));
+        PrintJson(ModuleJson(ReadBack(found, client->readings()), client->session().link().line(), c.edition));
     else
         Print(QStringLiteral("written") + (cl.isSet(QStringLiteral("verify")) ? QStringLiteral(" and verified") : QString()));
     return ExitOk;
@@ -165,7 +166,7 @@ struct SnChoice {
 
 // Model, year and month of the serial number: options first, then [SN], then today (year and
 // month) or the module's own model.
-bool ChooseSn(const CommandLine& cl, const QString& configPath, const Readings& module, SnChoice* out)
+bool ChooseSn(const CommandLine& cl, const QString& configPath, const ModuleReadings& module, SnChoice* out)
 {
     const ToolConfig::Sn sn = ToolConfig::ReadSn(configPath);
     int row = -1;
@@ -230,7 +231,7 @@ int SerialNumbers(const Context& c, const QStringList& args)
     }
     // What the options say is checked before anything is sent; [SN] and the module fill in the rest.
     SnChoice choice;
-    Readings anyModel;
+    ModuleReadings anyModel;
     anyModel.serialNumber.modelCode = QStringLiteral("00");
     if (action != QLatin1String("read") && !ChooseSn(cl, c.configPath, anyModel, &choice))
         return ExitUsage;
@@ -245,39 +246,35 @@ int SerialNumbers(const Context& c, const QStringList& args)
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
-    ModuleSession& s = client->session();
-    Command failed = Command::SerialNumberRead;
-    ModuleClient::Result r = client->runSync({{Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }}}, &failed);
-    if (r == ModuleClient::Result::Ok && action != QLatin1String("read")) {
-        if (!ChooseSn(cl, c.configPath, client->readings, &choice))
+    JobResult r = client->runSync({JobStep::Send(Requests::ReadSerialNumber())});
+    if (r.outcome == JobOutcome::Done && action != QLatin1String("read")) {
+        if (!ChooseSn(cl, c.configPath, client->readings(), &choice))
             return ExitUsage;
         if (action == QLatin1String("next") && (sequence = store.take(&error)) < 0) {
             Error(error);
             return ExitRefused;
         }
         const SerialNumber number{choice.modelCode, choice.year, choice.month, sequence};
-        r = client->runSync({{Command::SerialNumberWrite, [&s, number] { return s.writeSerialNumber(number); }},
-                             {Command::SerialNumberRead, [&s] { return s.readSerialNumber(); }}},
-                            &failed);
-        const bool took = r == ModuleClient::Result::Ok && client->readings.serialNumber.sequence == sequence;
+        r = client->runSync({JobStep::Send(Requests::WriteSerialNumber(number)), JobStep::Send(Requests::ReadSerialNumber())});
+        const bool took = r.outcome == JobOutcome::Done && client->readings().serialNumber.sequence == sequence;
         if (action == QLatin1String("next") && !took && !store.giveBack(sequence, &error))
             Error(QStringLiteral("%1 is not given back: %2").arg(sequence).arg(error));
         if (action == QLatin1String("write") && took && !store.noteWritten(sequence, &error)) {
             Error(QStringLiteral("the module took %1, but it is not recorded: %2").arg(sequence).arg(error));
             return ExitRefused;
         }
-        if (r == ModuleClient::Result::Ok && !took) {
+        if (r.outcome == JobOutcome::Done && !took) {
             Error(QStringLiteral("verification failed: the module reads back number %1, not %2")
-                      .arg(client->readings.serialNumber.sequence)
+                      .arg(client->readings().serialNumber.sequence)
                       .arg(sequence));
             return ExitRefused;
         }
     }
-    if (r != ModuleClient::Result::Ok) {
-        Error(Describe(r, failed));
+    if (r.outcome != JobOutcome::Done) {
+        Error(Describe(r));
         return ExitOf(r);
     }
-    const SerialNumber& n = client->readings.serialNumber;
+    const SerialNumber& n = client->readings().serialNumber;
     const int row = Catalogue::ModelCodeToRow(n.modelCode);
     if (c.json) {
         QJsonObject o;

@@ -1,7 +1,12 @@
 // rfmodctl as a user runs it: against the built-in simulated module for what one process
 // does, against rfmod-emu on pseudo-terminals for what several processes share (a module
 // written by one and read by the next, the serial numbers, the production jig).
+#include "support/ModuleAnswers.h"
 #include "support/Programs.h"
+#include "support/Pty.h"
+
+#include "core/protocol/HexText.h"
+#include "core/protocol/Requests.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -70,6 +75,38 @@ private slots:
         QVERIFY(pair.waitForFinished(10000));
         QCOMPARE(pair.exitCode(), 4);
         QVERIFY(pair.readAllStandardError().contains("port lost"));
+    }
+
+    // Played by the test on a pseudo-terminal: a module that answers the search but not the
+    // serial-number read is not found (3), and one whose port goes while it is read after a
+    // search is a lost port (4), not a crash.
+    void readEndsWhenTheModuleFallsSilentOrGoes()
+    {
+        auto answer = [](const char* code, const char* payload) {
+            return HexText::HexTextToBytes(ModuleAnswers::Long(code, QLatin1String(payload)));
+        };
+        for (const bool searched : {false, true}) {
+            Pty module;
+            QVERIFY(module.open());
+            QProcess ctl;
+            ctl.setWorkingDirectory(dir.path());
+            ctl.start(qEnvironmentVariable("RFMOD_CTL"), QStringList{"--port", module.slave(), "--gap", "60", "--timeout",
+                                                                     "300", "read"} + (searched ? QStringList{"--search"} : QStringList{}));
+            const QByteArray search = Requests::Search(false).frame;
+            QCOMPARE(module.read(int(search.size()), 10000), search);
+            QVERIFY(module.write(answer("0000", "301233")));
+            const QByteArray snRead = Requests::ReadSerialNumber().frame;
+            QCOMPARE(module.read(int(snRead.size())), snRead);
+            if (searched) {
+                QVERIFY(module.write(answer("000B", "3526120001")));
+                const QByteArray readAll = Requests::ReadAll().frame;
+                QCOMPARE(module.read(int(readAll.size())), readAll);
+                module.close();
+            }
+            QVERIFY(ctl.waitForFinished(20000));
+            QCOMPARE(ctl.exitStatus(), QProcess::NormalExit);
+            QVERIFY2(ctl.exitCode() == (searched ? 4 : 3), ctl.readAllStandardError().constData());
+        }
     }
 
     // Bad input is refused with exit 2 before a module is read or anything is sent.

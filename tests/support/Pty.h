@@ -21,6 +21,8 @@ public:
         m_fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (m_fd < 0 || ::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0)
             return false;
+        // Not handed to the programs a test starts: closing it must hang up the slave.
+        ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
         m_slave = QString::fromLocal8Bit(::ptsname(m_fd));
         return true;
     }
