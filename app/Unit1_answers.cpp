@@ -110,19 +110,23 @@ void TForm1::BindSession()
     connect(Pair, &PairTest::countersChanged, this, &TForm1::ShowPairCounters);
     connect(Pair, &PairTest::dataSent, this, &TForm1::ShowDataSent);
     connect(Pair, &PairTest::frameReceived, this, &TForm1::ShowPairFrame);
-    connect(Pair, &PairTest::sendRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
-    connect(Pair, &PairTest::dataEmpty, this, [this] { Warn(RadioTestTexts::SendDataEmpty); });
+    connect(Pair, &PairTest::sendRefused, this,
+            [this](LinkStatus st) { QueueBox(QStringLiteral("send"), [st] { TCommFun::ShowSendFailure(st); }); });
+    connect(Pair, &PairTest::dataEmpty, this,
+            [this] { QueueBox(QStringLiteral("empty"), [this] { Warn(RadioTestTexts::SendDataEmpty); }); });
     // terminal
     connect(Term, &Terminal::blockReceived, this, &TForm1::ShowTerminalBlock);
     connect(Term, &Terminal::dataSent, this, [this](const QByteArray& d) { ShowDataSent(d, WorkState::Terminal); });
-    connect(Term, &Terminal::sendRefused, this, [](LinkStatus st) { TCommFun::ShowSendFailure(st); });
+    connect(Term, &Terminal::sendRefused, this,
+            [this](LinkStatus st) { QueueBox(QStringLiteral("send"), [st] { TCommFun::ShowSendFailure(st); }); });
     connect(Term, &Terminal::savingFailed, this, [this](const QString& path, const QString& reason) {
         SetPanel(2, Tr(ToolsTexts::SavingFailed) + path);
-        ShowWarning(Tr(ToolsTexts::SavingFailed) + QStringLiteral("%1: %2").arg(path, reason), this);
+        const QString text = Tr(ToolsTexts::SavingFailed) + QStringLiteral("%1: %2").arg(path, reason);
+        QueueBox(QStringLiteral("saving"), [this, text] { ShowWarning(text, this); });
     });
     connect(Term, &Terminal::dataEmpty, this, [this] {
         Pair->stopTimer();
-        Warn(RadioTestTexts::SendDataEmpty);
+        QueueBox(QStringLiteral("empty"), [this] { Warn(RadioTestTexts::SendDataEmpty); });
     });
 }
 

@@ -153,6 +153,7 @@ private slots:
             f->RadioButton3->setChecked(true);
             f->Edit4->setText("  ");
             f->SpeedButton17Click();
+            TestWindow::pump(0); // told from the event loop
             QCOMPARE(p.w.ui.lastMessage(), Cn(SendDataEmpty));
         }
         // No port dialog: the port was never opened, so the first send of a timed run is
@@ -166,6 +167,7 @@ private slots:
         QCOMPARE(f->State(), WorkState::Command);
         QCOMPARE(f->Edit5->text(), QStringLiteral("0"));
         QCOMPARE(f->Label23->text(), QStringLiteral("0"));
+        TestWindow::pump(0);
         QCOMPARE(p.w.ui.messages, QStringList{QStringLiteral("The Port NOT be opened!")});
         QVERIFY(!f->Pair->isTimerActive());
     }
