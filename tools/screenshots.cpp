@@ -45,15 +45,37 @@ void AfterSearch(const QByteArray& ver, const QString& name, bool readChannel = 
 {
     TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd,channel=3\r\n[COM]\r\nRate=4\r\n[Ver]\r\n" + ver);
     w.form->show();
-    w.form->Search->setStepInterval(700); // room for the answer and the 333 ms frame gap
+    w.form->SearchStepMs = 700; // room for the answer and the 333 ms frame gap
     w.form->SpeedButton20Click();
-    TestWindow::waitFor([&] { return !w.form->Search->isRunning(); }, 15000);
+    TestWindow::waitFor([&] { return !w.form->JobRunning(); }, 15000);
     TestWindow::pump(300);
     if (readChannel) {
         w.form->SpeedButton2Click();
         TestWindow::pump(600);
     }
     Save(w.form, name);
+}
+
+// The factory set-up chain run to its end after a search.
+void SetAllDone()
+{
+    TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd\r\n[COM]\r\nRate=4\r\n"
+                 "[Ver]\r\ntype=VORDAL\r\nKTX=1\r\n[Option]\r\nSearch before R/W=0\r\n");
+    TForm1* f = w.form;
+    f->show();
+    f->SearchStepMs = 700;
+    f->SpeedButton20Click();
+    TestWindow::waitFor([&] { return !f->JobRunning(); }, 15000);
+    TestWindow::pump(300);
+    for (QComboBox* c : {f->ComboBox4, f->ComboBox1, f->ComboBox2, f->ComboBox3, f->ComboBox5})
+        c->setCurrentIndex(1);
+    f->ComboBox12->setEditText(QStringLiteral("2026"));
+    f->ComboBox13->setEditText(QStringLiteral("12"));
+    f->Edit2->setText(QStringLiteral("00042"));
+    f->SpeedButton38Click();
+    TestWindow::waitFor([&] { return !f->JobRunning(); }, 15000);
+    TestWindow::pump(600);
+    Save(f, QStringLiteral("set-all-done"));
 }
 
 void PairTestMainSend(const QByteArray& ver, const QString& name)
@@ -138,9 +160,9 @@ void Extras(const QByteArray& ver, const QString& suffix)
                  "Delay time=60\r\n[Ver]\r\n" + ver);
     TForm1* f = w.form;
     f->show();
-    f->Search->setStepInterval(400);
+    f->SearchStepMs = 400;
     f->SpeedButton20Click();
-    TestWindow::waitFor([&] { return !f->Search->isRunning(); }, 15000);
+    TestWindow::waitFor([&] { return !f->JobRunning(); }, 15000);
     f->SpeedButton2Click();
     TestWindow::pump(300);
     f->N22Click();
@@ -200,6 +222,7 @@ int main(int argc, char* argv[])
     // The ordinary edition as scripts/run.sh starts it, right after the search.
     AfterSearch("", "search-found", false);
     AfterSearch("type=VORDAL\r\nKTX=1\r\n", "search-found-vordal");
+    SetAllDone();
     AfterSearch("type=VORDAL\r\nCEO=EN\r\nKTX=1\r\n", "search-found-vordal-english");
     AfterSearch("CEO=EN\r\nKTX=1\r\n", "search-found-english");
     AfterSearch("CEO=EN\r\ntype=GERMAN\r\n", "search-found-german");
