@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "core/base/Clock.h"
 #include "core/config/ConfigFile.h"
 #include "core/config/ToolConfig.h"
 #include "core/link/PortMapping.h"
@@ -11,7 +12,6 @@
 #include "core/protocol/HexText.h"
 #include "tools/emulator/ModuleEmulator.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -226,12 +226,10 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* w
         return nullptr;
     }
     if (c.trace) {
-        static QElapsedTimer clock;
-        if (!clock.isValid())
-            clock.start();
-        auto trace = [port](const QByteArray& bytes, bool received) {
+        const qint64 startMs = SystemClock::monotonicMs();
+        auto trace = [port, startMs](const QByteArray& bytes, bool received) {
             const FrameInfo info = DescribeFrame(bytes, received);
-            std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", clock.elapsed() / 1000.0, port, received ? "<" : ">",
+            std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", (SystemClock::monotonicMs() - startMs) / 1000.0, port, received ? "<" : ">",
                          qPrintable(HexText::BytesToHexText(bytes, true).trimmed()), qPrintable(info.meaning(received)));
         };
         QObject::connect(&s, &ModuleSession::frameSent, [trace](const QByteArray& f) { trace(f, false); });

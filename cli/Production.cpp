@@ -2,12 +2,13 @@
 
 #include "Steps.h"
 
+#include "core/base/Clock.h"
+#include "core/config/Csv.h"
 #include "core/config/ToolConfig.h"
 #include "core/model/Catalogue.h"
 
 #include <QDate>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -17,21 +18,7 @@ namespace Cli {
 
 namespace {
 
-qint64 NowMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
-// A CSV field, quoted when it must be.
-QString Field(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
+qint64 NowMs() { return SystemClock::monotonicMs(); }
 
 constexpr int kRemovalPollMs = 300;
 constexpr int kReopenMs = 2000;
@@ -81,10 +68,7 @@ void ProductionLog::append(const QStringList& fields)
 {
     if (!m_file.isOpen())
         return;
-    QStringList quoted;
-    for (const QString& f : fields)
-        quoted << Field(f);
-    m_file.write((quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.write(Csv::Row(fields).toUtf8());
     m_file.flush();
 }
 

@@ -5,16 +5,6 @@
 #include "core/protocol/HexText.h"
 #include "core/protocol/Payloads.h"
 
-#include <QElapsedTimer>
-
-qint64 SystemClock::nowMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
 namespace {
 
 const QString kAddress = QStringLiteral("0000");
