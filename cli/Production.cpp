@@ -270,8 +270,10 @@ void ProductionWorker::number()
     const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
     SerialNumber n;
     n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_client->readings.serialNumber.modelCode;
-    n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
-    n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
+    const int keptYear = SerialNumberYearOf(sn.year);
+    const int keptMonth = SerialNumberMonthOf(sn.month);
+    n.year = m_setup.snYear > 0 ? m_setup.snYear : keptYear > 0 ? keptYear : QDate::currentDate().year();
+    n.month = m_setup.snMonth > 0 ? m_setup.snMonth : keptMonth > 0 ? keptMonth : QDate::currentDate().month();
     n.sequence = m_number;
     ModuleSession& s = m_client->session();
     m_phaseStart = NowMs();
