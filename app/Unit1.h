@@ -1,7 +1,7 @@
 // The main window. One class, as the operators know it: its member functions are defined in
-// the folder of the subsystem they belong to (commands/channel.cpp defines the channel
-// buttons, protocol/dispatch.cpp the answer dispatchers), so this header is the table of
-// contents of the whole window.
+// the file of the subsystem they belong to (Unit1_basic.cpp the channel buttons,
+// Unit1_answers.cpp what the answers show), so this header is the table of contents of the
+// whole window.
 #pragma once
 
 #include "GlobleVar.h"

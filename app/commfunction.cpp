@@ -6,8 +6,6 @@
 #include "core/link/PComm.h"
 #include "core/link/SioBackend.h"
 
-#include <algorithm>
-
 namespace {
 
 // The port layer's messages are English, or German in that edition only.
@@ -104,18 +102,4 @@ bool TCommFun::ClosePort(int port)
     const LinkStatus status = m_link.close(port);
     ShowCloseFailure(status);
     return status == LinkStatus::Ok;
-}
-
-bool TCommFun::SendData(int port, const QByteArray& data, int count)
-{
-    // Never hand the library more bytes than the string holds.
-    const int n = std::clamp(count, 0, static_cast<int>(data.size()));
-    const LinkStatus status = LinkStatusOf(sio_write(port, data.constData(), n));
-    ShowSendFailure(status);
-    return status == LinkStatus::Ok;
-}
-
-bool TCommFun::PortLost(int port)
-{
-    return sio_lost(port);
 }
