@@ -16,12 +16,8 @@
 namespace {
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-struct BaudRow {
-    const char* text;
-    int code;
-};
-constexpr BaudRow kBaudTable[] = {{"600", 6},    {"1200", 7},   {"2400", 9},   {"4800", 10},
-                                  {"9600", 12},  {"19200", 13}, {"38400", 14}, {"57600", 15}};
+// The rates the dialog can open a port at.
+constexpr int kBaudRates[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600};
 } // namespace
 
 TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
@@ -194,11 +190,11 @@ QString TfrmPortSet::SettingsSummary() const
         .join(QLatin1Char(','));
 }
 
-int TfrmPortSet::BaudCodeOfText(const QString& text)
+int TfrmPortSet::BaudOfText(const QString& text)
 {
-    for (const BaudRow& row : kBaudTable)
-        if (text == QLatin1String(row.text))
-            return row.code;
+    for (const int rate : kBaudRates)
+        if (text == QString::number(rate))
+            return rate;
     return -1;
 }
 
@@ -219,28 +215,22 @@ void TfrmPortSet::SpeedButton1Click()
         return;
     }
     ps.portNumber = port;
-    const int baud = BaudCodeOfText(ComboBox2->currentText());
+    const int baud = BaudOfText(ComboBox2->currentText());
     if (baud < 0) {
         ShowWarning(Tr(AppTexts::BaudOutOfRange), this);
         return;
     }
-    ps.baudCode = baud;
-    switch (ComboBox3->currentText().isEmpty() ? 0 : ComboBox3->currentText().at(0).unicode()) {
-    case 'E': ps.parityCode = 24; break;
-    case 'O': ps.parityCode = 8; break;
-    case 'N': ps.parityCode = 0; break;
-    case 'S': ps.parityCode = 56; break;
-    case 'M': ps.parityCode = 40; break;
-    default: break;
-    }
-    const QString dataBits = ComboBox4->currentText();
-    if (dataBits == QLatin1String("8")) ps.dataBitsCode = 3;
-    else if (dataBits == QLatin1String("7")) ps.dataBitsCode = 2;
-    else if (dataBits == QLatin1String("6")) ps.dataBitsCode = 1;
-    else if (dataBits == QLatin1String("5")) ps.dataBitsCode = 0;
+    ps.line.baud = baud;
+    // A list without a choice keeps what the last open used.
+    const QChar parity = ComboBox3->currentText().isEmpty() ? QChar() : ComboBox3->currentText().at(0);
+    if (QStringLiteral("EONSM").contains(parity))
+        ps.line.parity = char(parity.unicode());
+    const int dataBits = ComboBox4->currentText().toInt();
+    if (dataBits >= 5 && dataBits <= 8)
+        ps.line.dataBits = dataBits;
     const QString stopBits = ComboBox6->currentText();
-    if (stopBits == QLatin1String("1")) ps.stopBitsCode = 0;
-    else if (stopBits == QLatin1String("2")) ps.stopBitsCode = 4;
+    if (stopBits == QLatin1String("1") || stopBits == QLatin1String("2"))
+        ps.line.stopBits = stopBits.toInt();
 
     TCommFun* link = m_form->CommFun;
     if (!link->OpenPort(ps.portNumber)) {
@@ -248,7 +238,7 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
         return;
     }
-    if (!link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode)) {
+    if (!link->ConfigurePort(ps.portNumber, ps.line)) {
         // Open at settings nobody chose is no open port: it is closed again.
         link->ClosePort(ps.portNumber);
         ShowPortOpen(false);

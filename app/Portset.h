@@ -38,8 +38,8 @@ public:
     // open flag follow, so the open button can bring it back.
     void ShowPortOpen(bool open);
 
-    // Baud-code table of the dialog ("600" gives 6 ... "57600" gives 15), -1 when absent.
-    static int BaudCodeOfText(const QString& text);
+    // The rate of a baud text the dialog opens at ("600" ... "57600"), -1 for any other.
+    static int BaudOfText(const QString& text);
     // "COM1".."COM36" gives 1..36, anything else 0.
     static int PortNumberOfText(const QString& text);
 

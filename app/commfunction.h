@@ -10,7 +10,7 @@ public:
     explicit TCommFun(SerialLink& link) : m_link(link) {}
 
     bool OpenPort(int port);
-    bool ConfigurePort(int port, int baudCode, int parityCode, int dataBitsCode, int stopBitsCode);
+    bool ConfigurePort(int port, const LineSettings& line);
     bool ClosePort(int port);
 
     // The messages of failed calls made through the core.

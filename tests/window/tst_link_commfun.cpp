@@ -109,7 +109,7 @@ private slots:
         TCommFun commFun(link);
         FakeUi ui;
         QVERIFY(!commFun.OpenPort(7));
-        QVERIFY(!commFun.ConfigurePort(7, B_2400, P_NONE, BIT_8, STOP_1));
+        QVERIFY(!commFun.ConfigurePort(7, LineSettings{2400, 'N', 8, 1}));
         TCommFun::ShowSendFailure(link.send("x"));
         QVERIFY(!commFun.ClosePort(7));
         QCOMPARE(ui.messages, (QStringList{"KEIN PORT GEFUNDEN!", kNotOpenedDe, kNotOpenedDe}));
