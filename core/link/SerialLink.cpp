@@ -46,6 +46,9 @@ void SerialLink::setReopenWhenBack(bool on)
 
 SerialLink::~SerialLink()
 {
+    // The port goes with its link: left open, no other link or program could have it.
+    if (m_open)
+        close(m_port);
     unwatch();
 }
 

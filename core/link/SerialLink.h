@@ -29,6 +29,7 @@ public:
     static constexpr int kReadChunk = 4096;
 
     explicit SerialLink(QObject* parent = nullptr);
+    // Closes this link's port when it is open.
     ~SerialLink() override;
 
     // Opens COMn (1..36) on what the port mapping says and makes it this link's port. The
