@@ -15,9 +15,6 @@
 
 namespace {
 QString U(const char* s) { return QString::fromUtf8(s); }
-
-// The rates the dialog can open a port at.
-constexpr int kBaudRates[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600};
 } // namespace
 
 TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
@@ -164,10 +161,11 @@ void TfrmPortSet::SavePortSettings()
         ShowWarning(Tr(AppTexts::ConfigNotSaved) + error.describe(), this);
 }
 
-SerialSettings TfrmPortSet::ChosenSerial() const
+PortChoice TfrmPortSet::Chosen() const
 {
-    return SerialSettings{ToolConfig::BaudOfRow(ComboBox2->currentIndex()),
-                          ToolConfig::ParityOfRow(ComboBox3->currentIndex())};
+    return PortChoice{PortNumberOfText(ComboBox1->currentText()),
+                      SerialSettings{ToolConfig::BaudOfRow(ComboBox2->currentIndex()),
+                                     ToolConfig::ParityOfRow(ComboBox3->currentIndex())}};
 }
 
 void TfrmPortSet::ShowSerial(const SerialSettings& settings)
@@ -190,14 +188,6 @@ QString TfrmPortSet::SettingsSummary() const
         .join(QLatin1Char(','));
 }
 
-int TfrmPortSet::BaudOfText(const QString& text)
-{
-    for (const int rate : kBaudRates)
-        if (text == QString::number(rate))
-            return rate;
-    return -1;
-}
-
 int TfrmPortSet::PortNumberOfText(const QString& text)
 {
     for (int n = 1; n <= GlobleVar::kPortCount; ++n)
@@ -209,28 +199,19 @@ int TfrmPortSet::PortNumberOfText(const QString& text)
 void TfrmPortSet::SpeedButton1Click()
 {
     TPortSettings& ps = GlobleVar::PortSettings;
-    const int port = PortNumberOfText(ComboBox1->currentText());
-    if (port == 0) {
+    const PortChoice choice = Chosen();
+    if (choice.port == 0) {
         ShowWarning(Tr(AppTexts::PortOutOfRange), this);
         return;
     }
-    ps.portNumber = port;
-    const int baud = BaudOfText(ComboBox2->currentText());
-    if (baud < 0) {
+    ps.portNumber = choice.port;
+    if (choice.line.baud == 0) {
         ShowWarning(Tr(AppTexts::BaudOutOfRange), this);
         return;
     }
-    ps.line.baud = baud;
-    // A list without a choice keeps what the last open used.
-    const QChar parity = ComboBox3->currentText().isEmpty() ? QChar() : ComboBox3->currentText().at(0);
-    if (QStringLiteral("EONSM").contains(parity))
-        ps.line.parity = char(parity.unicode());
-    const int dataBits = ComboBox4->currentText().toInt();
-    if (dataBits >= 5 && dataBits <= 8)
-        ps.line.dataBits = dataBits;
-    const QString stopBits = ComboBox6->currentText();
-    if (stopBits == QLatin1String("1") || stopBits == QLatin1String("2"))
-        ps.line.stopBits = stopBits.toInt();
+    // A parity list without a choice keeps what the last open used.
+    const Parity parity = choice.line.parity != Parity::Unknown ? choice.line.parity : ParityOfChar(ps.line.parity);
+    ps.line = SerialSettings{choice.line.baud, parity}.line();
 
     TCommFun* link = m_form->CommFun;
     if (!link->OpenPort(ps.portNumber)) {

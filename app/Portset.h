@@ -11,6 +11,12 @@ class QLabel;
 class QPushButton;
 class TForm1;
 
+// What the operator chose in the port dialog.
+struct PortChoice {
+    int port = 0;        // COMn; 0 when no COM number is chosen
+    SerialSettings line; // baud 0 / Parity::Unknown for a list without a row; 8 data bits, 1 stop bit
+};
+
 class TfrmPortSet : public QDialog {
     Q_OBJECT
 public:
@@ -27,8 +33,10 @@ public:
     void SavePortSettings();
     // Port, baud, parity, data bits and start bits joined by ",".
     QString SettingsSummary() const;
+    // The port and line chosen in the lists.
+    PortChoice Chosen() const;
     // The baud rate and parity chosen in the lists (0 and Unknown for a list without a row).
-    SerialSettings ChosenSerial() const;
+    SerialSettings ChosenSerial() const { return Chosen().line; }
     // Shows settings in force (a search step) in the lists.
     void ShowSerial(const SerialSettings& settings);
     // The module's serial settings changed: the lists take them, the port is closed and
@@ -38,8 +46,6 @@ public:
     // open flag follow, so the open button can bring it back.
     void ShowPortOpen(bool open);
 
-    // The rate of a baud text the dialog opens at ("600" ... "57600"), -1 for any other.
-    static int BaudOfText(const QString& text);
     // "COM1".."COM36" gives 1..36, anything else 0.
     static int PortNumberOfText(const QString& text);
 

@@ -95,13 +95,9 @@ QString GlobalHelp()
 bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* exitCode)
 {
     c->configPath = ConfigFile::path();
-    const ToolConfig::Com com = ToolConfig::ReadCom(c->configPath);
-    const ToolConfig::Ver ver = ToolConfig::ReadVer(c->configPath);
-    const ToolConfig::Options options = ToolConfig::ReadOptions(c->configPath);
-    c->edition = ver.edition();
-    c->gapMs = qBound(60, options.delayTime, 3000);
-    int baud = ToolConfig::BaudOfRow(com.rate);
-    Parity parity = ToolConfig::ParityOfRow(com.verify);
+    static_cast<ToolSettings&>(*c) = ToolConfig::ReadSettings(c->configPath);
+    int baud = c->line.baud;
+    Parity parity = c->line.parity;
 
     auto usage = [&](const QString& message) {
         Error(message);
@@ -176,7 +172,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
 
     // COM numbers: as given, or the next free ones for devices and simulated modules.
     if (c->portArgs.isEmpty())
-        c->portArgs << QStringLiteral("COM%1").arg(com.port + 1);
+        c->portArgs << QStringLiteral("COM%1").arg(c->port);
     for (const QString& portArg : c->portArgs) {
         const int n = ComNumber(portArg);
         if (n && c->ports.contains(n))
