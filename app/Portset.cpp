@@ -174,11 +174,16 @@ void TfrmPortSet::ShowSerial(const SerialSettings& settings)
     ComboBox3->setCurrentIndex(ToolConfig::RowOfParity(settings.parity));
 }
 
-void TfrmPortSet::FollowModule(const SerialSettings& settings)
+void TfrmPortSet::ShowFollowed(const SerialSettings& settings, LinkStatus status)
 {
     ShowSerial(settings);
-    m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
-    SpeedButton1Click();
+    if (status != LinkStatus::Ok || ChosenSerial().baud == 0 || ChosenSerial().parity == Parity::Unknown) {
+        m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
+        SpeedButton1Click();
+        return;
+    }
+    GlobleVar::PortSettings.line = settings.line();
+    ShowOpened();
 }
 
 QString TfrmPortSet::SettingsSummary() const
@@ -227,6 +232,13 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortSetFail));
         return;
     }
+    ShowOpened();
+}
+
+void TfrmPortSet::ShowOpened()
+{
+    const TPortSettings& ps = GlobleVar::PortSettings;
+    TCommFun* link = m_form->CommFun;
     m_form->PortLostShown = false;
     SpeedButton1->setEnabled(false);
     SpeedButton2->setEnabled(true);

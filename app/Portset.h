@@ -2,6 +2,7 @@
 // creation opens the saved port, so the tool is connected before the operator does anything.
 #pragma once
 
+#include "core/link/SerialLink.h"
 #include "core/model/Values.h"
 
 #include <QDialog>
@@ -39,9 +40,11 @@ public:
     SerialSettings ChosenSerial() const { return Chosen().line; }
     // Shows settings in force (a search step) in the lists.
     void ShowSerial(const SerialSettings& settings);
-    // The module's serial settings changed: the lists take them, the port is closed and
-    // opened again at them (a rate the lists lack is refused as any other).
-    void FollowModule(const SerialSettings& settings);
+    // The session moved the port to the module's new serial settings (`status` how that
+    // went): the lists, the status bar and the saved positions show them. Where the session
+    // could not, or the lists lack the rate, the dialog opens the port as its open button
+    // would (and refuses a rate it lacks).
+    void ShowFollowed(const SerialSettings& settings, LinkStatus status);
     // The port in use lost its device (false) or has it again (true): the buttons and the
     // open flag follow, so the open button can bring it back.
     void ShowPortOpen(bool open);
@@ -60,5 +63,7 @@ public slots:
 
 private:
     void UpdateDeviceLabel();
+    // What an open at the chosen settings leaves: buttons, open flags, summary, saved positions.
+    void ShowOpened();
     TForm1* m_form;
 };

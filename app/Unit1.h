@@ -280,7 +280,9 @@ public:
     void BuildChannelPlan(const QString& rowText, const QString& baseText);
     bool CheckModelSelection() const;
     // The PC port follows the module's new serial settings through the port dialog.
-    void ApplyModuleSerialToPort(const SerialSettings& settings);
+    // The session moved the port after the module's serial settings (a truncated answer
+    // tells nothing about the line: the session leaves the port then).
+    void ShowPortFollowed(const SerialSettings& settings, LinkStatus status);
 
     // The transmit-test start a search-first run sends once the module is found.
     void SendDeferredTestStart();
