@@ -27,21 +27,18 @@ void TForm1::ReadConfiguration()
     ComboBox13->setEditText(sn.month);
     Edit2->setText(sn.number);
 
-    // edition
-    const ToolConfig::Ver ver = ToolConfig::ReadVer(path);
-    GlobleVar::EditionKeyword = ver.type;
-    GlobleVar::ModelKeyword = ver.model;
-    GlobleVar::LanguageCode = ver.ceo;
-    GlobleVar::PrefixStyle = ver.ktx;
-
-    // options; the spin boxes bring stored values to their nearest bound
-    const ToolConfig::Options o = ToolConfig::ReadOptions(path);
-    CheckBox2->setChecked(o.frameDelay);
-    SpinEdit2->setValue(o.delayTime);
-    SpinEdit3->setValue(o.rxTimer);
-    SpinEdit4->setValue(o.rxTxConversion);
-    N18->setChecked(o.searchBeforeRW);
-    GlobleVar::TestDelayTime = o.testDelayTime;
+    // edition and options (the port and line are the port dialog's)
+    const ToolSettings settings = ToolConfig::ReadSettings(path);
+    GlobleVar::EditionKeyword = settings.edition.keyword;
+    GlobleVar::ModelKeyword = settings.edition.modelKeyword;
+    GlobleVar::PrefixStyle = settings.edition.prefixStyle;
+    GlobleVar::LanguageCode = ToolConfig::ReadVer(path).ceo;
+    CheckBox2->setChecked(settings.fixedGap);
+    SpinEdit2->setValue(settings.gapMs);
+    SpinEdit3->setValue(settings.receivePeriodMs);
+    SpinEdit4->setValue(settings.rxTxPauseMs);
+    N18->setChecked(settings.searchFirst);
+    GlobleVar::TestDelayTime = settings.testDelayMs;
 
     if (GlobleVar::ModelKeyword.left(5) == QLatin1String("KTX52")
         && GlobleVar::ModelKeyword == QLatin1String("KTX52ID")) {

@@ -2,17 +2,15 @@
 // configuration values that are read once at start and never change afterwards.
 #pragma once
 
+#include "core/link/LineSettings.h"
 #include "core/model/Edition.h"
 
 #include <QString>
 #include <array>
 
 struct TPortSettings {
-    int portNumber = 0;   // 1..36, COMn is n; 0 before the first open
-    int baudCode = 0;     // serial library codes (6 = 600 ... 15 = 57600)
-    int parityCode = 0;   // 24 even, 8 odd, 0 none, 56 space, 40 mark
-    int dataBitsCode = 0; // 3 = 8 bits, 2 = 7, 1 = 6, 0 = 5
-    int stopBitsCode = 0; // 0 = 1 stop bit, 4 = 2
+    int portNumber = 0; // 1..36, COMn is n; 0 before the first open
+    LineSettings line;  // as chosen in the dialog (the serial library's codes come from it)
 };
 
 // What a search-first write-all (and the operator's serial-number read) puts aside.

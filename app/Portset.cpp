@@ -15,13 +15,6 @@
 
 namespace {
 QString U(const char* s) { return QString::fromUtf8(s); }
-
-struct BaudRow {
-    const char* text;
-    int code;
-};
-constexpr BaudRow kBaudTable[] = {{"600", 6},    {"1200", 7},   {"2400", 9},   {"4800", 10},
-                                  {"9600", 12},  {"19200", 13}, {"38400", 14}, {"57600", 15}};
 } // namespace
 
 TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
@@ -168,10 +161,11 @@ void TfrmPortSet::SavePortSettings()
         ShowWarning(Tr(AppTexts::ConfigNotSaved) + error.describe(), this);
 }
 
-SerialSettings TfrmPortSet::ChosenSerial() const
+PortChoice TfrmPortSet::Chosen() const
 {
-    return SerialSettings{ToolConfig::BaudOfRow(ComboBox2->currentIndex()),
-                          ToolConfig::ParityOfRow(ComboBox3->currentIndex())};
+    return PortChoice{PortNumberOfText(ComboBox1->currentText()),
+                      SerialSettings{ToolConfig::BaudOfRow(ComboBox2->currentIndex()),
+                                     ToolConfig::ParityOfRow(ComboBox3->currentIndex())}};
 }
 
 void TfrmPortSet::ShowSerial(const SerialSettings& settings)
@@ -180,11 +174,16 @@ void TfrmPortSet::ShowSerial(const SerialSettings& settings)
     ComboBox3->setCurrentIndex(ToolConfig::RowOfParity(settings.parity));
 }
 
-void TfrmPortSet::FollowModule(const SerialSettings& settings)
+void TfrmPortSet::ShowFollowed(const SerialSettings& settings, LinkStatus status)
 {
     ShowSerial(settings);
-    m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
-    SpeedButton1Click();
+    if (status != LinkStatus::Ok || ChosenSerial().baud == 0 || ChosenSerial().parity == Parity::Unknown) {
+        m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
+        SpeedButton1Click();
+        return;
+    }
+    GlobleVar::PortSettings.line = settings.line();
+    ShowOpened();
 }
 
 QString TfrmPortSet::SettingsSummary() const
@@ -192,14 +191,6 @@ QString TfrmPortSet::SettingsSummary() const
     return QStringList{ComboBox1->currentText(), ComboBox2->currentText(), ComboBox3->currentText(),
                        ComboBox4->currentText(), ComboBox5->currentText()}
         .join(QLatin1Char(','));
-}
-
-int TfrmPortSet::BaudCodeOfText(const QString& text)
-{
-    for (const BaudRow& row : kBaudTable)
-        if (text == QLatin1String(row.text))
-            return row.code;
-    return -1;
 }
 
 int TfrmPortSet::PortNumberOfText(const QString& text)
@@ -213,34 +204,19 @@ int TfrmPortSet::PortNumberOfText(const QString& text)
 void TfrmPortSet::SpeedButton1Click()
 {
     TPortSettings& ps = GlobleVar::PortSettings;
-    const int port = PortNumberOfText(ComboBox1->currentText());
-    if (port == 0) {
+    const PortChoice choice = Chosen();
+    if (choice.port == 0) {
         ShowWarning(Tr(AppTexts::PortOutOfRange), this);
         return;
     }
-    ps.portNumber = port;
-    const int baud = BaudCodeOfText(ComboBox2->currentText());
-    if (baud < 0) {
+    ps.portNumber = choice.port;
+    if (choice.line.baud == 0) {
         ShowWarning(Tr(AppTexts::BaudOutOfRange), this);
         return;
     }
-    ps.baudCode = baud;
-    switch (ComboBox3->currentText().isEmpty() ? 0 : ComboBox3->currentText().at(0).unicode()) {
-    case 'E': ps.parityCode = 24; break;
-    case 'O': ps.parityCode = 8; break;
-    case 'N': ps.parityCode = 0; break;
-    case 'S': ps.parityCode = 56; break;
-    case 'M': ps.parityCode = 40; break;
-    default: break;
-    }
-    const QString dataBits = ComboBox4->currentText();
-    if (dataBits == QLatin1String("8")) ps.dataBitsCode = 3;
-    else if (dataBits == QLatin1String("7")) ps.dataBitsCode = 2;
-    else if (dataBits == QLatin1String("6")) ps.dataBitsCode = 1;
-    else if (dataBits == QLatin1String("5")) ps.dataBitsCode = 0;
-    const QString stopBits = ComboBox6->currentText();
-    if (stopBits == QLatin1String("1")) ps.stopBitsCode = 0;
-    else if (stopBits == QLatin1String("2")) ps.stopBitsCode = 4;
+    // A parity list without a choice keeps what the last open used.
+    const Parity parity = choice.line.parity != Parity::Unknown ? choice.line.parity : ParityOfChar(ps.line.parity);
+    ps.line = SerialSettings{choice.line.baud, parity}.line();
 
     TCommFun* link = m_form->CommFun;
     if (!link->OpenPort(ps.portNumber)) {
@@ -248,7 +224,7 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
         return;
     }
-    if (!link->ConfigurePort(ps.portNumber, ps.baudCode, ps.parityCode, ps.dataBitsCode, ps.stopBitsCode)) {
+    if (!link->ConfigurePort(ps.portNumber, ps.line)) {
         // Open at settings nobody chose is no open port: it is closed again.
         link->ClosePort(ps.portNumber);
         ShowPortOpen(false);
@@ -256,6 +232,13 @@ void TfrmPortSet::SpeedButton1Click()
         m_form->SetPanel(1, Tr(AppTexts::PortSetFail));
         return;
     }
+    ShowOpened();
+}
+
+void TfrmPortSet::ShowOpened()
+{
+    const TPortSettings& ps = GlobleVar::PortSettings;
+    TCommFun* link = m_form->CommFun;
     m_form->PortLostShown = false;
     SpeedButton1->setEnabled(false);
     SpeedButton2->setEnabled(true);

@@ -2,6 +2,7 @@
 // creation opens the saved port, so the tool is connected before the operator does anything.
 #pragma once
 
+#include "core/link/SerialLink.h"
 #include "core/model/Values.h"
 
 #include <QDialog>
@@ -10,6 +11,12 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class TForm1;
+
+// What the operator chose in the port dialog.
+struct PortChoice {
+    int port = 0;        // COMn; 0 when no COM number is chosen
+    SerialSettings line; // baud 0 / Parity::Unknown for a list without a row; 8 data bits, 1 stop bit
+};
 
 class TfrmPortSet : public QDialog {
     Q_OBJECT
@@ -27,19 +34,21 @@ public:
     void SavePortSettings();
     // Port, baud, parity, data bits and start bits joined by ",".
     QString SettingsSummary() const;
+    // The port and line chosen in the lists.
+    PortChoice Chosen() const;
     // The baud rate and parity chosen in the lists (0 and Unknown for a list without a row).
-    SerialSettings ChosenSerial() const;
+    SerialSettings ChosenSerial() const { return Chosen().line; }
     // Shows settings in force (a search step) in the lists.
     void ShowSerial(const SerialSettings& settings);
-    // The module's serial settings changed: the lists take them, the port is closed and
-    // opened again at them (a rate the lists lack is refused as any other).
-    void FollowModule(const SerialSettings& settings);
+    // The session moved the port to the module's new serial settings (`status` how that
+    // went): the lists, the status bar and the saved positions show them. Where the session
+    // could not, or the lists lack the rate, the dialog opens the port as its open button
+    // would (and refuses a rate it lacks).
+    void ShowFollowed(const SerialSettings& settings, LinkStatus status);
     // The port in use lost its device (false) or has it again (true): the buttons and the
     // open flag follow, so the open button can bring it back.
     void ShowPortOpen(bool open);
 
-    // Baud-code table of the dialog ("600" gives 6 ... "57600" gives 15), -1 when absent.
-    static int BaudCodeOfText(const QString& text);
     // "COM1".."COM36" gives 1..36, anything else 0.
     static int PortNumberOfText(const QString& text);
 
@@ -54,5 +63,7 @@ public slots:
 
 private:
     void UpdateDeviceLabel();
+    // What an open at the chosen settings leaves: buttons, open flags, summary, saved positions.
+    void ShowOpened();
     TForm1* m_form;
 };

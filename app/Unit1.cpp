@@ -248,7 +248,7 @@ void TForm1::FormCreate()
 
     // The module core, in the edition just read; it starts in command mode.
     Session = new ModuleSession(GlobleVar::CurrentEdition());
-    Session->setFollowModuleSerial(false); // the port dialog moves the port, see ApplyModuleSerialToPort
+    connect(Session, &ModuleSession::portFollowed, this, &TForm1::ShowPortFollowed);
     Session->setFrameGapOption(CheckBox2->isChecked(), SpinEdit2->value());
     Pair = new PairTest(*Session);
     Term = new Terminal(*Session);

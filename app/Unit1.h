@@ -1,7 +1,7 @@
 // The main window. One class, as the operators know it: its member functions are defined in
-// the folder of the subsystem they belong to (commands/channel.cpp defines the channel
-// buttons, protocol/dispatch.cpp the answer dispatchers), so this header is the table of
-// contents of the whole window.
+// the file of the subsystem they belong to (Unit1_basic.cpp the channel buttons,
+// Unit1_answers.cpp what the answers show), so this header is the table of contents of the
+// whole window.
 #pragma once
 
 #include "GlobleVar.h"
@@ -294,7 +294,9 @@ public:
     void BuildChannelPlan(const QString& rowText, const QString& baseText);
     bool CheckModelSelection() const;
     // The PC port follows the module's new serial settings through the port dialog.
-    void ApplyModuleSerialToPort(const SerialSettings& settings);
+    // The session moved the port after the module's serial settings (a truncated answer
+    // tells nothing about the line: the session leaves the port then).
+    void ShowPortFollowed(const SerialSettings& settings, LinkStatus status);
 
     // Each command with the texts of its button: progress, or the failure texts and box.
     void ReportProtocolWrite(LinkStatus status);

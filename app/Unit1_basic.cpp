@@ -127,15 +127,12 @@ void TForm1::SpeedButton10Click()
 
 // ---- answers ------------------------------------------------------------------------------
 
-void TForm1::DecodeSerialSettings(Command command, const SerialSettings& s, bool complete)
+void TForm1::DecodeSerialSettings(Command command, const SerialSettings& s, bool)
 {
     if (command == Command::SerialRead) {
         SelectRate(ComboBox2, s.baud);
         ComboBox3->setCurrentIndex(ParityRow(s.parity));
     }
-    // A truncated answer tells nothing about the module's line; the port stays as it is.
-    if (complete)
-        ApplyModuleSerialToPort(s);
 }
 
 void TForm1::DecodeAirRateRead(int rate)
@@ -149,7 +146,7 @@ void TForm1::DecodeChannelRead(int channel)
     ComboBox4Click();
 }
 
-void TForm1::DecodeReadAll(const AllParameters& p, bool serialComplete)
+void TForm1::DecodeReadAll(const AllParameters& p, bool)
 {
     ComboBox4->setCurrentIndex(p.channel >= 1 && p.channel <= ComboBox4->count() ? p.channel - 1 : -1);
     ComboBox4Click();
@@ -158,8 +155,6 @@ void TForm1::DecodeReadAll(const AllParameters& p, bool serialComplete)
     const int parityRow = ParityRow(p.serial.parity);
     if (parityRow >= 0)
         ComboBox3->setCurrentIndex(parityRow);
-    if (serialComplete)
-        ApplyModuleSerialToPort(p.serial);
 }
 
 bool TForm1::CheckModelSelection() const
@@ -169,8 +164,8 @@ bool TForm1::CheckModelSelection() const
     return ComboBox15->currentIndex() >= 0 && ComboBox16->currentIndex() >= 0;
 }
 
-void TForm1::ApplyModuleSerialToPort(const SerialSettings& settings)
+void TForm1::ShowPortFollowed(const SerialSettings& settings, LinkStatus status)
 {
     if (frmPortSet)
-        frmPortSet->FollowModule(settings);
+        frmPortSet->ShowFollowed(settings, status);
 }

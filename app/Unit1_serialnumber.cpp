@@ -127,23 +127,21 @@ bool TForm1::CollectSerialNumber(SerialNumber* out)
         Warn(SnModelNull);
         return false;
     }
-    // Only the third and fourth digits of the year go out; a text without them, or with
-    // anything but digits, would give a byte that is not the year.
-    if (year.size() < 4 || !AllDigits(year)) {
+    const int yearValue = SerialNumberYearOf(year);
+    if (yearValue < 0) {
         ShowError(Tr(SnYearInvalid) + year, this);
         FocusControl(ComboBox12);
         return false;
     }
-    const int monthValue = DigitsValue(month);
-    if (monthValue < 0 || monthValue > 255) {
+    const int monthValue = SerialNumberMonthOf(month);
+    if (monthValue < 0) {
         ShowError(Tr(SnMonthInvalid) + month, this);
         FocusControl(ComboBox13);
         return false;
     }
     SerialNumber& number = *out;
     number.modelCode = model;
-    // The module keeps the year's third and fourth digits.
-    number.year = year.left(2).toInt() * 100 + year.mid(2, 2).toInt();
+    number.year = yearValue;
     number.month = monthValue;
     number.sequence = sequenceValue;
     return ClaimSerialNumber(sequenceValue);

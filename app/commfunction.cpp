@@ -4,9 +4,6 @@
 #include "UiServices.h"
 #include "texts/app_texts.h"
 #include "core/link/PComm.h"
-#include "core/link/SioBackend.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -86,11 +83,11 @@ bool TCommFun::OpenPort(int port)
     return status == LinkStatus::Ok;
 }
 
-bool TCommFun::ConfigurePort(int port, int baudCode, int parityCode, int dataBitsCode, int stopBitsCode)
+bool TCommFun::ConfigurePort(int port, const LineSettings& line)
 {
-    LineSettings line;
-    if (port != m_link.port() || !SioDecodeLine(baudCode, parityCode | dataBitsCode | stopBitsCode, &line)) {
-        const LinkStatus status = LinkStatusOf(sio_ioctl(port, baudCode, parityCode | dataBitsCode | stopBitsCode));
+    if (port != m_link.port()) {
+        // Not the link's port: the library tells what it makes of it.
+        const LinkStatus status = LinkStatusOf(sio_ioctl(port, SioBaudCode(line.baud), SioLineMode(line)));
         ShowConfigureFailure(status);
         return status == LinkStatus::Ok;
     }
@@ -104,18 +101,4 @@ bool TCommFun::ClosePort(int port)
     const LinkStatus status = m_link.close(port);
     ShowCloseFailure(status);
     return status == LinkStatus::Ok;
-}
-
-bool TCommFun::SendData(int port, const QByteArray& data, int count)
-{
-    // Never hand the library more bytes than the string holds.
-    const int n = std::clamp(count, 0, static_cast<int>(data.size()));
-    const LinkStatus status = LinkStatusOf(sio_write(port, data.constData(), n));
-    ShowSendFailure(status);
-    return status == LinkStatus::Ok;
-}
-
-bool TCommFun::PortLost(int port)
-{
-    return sio_lost(port);
 }

@@ -5,19 +5,13 @@
 
 #include "core/link/SerialLink.h"
 
-#include <QByteArray>
-
 class TCommFun {
 public:
     explicit TCommFun(SerialLink& link) : m_link(link) {}
 
     bool OpenPort(int port);
-    bool ConfigurePort(int port, int baudCode, int parityCode, int dataBitsCode, int stopBitsCode);
+    bool ConfigurePort(int port, const LineSettings& line);
     bool ClosePort(int port);
-    // True when the library accepted the write.
-    bool SendData(int port, const QByteArray& data, int count);
-    // True while the port is open but its device has gone.
-    bool PortLost(int port);
 
     // The messages of failed calls made through the core.
     static void ShowOpenFailure(LinkStatus status);

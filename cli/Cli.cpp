@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "core/base/Clock.h"
 #include "core/config/ConfigFile.h"
 #include "core/config/ToolConfig.h"
 #include "core/link/PortMapping.h"
@@ -11,7 +12,6 @@
 #include "core/protocol/HexText.h"
 #include "tools/emulator/ModuleEmulator.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -95,13 +95,9 @@ QString GlobalHelp()
 bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* exitCode)
 {
     c->configPath = ConfigFile::path();
-    const ToolConfig::Com com = ToolConfig::ReadCom(c->configPath);
-    const ToolConfig::Ver ver = ToolConfig::ReadVer(c->configPath);
-    const ToolConfig::Options options = ToolConfig::ReadOptions(c->configPath);
-    c->edition = ver.edition();
-    c->gapMs = qBound(60, options.delayTime, 3000);
-    int baud = ToolConfig::BaudOfRow(com.rate);
-    Parity parity = ToolConfig::ParityOfRow(com.verify);
+    static_cast<ToolSettings&>(*c) = ToolConfig::ReadSettings(c->configPath);
+    int baud = c->line.baud;
+    Parity parity = c->line.parity;
 
     auto usage = [&](const QString& message) {
         Error(message);
@@ -176,7 +172,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
 
     // COM numbers: as given, or the next free ones for devices and simulated modules.
     if (c->portArgs.isEmpty())
-        c->portArgs << QStringLiteral("COM%1").arg(com.port + 1);
+        c->portArgs << QStringLiteral("COM%1").arg(c->port);
     for (const QString& portArg : c->portArgs) {
         const int n = ComNumber(portArg);
         if (n && c->ports.contains(n))
@@ -226,12 +222,10 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* w
         return nullptr;
     }
     if (c.trace) {
-        static QElapsedTimer clock;
-        if (!clock.isValid())
-            clock.start();
-        auto trace = [port](const QByteArray& bytes, bool received) {
+        const qint64 startMs = SystemClock::monotonicMs();
+        auto trace = [port, startMs](const QByteArray& bytes, bool received) {
             const FrameInfo info = DescribeFrame(bytes, received);
-            std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", clock.elapsed() / 1000.0, port, received ? "<" : ">",
+            std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", (SystemClock::monotonicMs() - startMs) / 1000.0, port, received ? "<" : ">",
                          qPrintable(HexText::BytesToHexText(bytes, true).trimmed()), qPrintable(info.meaning(received)));
         };
         QObject::connect(&s, &ModuleSession::frameSent, [trace](const QByteArray& f) { trace(f, false); });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModuleClient.h"
+#include "core/config/ToolSettings.h"
 
 #include "core/model/Profile.h"
 
@@ -20,15 +21,13 @@ enum Exit {
     ExitPort = 4,     // the port could not be opened, or was lost
 };
 
-// The global options, resolved against Config.ini in the working directory.
-struct Context {
+// The global options, resolved against Config.ini in the working directory: the tool's
+// settings as Config.ini has them with the options taken over them (line, edition, timeoutMs,
+// gapMs), and what only the command line has.
+struct Context : ToolSettings {
     QString configPath;
     QStringList portArgs;           // as given with --port (several for program)
     QList<int> ports;               // COM numbers the port arguments stand for
-    SerialSettings line{2400, Parity::None};
-    Edition edition;
-    int timeoutMs = 1000;           // answer time-out
-    int gapMs = 333;                // frame gap
     bool json = false;
     bool trace = false;
     int stepMs = 1100;              // search step

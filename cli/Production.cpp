@@ -1,6 +1,7 @@
 #include "Production.h"
 
-
+#include "core/base/Clock.h"
+#include "core/config/Csv.h"
 #include "core/config/ToolConfig.h"
 #include "core/model/Catalogue.h"
 #include "core/session/Jobs.h"
@@ -8,7 +9,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -18,21 +18,7 @@ namespace Cli {
 
 namespace {
 
-qint64 NowMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
-// A CSV field, quoted when it must be.
-QString Field(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
+qint64 NowMs() { return SystemClock::monotonicMs(); }
 
 constexpr int kRemovalPollMs = 300;
 constexpr int kReopenMs = 2000;
@@ -82,10 +68,7 @@ void ProductionLog::append(const QStringList& fields)
 {
     if (!m_file.isOpen())
         return;
-    QStringList quoted;
-    for (const QString& f : fields)
-        quoted << Field(f);
-    m_file.write((quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.write(Csv::Row(fields).toUtf8());
     m_file.flush();
 }
 
@@ -283,8 +266,10 @@ void ProductionWorker::program()
         const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
         SerialNumber n;
         n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_found.serialNumber.modelCode;
-        n.year = m_setup.snYear > 0 ? m_setup.snYear : sn.year.toInt() > 0 ? sn.year.toInt() : QDate::currentDate().year();
-        n.month = m_setup.snMonth > 0 ? m_setup.snMonth : sn.month.toInt() > 0 ? sn.month.toInt() : QDate::currentDate().month();
+        const int keptYear = SerialNumberYearOf(sn.year);
+        const int keptMonth = SerialNumberMonthOf(sn.month);
+        n.year = m_setup.snYear > 0 ? m_setup.snYear : keptYear > 0 ? keptYear : QDate::currentDate().year();
+        n.month = m_setup.snMonth > 0 ? m_setup.snMonth : keptMonth > 0 ? keptMonth : QDate::currentDate().month();
         n.sequence = m_number;
         steps << JobStep::Send(Requests::WriteSerialNumber(n));
     }

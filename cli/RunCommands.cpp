@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -121,10 +120,14 @@ int Program(const Context& c, const QStringList& args)
         Error(QStringLiteral("--model %1 is no model").arg(setup.snModel));
         return ExitUsage;
     }
-    if (cl.isSet(QStringLiteral("year")) && !cl.integer(QStringLiteral("year"), 2000, 2255, &setup.snYear))
+    if (cl.isSet(QStringLiteral("year")) && (setup.snYear = SerialNumberYearOf(cl.value(QStringLiteral("year")))) < 0) {
+        Error(QStringLiteral("--year %1: give 2000 to 2255").arg(cl.value(QStringLiteral("year"))));
         return ExitUsage;
-    if (cl.isSet(QStringLiteral("month")) && !cl.integer(QStringLiteral("month"), 1, 12, &setup.snMonth))
+    }
+    if (cl.isSet(QStringLiteral("month")) && (setup.snMonth = SerialNumberMonthOf(cl.value(QStringLiteral("month")))) < 0) {
+        Error(QStringLiteral("--month %1: give 1 to 12").arg(cl.value(QStringLiteral("month"))));
         return ExitUsage;
+    }
     ProductionLog log;
     if (cl.isSet(QStringLiteral("log")) && !log.open(cl.value(QStringLiteral("log")), &error)) {
         Error(error);

@@ -184,16 +184,15 @@ bool ChooseSn(const CommandLine& cl, const QString& configPath, const ModuleRead
         Error(QStringLiteral("sn: no model for the serial number (--model)"));
         return false;
     }
-    bool ok = false;
     const QString year = cl.isSet(QStringLiteral("year")) ? cl.value(QStringLiteral("year")) : sn.year;
-    out->year = year.isEmpty() ? QDate::currentDate().year() : year.toInt(&ok);
-    if (!year.isEmpty() && (!ok || year.size() != 4 || out->year < 2000 || out->year > 2255)) {
+    out->year = year.isEmpty() ? QDate::currentDate().year() : SerialNumberYearOf(year);
+    if (out->year < 0) {
         Error(QStringLiteral("year %1: give four digits, 2000 to 2255").arg(year));
         return false;
     }
     const QString month = cl.isSet(QStringLiteral("month")) ? cl.value(QStringLiteral("month")) : sn.month;
-    out->month = month.isEmpty() ? QDate::currentDate().month() : month.toInt(&ok);
-    if (!month.isEmpty() && (!ok || out->month < 1 || out->month > 12)) {
+    out->month = month.isEmpty() ? QDate::currentDate().month() : SerialNumberMonthOf(month);
+    if (out->month < 0) {
         Error(QStringLiteral("month %1: give 1 to 12").arg(month));
         return false;
     }

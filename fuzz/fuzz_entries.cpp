@@ -137,7 +137,7 @@ void Settle(Station& st)
     QCoreApplication::processEvents();
     SimulatedPorts::takeWritten(1);
     if (ModuleEmulator* m = SimulatedPorts::emulator(1)) {
-        m->takeForPc(SimulatedPorts::nowMs());
+        m->takeForPc(SystemClock::monotonicMs());
         m->takeEvents();
     }
 }

@@ -100,9 +100,9 @@ void PairTestMainReceive(const QString& name)
     r.f->RadioButton16Click();
     r.f->SpeedButton17Click();
     for (int i = 0; i < 6; ++i) {
-        r.peer->receiveFromPc(QByteArrayLiteral("0123456789"), SerialLine{}, SimulatedPorts::nowMs());
+        r.peer->receiveFromPc(QByteArrayLiteral("0123456789"), SerialLine{}, SystemClock::monotonicMs());
         TestWindow::pump(500);
-        r.peer->takeForPc(SimulatedPorts::nowMs());
+        r.peer->takeForPc(SystemClock::monotonicMs());
     }
     Save(r.f, name);
     r.f->SpeedButton18Click();

@@ -114,4 +114,21 @@ Sn ReadSn(const QString& path)
     return s;
 }
 
+ToolSettings ReadSettings(const QString& path)
+{
+    const Com com = ReadCom(path);
+    const Options o = ReadOptions(path);
+    ToolSettings s;
+    s.port = com.port + 1;
+    s.line = SerialSettings{BaudOfRow(com.rate), ParityOfRow(com.verify)};
+    s.edition = ReadVer(path).edition();
+    s.fixedGap = o.frameDelay;
+    s.gapMs = qBound(60, o.delayTime, 3000);
+    s.receivePeriodMs = qBound(10, o.rxTimer, 500);
+    s.rxTxPauseMs = qBound(10, o.rxTxConversion, 1000);
+    s.searchFirst = o.searchBeforeRW;
+    s.testDelayMs = o.testDelayTime;
+    return s;
+}
+
 } // namespace ToolConfig

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "IniFile.h"
+#include "ToolSettings.h"
 #include "core/model/Edition.h"
 #include "core/model/Values.h"
 
@@ -60,5 +61,9 @@ struct Sn {
     QString number;  // "00042"
 };
 Sn ReadSn(const QString& path);
+
+// Everything the tool runs with, from [COM], [Ver] and [Option] (values brought within their
+// bounds). A [COM] row without a rate or parity gives a baud of 0 or Parity::Unknown.
+ToolSettings ReadSettings(const QString& path);
 
 } // namespace ToolConfig

@@ -58,6 +58,29 @@ int SioBaudRate(int baudCode)
     return rates[baudCode];
 }
 
+int SioBaudCode(int baud)
+{
+    for (int code = 0; code <= B_115200; ++code)
+        if (SioBaudRate(code) == baud)
+            return code;
+    return -1;
+}
+
+int SioLineMode(const LineSettings& line)
+{
+    int mode = (line.dataBits - 5) & 0x03;
+    if (line.stopBits == 2)
+        mode |= STOP_2;
+    switch (line.parity) {
+    case 'E': mode |= P_EVEN; break;
+    case 'O': mode |= P_ODD; break;
+    case 'S': mode |= P_SPC; break;
+    case 'M': mode |= P_MRK; break;
+    default: break;
+    }
+    return mode;
+}
+
 bool SioDecodeLine(int baudCode, int mode, LineSettings* out)
 {
     const int rate = SioBaudRate(baudCode);

@@ -3,6 +3,8 @@
 // built-in simulated module (see PortMapping.h).
 #pragma once
 
+#include "LineSettings.h"
+
 #include <functional>
 
 // Port numbers COM1..COM36.
@@ -52,5 +54,14 @@ int sio_cnt_irq(int port, std::function<void(int)> callback);
 // True while COMn is open but its device has gone (adapter pulled out, pty closed).
 bool sio_lost(int port);
 
+// Line settings as the library's codes and back: the only place the codes above are made
+// from a baud rate, parity, data and stop bits, or taken apart again.
 // Baud rate in bits per second of a baud code, 0 for an unknown code.
 int SioBaudRate(int baudCode);
+// Baud code of a rate, -1 for a rate the library lacks.
+int SioBaudCode(int baud);
+// Line mode (data bits | stop bits | parity) of line settings.
+int SioLineMode(const LineSettings& line);
+// Line settings of a baud code and a line mode; false for a code or mode bits the library
+// does not know.
+bool SioDecodeLine(int baudCode, int mode, LineSettings* out);

@@ -18,29 +18,6 @@ LinkStatus LinkStatusOf(int sioStatus)
     }
 }
 
-int SioBaudCode(int baud)
-{
-    for (int code = 0; code <= B_115200; ++code)
-        if (SioBaudRate(code) == baud)
-            return code;
-    return -1;
-}
-
-int SioLineMode(const LineSettings& line)
-{
-    int mode = (line.dataBits - 5) & 0x03;
-    if (line.stopBits == 2)
-        mode |= STOP_2;
-    switch (line.parity) {
-    case 'E': mode |= P_EVEN; break;
-    case 'O': mode |= P_ODD; break;
-    case 'S': mode |= P_SPC; break;
-    case 'M': mode |= P_MRK; break;
-    default: break;
-    }
-    return mode;
-}
-
 SerialLink::SerialLink(QObject* parent) : QObject(parent)
 {
     m_reopenTimer.setInterval(1000);
@@ -69,6 +46,9 @@ void SerialLink::setReopenWhenBack(bool on)
 
 SerialLink::~SerialLink()
 {
+    // The port goes with its link: left open, no other link or program could have it.
+    if (m_open)
+        close(m_port);
     unwatch();
 }
 

@@ -22,11 +22,6 @@ enum class LinkStatus {
 // The status of a serial library result code.
 LinkStatus LinkStatusOf(int sioStatus);
 
-// Serial library codes of line settings: baud code (-1 for a rate the library lacks) and
-// line mode (data bits | stop bits | parity).
-int SioBaudCode(int baud);
-int SioLineMode(const LineSettings& line);
-
 class SerialLink : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +29,7 @@ public:
     static constexpr int kReadChunk = 4096;
 
     explicit SerialLink(QObject* parent = nullptr);
+    // Closes this link's port when it is open.
     ~SerialLink() override;
 
     // Opens COMn (1..36) on what the port mapping says and makes it this link's port. The

@@ -3,7 +3,6 @@
 #include "PComm.h"
 #include "SioBackend.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <array>
@@ -94,7 +93,7 @@ public:
             if (s->written.size() > 10000)
                 s->written.removeFirst();
             m_emu->receiveFromPc(bytes, SerialLine{s->line.baud, s->line.parity, s->line.dataBits, s->line.stopBits},
-                                 nowMs());
+                                 SystemClock::monotonicMs());
         }
         return len;
     }
@@ -103,7 +102,7 @@ public:
     {
         if (!m_open)
             return SIO_BADPORT;
-        return m_emu->bytesReadyForPc(nowMs());
+        return m_emu->bytesReadyForPc(SystemClock::monotonicMs());
     }
 
     int read(char* buf, int len) override
@@ -114,7 +113,7 @@ public:
             return SIO_BADPARM;
         if (len == 0)
             return 0;
-        const QByteArray bytes = m_emu->takeForPc(nowMs(), len);
+        const QByteArray bytes = m_emu->takeForPc(SystemClock::monotonicMs(), len);
         const int n = static_cast<int>(std::min<qsizetype>(bytes.size(), len));
         std::memcpy(buf, bytes.constData(), static_cast<size_t>(n));
         return n;
@@ -127,7 +126,7 @@ private:
         if (!m_open)
             return;
         ModuleEmulator* emu = m_emu.get();
-        const qint64 now = nowMs();
+        const qint64 now = SystemClock::monotonicMs();
         if (emu->bytesReadyForPc(now) > 0)
             notify();
         const qint64 next = emu->nextEventAfterMs(now);
@@ -145,14 +144,6 @@ private:
 };
 
 } // namespace
-
-qint64 nowMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
 
 ModuleEmulator* emulator(int port)
 {

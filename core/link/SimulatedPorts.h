@@ -4,6 +4,7 @@
 #pragma once
 
 #include "LineSettings.h"
+#include "core/base/Clock.h" // the emulators run on SystemClock::monotonicMs()
 #include "tools/emulator/ModuleEmulator.h"
 
 #include <QByteArray>
@@ -26,9 +27,6 @@ int lastMode(int port);
 QList<QByteArray> takeWritten(int port);
 // Forgets every emulator and recorded setting (tests start clean). Ports must be closed.
 void reset();
-
-// The monotonic clock that drives every emulator, in milliseconds.
-qint64 nowMs();
 
 // For the port layer: a backend on the emulator of `port` with `options` (an emulator made
 // with other options is replaced). Null with `error` set when the options are not understood.

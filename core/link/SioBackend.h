@@ -39,10 +39,6 @@ private:
     std::function<void()> m_notify;
 };
 
-// Line settings of a baud code and a line mode (data bits | stop bits | parity); false for a
-// code or mode bits the library does not know.
-bool SioDecodeLine(int baudCode, int mode, LineSettings* out);
-
 namespace PCommBackends {
 
 // Puts `backend` behind `port` in place of whatever the mapping says, until cleared. A port

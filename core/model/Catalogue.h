@@ -1,6 +1,6 @@
 // The fixed knowledge about the 36 module models: one table of rows, the family and
 // base-frequency codes a module reports, row naming by prefix style and the list items
-// that follow from a row. Pure data and functions; the window uses them in catalogue_ui.cpp.
+// that follow from a row. Pure data and functions for both front ends.
 #pragma once
 
 #include <QString>

@@ -72,3 +72,30 @@ LineSettings SerialSettings::line() const
     l.parity = ParityChar(parity);
     return l;
 }
+
+namespace {
+
+// The value of a text of digits only (no sign, no spaces), -1 otherwise.
+int DigitsValue(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return -1;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    return text.toInt();
+}
+
+} // namespace
+
+int SerialNumberYearOf(const QString& text)
+{
+    const int year = text.size() == 4 ? DigitsValue(text) : -1;
+    return year >= 2000 && year <= 2255 ? year : -1;
+}
+
+int SerialNumberMonthOf(const QString& text)
+{
+    const int month = DigitsValue(text);
+    return month >= 1 && month <= 12 ? month : -1;
+}

@@ -47,6 +47,12 @@ struct SerialNumber {
     int sequence = -1; // 0..65534
 };
 
+// The year and month a serial number is written with, from an operator's text (window,
+// options, [SN]): the year as four digits, 2000..2255; the month 1..12, a leading zero
+// allowed. -1 when the text is no such year or month.
+int SerialNumberYearOf(const QString& text);
+int SerialNumberMonthOf(const QString& text);
+
 // What a module tells about itself: family and firmware from the search answer, band, and
 // the exact model from its serial number.
 struct Identity {

@@ -1,31 +1,17 @@
 #include "FrameLog.h"
 
+#include "Clock.h"
 #include "ModuleSession.h"
+#include "core/config/Csv.h"
 #include "core/protocol/HexText.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 namespace {
 
-qint64 MonotonicMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
 QString LineText(const LineSettings& l)
 {
     return QStringLiteral("%1 %2%3%4").arg(l.baud).arg(l.dataBits).arg(QLatin1Char(l.parity)).arg(l.stopBits);
-}
-
-QString CsvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -42,7 +28,7 @@ QStringList FrameRecord::csvFields() const
             frame ? (info.checksumOk ? QStringLiteral("ok") : QStringLiteral("wrong")) : QString()};
 }
 
-FrameLog::FrameLog(int capacity, QObject* parent) : QObject(parent), m_capacity(qMax(1, capacity)), m_start(MonotonicMs())
+FrameLog::FrameLog(int capacity, QObject* parent) : QObject(parent), m_capacity(qMax(1, capacity)), m_start(SystemClock::monotonicMs())
 {
 }
 
@@ -59,7 +45,7 @@ void FrameLog::watch(ModuleSession& session)
 void FrameLog::add(const QByteArray& bytes, bool received, const LineSettings& line)
 {
     FrameRecord r;
-    r.timeMs = MonotonicMs() - m_start;
+    r.timeMs = SystemClock::monotonicMs() - m_start;
     r.received = received;
     r.line = line;
     r.bytes = bytes;
@@ -92,14 +78,11 @@ bool FrameLog::saveCsv(const QString& path, QString* error, const FrameKind* kin
             *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    QByteArray out = (CsvHeader().join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+    QByteArray out = Csv::Row(CsvHeader()).toUtf8();
     for (const FrameRecord& r : m_records) {
         if (kind && r.info.kind != *kind)
             continue;
-        QStringList fields;
-        for (const QString& f : r.csvFields())
-            fields << CsvField(f);
-        out += (fields.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+        out += Csv::Row(r.csvFields()).toUtf8();
     }
     if (file.write(out) != out.size()) {
         if (error)

@@ -4,16 +4,6 @@
 #include "core/protocol/Answers.h"
 #include "core/protocol/HexText.h"
 
-#include <QElapsedTimer>
-
-qint64 SystemClock::nowMs()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
-
 namespace {
 
 // An input level byte: 0 low, 1 high, -1 for anything else.

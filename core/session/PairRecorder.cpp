@@ -1,10 +1,13 @@
 #include "PairRecorder.h"
 
+#include "Clock.h"
+#include "core/config/Csv.h"
+
 #include <QDateTime>
 
 PairRecorder::PairRecorder(PairTest& pair, QObject* parent) : QObject(parent), m_pair(pair)
 {
-    m_clock.start();
+    m_runStartNs = SystemClock::monotonicNs();
     m_timer.setInterval(5000);
     connect(&m_timer, &QTimer::timeout, this, &PairRecorder::takePoint);
     m_timer.start();
@@ -20,7 +23,7 @@ PairRecorder::PairRecorder(PairTest& pair, QObject* parent) : QObject(parent), m
 
 void PairRecorder::startRun()
 {
-    m_clock.restart();
+    m_runStartNs = SystemClock::monotonicNs();
     m_last = PairCounters{};
     m_awaitingReply = false;
     ++m_run;
@@ -48,7 +51,7 @@ bool PairRecorder::startFile(const QString& path, QString* error)
         return false;
     }
     if (fresh)
-        m_file.write((CsvHeader().join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+        m_file.write(Csv::Row(CsvHeader()).toUtf8());
     m_file.flush();
     return true;
 }
@@ -74,7 +77,7 @@ void PairRecorder::record(bool correct)
                           QString::number(c.received),
                           QString::number(c.success),
                           QString::number(c.error)};
-    m_file.write((row.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+    m_file.write(Csv::Row(row).toUtf8());
     m_file.flush();
 }
 
@@ -102,7 +105,7 @@ void PairRecorder::takePoint()
     if (sent <= 0)
         return; // nothing judged yet: a rate of nothing has no meaning
     Point p;
-    p.seconds = m_clock.elapsed() / 1000.0;
+    p.seconds = (SystemClock::monotonicNs() - m_runStartNs) / 1000000 / 1000.0; // whole ms
     p.intervalRate = qMin(100.0, 100.0 * double(c.success - m_last.success) / double(sent));
     p.cumulativeRate = qMin(100.0, 100.0 * double(c.success) / double(c.sent));
     p.run = m_run;

@@ -5,7 +5,6 @@
 
 #include "PairTest.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
@@ -51,7 +50,7 @@ private:
     PairTest& m_pair;
     QFile m_file;
     QTimer m_timer;
-    QElapsedTimer m_clock;
+    qint64 m_runStartNs = 0;  // on SystemClock
     QVector<Point> m_points;
     PairCounters m_last;
     QByteArray m_pendingResult;

@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include "Clock.h"
 #include "ModuleSession.h"
 
 #include <cmath>
@@ -80,7 +81,7 @@ bool Terminal::sendFile(const QString& path, QString* error)
     m_fileHanded = 0;
     m_fileLeft = 0;
     m_lineFreeAt = 0;
-    m_fileClock.start();
+    m_fileStartNs = SystemClock::monotonicNs();
     m_fileTimer.start();
     emit fileProgress(0, m_file.size());
     pumpFile();
@@ -98,7 +99,7 @@ void Terminal::pumpFile()
     if (!isSendingFile())
         return;
     const qint64 total = m_file.size();
-    const double now = double(m_fileClock.nsecsElapsed()) / 1e6;
+    const double now = double(SystemClock::monotonicNs() - m_fileStartNs) / 1e6;
     const LineSettings line = m_session.link().line();
     const int bitsPerByte = 1 + line.dataBits + (line.parity == 'N' ? 0 : 1) + line.stopBits;
     const double bytesPerMs = double(qMax(line.baud, 1)) / (bitsPerByte * 1000.0);

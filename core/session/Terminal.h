@@ -6,7 +6,6 @@
 #include "core/link/SerialLink.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
@@ -71,8 +70,8 @@ private:
     QByteArray m_file;        // the file being sent
     qint64 m_fileHanded = 0;  // bytes given to the port
     qint64 m_fileLeft = 0;    // bytes told as gone
-    double m_lineFreeAt = 0;  // ms on m_fileClock when the line has carried what was handed
-    QElapsedTimer m_fileClock;
+    qint64 m_fileStartNs = 0; // on SystemClock, when the file's sending began
+    double m_lineFreeAt = 0;  // ms since m_fileStartNs when the line has carried what was handed
     QTimer m_fileTimer;
     QFile m_save;
     qint64 m_txBytes = 0;

@@ -390,6 +390,18 @@ private slots:
         QCOMPARE(sio_open(other), 0);
     }
 
+    // A link that goes while its port is open closes it: the device is free for another open.
+    void destroyedLinkClosesItsPort()
+    {
+        constexpr int other = 5;
+        QVERIFY(MapPort(other, m_pty.slave()));
+        {
+            SerialLink link;
+            QCOMPARE(link.open(kPort), LinkStatus::Ok);
+        }
+        QCOMPARE(sio_open(other), 0);
+    }
+
     void masterClosedThenReplugged()
     {
         // Reached through a link, as a udev name stays when an adapter comes back.

@@ -181,7 +181,7 @@ private slots:
             [&] {
                 if (looksSinceAllDue >= 0)
                     ++looksSinceAllDue;
-                else if (got.size() + emu->bytesReadyForPc(SimulatedPorts::nowMs()) >= answer.size())
+                else if (got.size() + emu->bytesReadyForPc(SystemClock::monotonicMs()) >= answer.size())
                     looksSinceAllDue = 0;
                 return got.size() >= answer.size();
             },

@@ -4,6 +4,7 @@
 #include "support/Programs.h"
 #include "support/SessionRig.h"
 
+#include "core/config/Csv.h"
 #include "core/link/PComm.h"
 #include "core/protocol/HexText.h"
 #include "core/session/FrameLog.h"
@@ -43,6 +44,13 @@ private slots:
         QVERIFY(log.saveCsv(dir.filePath("frames.csv"), &error, &data));
         QCOMPARE(Programs::ReadFile(dir.filePath("frames.csv")),
                  QByteArray("time_ms,direction,line,kind,hex,meaning,checksum\r\n") + log.at(2).csvFields().join(',').toUtf8() + "\r\n");
+    }
+
+    // The logs' CSV: a field holding a comma, a quote or a line break is quoted, quotes doubled.
+    void csvQuotesTheFieldsThatNeedIt()
+    {
+        QCOMPARE(Csv::Row({"COM1", "no such device, or \"busy\"", "two\nlines", "a\rb"}),
+                 QStringLiteral("COM1,\"no such device, or \"\"busy\"\"\",\"two\nlines\",\"a\rb\"\r\n"));
     }
 
     void pairRecordRowsAndBoundedPoints()

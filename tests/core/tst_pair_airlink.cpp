@@ -149,7 +149,7 @@ private slots:
         QVERIFY(Wait::until([&] { return r.c().success == 1; }, 2000));
         // The far PC sends the same block twice more: good frames beyond the one sent.
         for (int i = 0; i < 2; ++i) {
-            r.peer->receiveFromPc(kBlock, SerialLine{}, SimulatedPorts::nowMs());
+            r.peer->receiveFromPc(kBlock, SerialLine{}, SystemClock::monotonicMs());
             QVERIFY(r.waitReceived(r.c().received + 1, 2000));
         }
         QCOMPARE(r.c().success, 3);

@@ -41,7 +41,7 @@ QStringList SessionRig::requests(bool withoutSearch) const
     ModuleEmulator* m = module();
     if (!m)
         return out;
-    m->advance(SimulatedPorts::nowMs());
+    m->advance(SystemClock::monotonicMs());
     for (const ModuleEmulator::Event& e : m->takeEvents()) {
         if (!e.text.startsWith(QLatin1String("request ")))
             continue;

@@ -96,7 +96,8 @@ private slots:
             QCOMPARE(ui.kinds.first(), kind);
     }
 
-    // The port dialog's calls tell of their own failures.
+    // The port dialog's calls tell of their own failures; a refused send is shown as the window
+    // shows the session's.
     void portOperationsShowTheirFailures()
     {
         QTemporaryDir dir;
@@ -108,8 +109,8 @@ private slots:
         TCommFun commFun(link);
         FakeUi ui;
         QVERIFY(!commFun.OpenPort(7));
-        QVERIFY(!commFun.ConfigurePort(7, B_2400, P_NONE, BIT_8, STOP_1));
-        QVERIFY(!commFun.SendData(7, "x", 1));
+        QVERIFY(!commFun.ConfigurePort(7, LineSettings{2400, 'N', 8, 1}));
+        TCommFun::ShowSendFailure(link.send("x"));
         QVERIFY(!commFun.ClosePort(7));
         QCOMPARE(ui.messages, (QStringList{"KEIN PORT GEFUNDEN!", kNotOpenedDe, kNotOpenedDe}));
     }

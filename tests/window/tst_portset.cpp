@@ -25,10 +25,7 @@ private slots:
         QVERIFY(w.ui.messages.isEmpty());
         const TPortSettings& ps = GlobleVar::PortSettings;
         QCOMPARE(ps.portNumber, 1);
-        QCOMPARE(ps.baudCode, 9);
-        QCOMPARE(ps.parityCode, 0);
-        QCOMPARE(ps.dataBitsCode, 3);
-        QCOMPARE(ps.stopBitsCode, 0);
+        QVERIFY(ps.line == (LineSettings{2400, 'N', 8, 1}));
         QCOMPARE(SimulatedPorts::lastBaudCode(1), 9);
         QCOMPARE(SimulatedPorts::lastMode(1), 3);
         QCOMPARE(w.form->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
@@ -125,7 +122,7 @@ private slots:
         w.portSet->ComboBox3->setCurrentIndex(1);
         w.portSet->ComboBox3Click();
         QCOMPARE(w.form->PanelText(1), QString::fromUtf8("COM5,2400,ODD(奇校验),8,1"));
-        QCOMPARE(GlobleVar::PortSettings.parityCode, 0);
+        QCOMPARE(GlobleVar::PortSettings.line.parity, 'N');
     }
 
     void toolTalksToTheEmulatorProgramOverAPseudoTerminal()

@@ -153,8 +153,8 @@ private slots:
         // the write is the command in flight once the number passed its checks
         QCOMPARE(f->Session->lastCommand(), Command::SerialNumberWrite);
 
-        // free-text year, month and number that give no byte: an error box, nothing sent
-        const char* badYears[] = {"201", "20a1", "abcd", "2O11", "-2011"};
+        // free-text year, month and number that are none (as rfmodctl judges them): an error box, nothing sent
+        const char* badYears[] = {"201", "20a1", "abcd", "2O11", "-2011", "1999", "20110"};
         for (const char* year : badYears) {
             w.ui.clear();
             Fill(f, 0, year, "03", "00001");
@@ -163,7 +163,7 @@ private slots:
             QCOMPARE(w.ui.kinds.first(), UiServices::BoxKind::Error);
             QVERIFY2(w.ui.messages.first().endsWith(QLatin1String(year)), year);
         }
-        for (const char* month : {"x3", "256", " 3"}) {
+        for (const char* month : {"x3", "256", " 3", "13", "00"}) {
             w.ui.clear();
             Fill(f, 0, "2011", month, "00001");
             f->SpeedButton25Click();

@@ -20,13 +20,13 @@ namespace {
 struct Rig : AirRig {
     Rig() : AirRig(false, 100) {}
     // The far PC writes to its module.
-    void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, SerialLine{}, SimulatedPorts::nowMs()); }
+    void peerSends(const QByteArray& bytes) { peer->receiveFromPc(bytes, SerialLine{}, SystemClock::monotonicMs()); }
     // What reached the far PC within `ms`.
     QByteArray peerGets(int ms)
     {
         QByteArray got;
         TestWindow::waitFor([&] {
-            got += peer->takeForPc(SimulatedPorts::nowMs());
+            got += peer->takeForPc(SystemClock::monotonicMs());
             return false;
         }, ms);
         return got;

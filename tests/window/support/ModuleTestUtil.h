@@ -60,7 +60,7 @@ inline QStringList TakeRequests()
     ModuleEmulator* m = Module();
     if (!m)
         return out;
-    m->advance(SimulatedPorts::nowMs());
+    m->advance(SystemClock::monotonicMs());
     for (const ModuleEmulator::Event& e : m->takeEvents())
         if (e.text.startsWith(QLatin1String("request ")))
             out << e.text.mid(8);

@@ -1,0 +1,6 @@
+#include "ToolSettings.h"
+
+LineSettings ToolSettings::pcLine() const
+{
+    return line.line();
+}
