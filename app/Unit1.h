@@ -308,6 +308,8 @@ public:
     // The checks and values of the serial-number write; false (after its warning) when
     // the fields do not make one, or the number may not be handed out.
     bool CollectSerialNumber(SerialNumber* number);
+    // The four lists' rows and the frequency text, put aside while a search identifies.
+    void SaveSelections();
     // The write-all values of the four lists; false (warnings as named) when one is empty.
     bool CollectWriteAll(Jobs::WriteAllValues* values, const TMsg& channel, const TMsg& airRate, const TMsg& baud,
                          const TMsg& parity, bool queued);

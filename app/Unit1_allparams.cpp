@@ -52,6 +52,15 @@ bool TForm1::CollectWriteAll(Jobs::WriteAllValues* values, const TMsg& channel, 
     return true;
 }
 
+void TForm1::SaveSelections()
+{
+    SavedSelections.channel = ComboBox4->currentIndex();
+    SavedSelections.airRate = ComboBox1->currentIndex();
+    SavedSelections.serialRate = ComboBox2->currentIndex();
+    SavedSelections.parity = ComboBox3->currentIndex();
+    SavedSelections.frequency = Edit1->text();
+}
+
 void TForm1::ReportWriteAll(LinkStatus status)
 {
     Report(status, WriteAllWriting, WriteAllFail, SetFailBox);
@@ -112,11 +121,7 @@ void TForm1::SpeedButton21Click()
         SetPanel(2, Tr(WriteAllSearching));
         OperationLabel = QStringLiteral("Write");
         // The identification of the search empties the lists; the write shows these again.
-        SavedSelections.channel = ComboBox4->currentIndex();
-        SavedSelections.airRate = ComboBox1->currentIndex();
-        SavedSelections.serialRate = ComboBox2->currentIndex();
-        SavedSelections.parity = ComboBox3->currentIndex();
-        SavedSelections.frequency = Edit1->text();
+        SaveSelections();
         BeginSearch(JobPurpose::WriteAll, {DeferredWriteAll(*this)});
         return;
     }
@@ -170,11 +175,7 @@ void TForm1::SpeedButton38Click()
     QList<JobStep> steps = Jobs::FactorySetUpSteps(setUp);
     if (setUp.searchBeforeWriteAll) {
         OperationLabel = QStringLiteral("Write");
-        SavedSelections.channel = ComboBox4->currentIndex();
-        SavedSelections.airRate = ComboBox1->currentIndex();
-        SavedSelections.serialRate = ComboBox2->currentIndex();
-        SavedSelections.parity = ComboBox3->currentIndex();
-        SavedSelections.frequency = Edit1->text();
+        SaveSelections();
         for (JobStep& s : steps)
             if (s.command == Command::WriteAll)
                 s = DeferredWriteAll(*this);

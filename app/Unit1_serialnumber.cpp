@@ -66,11 +66,7 @@ void TForm1::SpeedButton24Click()
 
     PreviousModelRow = ReportedModelRow;
     ReportedModelRow = -1;
-    SavedSelections.channel = ComboBox4->currentIndex();
-    SavedSelections.airRate = ComboBox1->currentIndex();
-    SavedSelections.serialRate = ComboBox2->currentIndex();
-    SavedSelections.parity = ComboBox3->currentIndex();
-    SavedSelections.frequency = Edit1->text();
+    SaveSelections();
     IdentifyAfterSearch = false;
     Report(Session->readSerialNumber(), SnReading, SnReadFail, ReadFailBox);
 }
