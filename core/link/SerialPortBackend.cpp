@@ -1,6 +1,6 @@
 #include "SerialPortBackend.h"
 
-#include "PComm.h"
+#include "SioCodes.h"
 
 #include <QFileInfo>
 #include <QSerialPort>

@@ -1,6 +1,6 @@
 #include "SimulatedPorts.h"
 
-#include "PComm.h"
+#include "SioCodes.h"
 #include "SioBackend.h"
 
 #include <QTimer>
