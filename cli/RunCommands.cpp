@@ -121,7 +121,7 @@ int Program(const Context& c, const QStringList& args)
         return ExitUsage;
     }
     if (cl.isSet(QStringLiteral("year")) && (setup.snYear = SerialNumberYearOf(cl.value(QStringLiteral("year")))) < 0) {
-        Error(QStringLiteral("--year %1: give 2000 to 2255").arg(cl.value(QStringLiteral("year"))));
+        Error(QStringLiteral("--year %1: give 2000 to 2099").arg(cl.value(QStringLiteral("year"))));
         return ExitUsage;
     }
     if (cl.isSet(QStringLiteral("month")) && (setup.snMonth = SerialNumberMonthOf(cl.value(QStringLiteral("month")))) < 0) {

@@ -187,7 +187,7 @@ bool ChooseSn(const CommandLine& cl, const QString& configPath, const ModuleRead
     const QString year = cl.isSet(QStringLiteral("year")) ? cl.value(QStringLiteral("year")) : sn.year;
     out->year = year.isEmpty() ? QDate::currentDate().year() : SerialNumberYearOf(year);
     if (out->year < 0) {
-        Error(QStringLiteral("year %1: give four digits, 2000 to 2255").arg(year));
+        Error(QStringLiteral("year %1: give four digits, 2000 to 2099").arg(year));
         return false;
     }
     const QString month = cl.isSet(QStringLiteral("month")) ? cl.value(QStringLiteral("month")) : sn.month;

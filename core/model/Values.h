@@ -48,7 +48,7 @@ struct SerialNumber {
 };
 
 // The year and month a serial number is written with, from an operator's text (window,
-// options, [SN]): the year as four digits, 2000..2255; the month 1..12, a leading zero
+// options, [SN]): the year as four digits, 2000..2099 (the module keeps two); the month 1..12, a leading zero
 // allowed. -1 when the text is no such year or month.
 int SerialNumberYearOf(const QString& text);
 int SerialNumberMonthOf(const QString& text);

@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(f->Session->lastCommand(), Command::SerialNumberWrite);
 
         // free-text year, month and number that are none (as rfmodctl judges them): an error box, nothing sent
-        const char* badYears[] = {"201", "20a1", "abcd", "2O11", "-2011", "1999", "20110"};
+        const char* badYears[] = {"201", "20a1", "abcd", "2O11", "-2011", "1999", "20110", "2100"};
         for (const char* year : badYears) {
             w.ui.clear();
             Fill(f, 0, year, "03", "00001");
