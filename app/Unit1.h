@@ -339,8 +339,10 @@ public:
     // ---- configuration and language ----------------------------------------------------
     void ReadConfiguration();
     void SaveOptions();
-    // Records a hand-chosen serial number in Config.ini before it is written; false stops the write.
-    bool ClaimSerialNumber(int sequence);
+    // Records a hand-chosen serial number in Config.ini before it is written, or with a
+    // production database takes the number from it (into `number` and the field); false
+    // stops the write.
+    bool ClaimSerialNumber(SerialNumber* number);
     void ApplyLanguage();
 
 public slots:

@@ -1,16 +1,22 @@
 // Factory serial number and parameter lock. Reading the serial number is also how the
 // exact model row of a module is learnt; writing it (factory edition) advances the sequence
 // number after every confirmed write so a production run is numbered module by module.
+// With a production database ([Production] Database= in Config.ini) the number comes from the
+// database at each write and every confirmed write is recorded there.
 #include "Unit1.h"
 
 #include "UiServices.h"
 #include "core/config/SerialNumberStore.h"
+#include "core/config/ToolConfig.h"
+#include "core/production/ProductionStore.h"
 #include "texts/app_texts.h"
 #include "core/model/Catalogue.h"
 #include "texts/basic_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 using namespace BasicTexts;
@@ -45,6 +51,12 @@ int DigitsValue(const QString& text)
     if (!AllDigits(text) || text.size() > 9)
         return -1;
     return text.toInt();
+}
+
+// Records wait here, beside Config.ini, while the database cannot take them.
+QString SpillPath()
+{
+    return QFileInfo(GlobleVar::ConfigPath()).dir().filePath(QStringLiteral("production-spill.jsonl"));
 }
 
 void Empty(QComboBox* c)
@@ -140,11 +152,33 @@ bool TForm1::CollectSerialNumber(SerialNumber* out)
     number.year = yearValue;
     number.month = monthValue;
     number.sequence = sequenceValue;
-    return ClaimSerialNumber(sequenceValue);
+    return ClaimSerialNumber(&number);
 }
 
-bool TForm1::ClaimSerialNumber(int sequence)
+bool TForm1::ClaimSerialNumber(SerialNumber* number)
 {
+    const ToolConfig::Production production = ToolConfig::ReadProduction(GlobleVar::ConfigPath());
+    if (!production.database.isEmpty()) {
+        // Other stations take numbers from the same series: the field's number only starts a
+        // series the database does not know yet.
+        DatabaseLocation where;
+        QString error;
+        int taken = -1;
+        if (DatabaseLocation::Parse(production.database, &where, &error)) {
+            ProductionStore store(where, SpillPath());
+            taken = store.allocate(SerialSeries{number->modelCode, number->year, number->month}, number->sequence,
+                                   production.station, &error);
+        }
+        if (taken < 0) {
+            SetPanel(2, Tr(SnWriteFail));
+            ShowWarning(Tr(ProductionUnreachable) + error, this);
+            return false;
+        }
+        number->sequence = taken;
+        Edit2->setText(Pad5(taken));
+        return true;
+    }
+    const int sequence = number->sequence;
     // rfmodctl may hand out numbers from the same Config.ini: a number is recorded as handed
     // out before a module gets it, and one handed out already is written again only on purpose.
     SerialNumberStore store(GlobleVar::ConfigPath());
@@ -207,6 +241,26 @@ void TForm1::DecodeSerialNumberSet()
              .keepChoice({ComboBox11->currentIndex(), ComboBox12->currentText(), ComboBox13->currentText()}, value,
                          &error))
         ShowWarning(Tr(AppTexts::ConfigNotSaved) + error, this);
+    const ToolConfig::Production production = ToolConfig::ReadProduction(GlobleVar::ConfigPath());
+    if (!production.database.isEmpty() && value >= 0) {
+        ModuleRecord r;
+        r.time = QDateTime::currentDateTimeUtc();
+        r.station = production.station;
+        r.port = QStringLiteral("COM%1").arg(GlobleVar::PortSettings.portNumber);
+        r.number = SerialNumber{Catalogue::RowToModelCode(ComboBox11->currentIndex()),
+                                SerialNumberYearOf(ComboBox12->currentText()),
+                                SerialNumberMonthOf(ComboBox13->currentText()), value};
+        r.ok = true;
+        r.detail = QStringLiteral(""); // the column takes no NULL, which a null text would bind as
+        DatabaseLocation where;
+        QString why;
+        // a record the database cannot take now waits in the spill file
+        bool kept = DatabaseLocation::Parse(production.database, &where, &why);
+        if (kept)
+            kept = ProductionStore(where, SpillPath()).record(r, &why);
+        if (!kept)
+            ShowWarning(Tr(ProductionNotRecorded) + why, this);
+    }
     // The next module gets the next number; the write refuses it once it passes 65534.
     if (value >= 0)
         Edit2->setText(Pad5(value + 1));

@@ -53,5 +53,8 @@ inline constexpr TMsg SnAlreadyHandedOut{"序号 %1 已经分配过（Config.ini
                                          "Serial number %1 has already been handed out (the last one in Config.ini is %2). Write it anyway?"};
 inline constexpr TMsg SnNotRecorded{"序号无法记入 Config.ini，未写入电台：",
                                     "The serial number cannot be recorded in Config.ini, nothing was written: "};
+inline constexpr TMsg ProductionUnreachable{"无法连接生产数据库，未写入系列号：",
+                                            "Production database unreachable, no serial number written: "};
+inline constexpr TMsg ProductionNotRecorded{"生产记录未能保存：", "The production record could not be kept: "};
 
 } // namespace BasicTexts

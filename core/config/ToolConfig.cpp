@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 
+#include <QSysInfo>
+
 namespace ToolConfig {
 
 namespace {
@@ -9,6 +11,7 @@ const QString kCom = QStringLiteral("COM");
 const QString kVer = QStringLiteral("Ver");
 const QString kOption = QStringLiteral("Option");
 const QString kSn = QStringLiteral("SN");
+const QString kProduction = QStringLiteral("Production");
 
 constexpr int kBauds[kBaudRows] = {600, 1200, 2400, 4800, 9600, 19200, 38400};
 constexpr Parity kParities[3] = {Parity::Even, Parity::Odd, Parity::None};
@@ -112,6 +115,17 @@ Sn ReadSn(const QString& path)
     s.month = ini.ReadString(kSn, QStringLiteral("Month"), QString());
     s.number = ini.ReadString(kSn, QStringLiteral("NO"), QString());
     return s;
+}
+
+Production ReadProduction(const QString& path)
+{
+    const IniFile ini(path);
+    Production p;
+    p.database = ini.ReadString(kProduction, QStringLiteral("Database"), QString()).trimmed();
+    p.station = ini.ReadString(kProduction, QStringLiteral("Station"), QString()).trimmed();
+    if (p.station.isEmpty())
+        p.station = QSysInfo::machineHostName();
+    return p;
 }
 
 ToolSettings ReadSettings(const QString& path)

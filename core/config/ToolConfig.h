@@ -62,6 +62,15 @@ struct Sn {
 };
 Sn ReadSn(const QString& path);
 
+// [Production]: the production record's database ("sqlite:PATH" or
+// "postgresql://USER@HOST[:PORT]/DBNAME"; empty: none) and this station's name in it
+// (the host name when not given).
+struct Production {
+    QString database;
+    QString station;
+};
+Production ReadProduction(const QString& path);
+
 // Everything the tool runs with, from [COM], [Ver] and [Option] (values brought within their
 // bounds). A [COM] row without a rate or parity gives a baud of 0 or Parity::Unknown.
 ToolSettings ReadSettings(const QString& path);

@@ -1,16 +1,19 @@
 // Factory serial number on the window: the fields a read fills and the model it selects, the
 // checks that keep a bad number from going out, the numbering of a production run with the
-// number kept in Config.ini, the sequence field's editing, and the lock.
+// number kept in Config.ini or taken from a production database, the sequence field's
+// editing, and the lock.
 #include "support/ModuleTestUtil.h"
 
 #include "app/Unit1.h"
 #include "core/config/IniFile.h"
 #include "core/config/SerialNumberStore.h"
+#include "core/production/ProductionStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using CmdTest::LongAnswer;
@@ -121,6 +124,47 @@ private slots:
         QCOMPARE(Module()->options().snSequence, 44);
         QCOMPARE(IniFile(w.configPath()).ReadInteger("SN", "Model", -1), 10);
         QCOMPARE(store.take(nullptr), 45);
+    }
+
+    // With [Production] Database= the number comes from the database, which another station
+    // shares, and each confirmed write is recorded there; an unreachable one stops the write.
+    void numbersFromTheProductionDatabase()
+    {
+        QTemporaryDir dir;
+        const QByteArray db = "sqlite:" + dir.filePath(QStringLiteral("line.db")).toUtf8();
+        TestWindow w(Config() + "[Production]\r\nDatabase=" + db + "\r\nStation=A\r\n");
+        TForm1* f = w.form;
+        DatabaseLocation where;
+        QString error;
+        QVERIFY(DatabaseLocation::Parse(QString::fromUtf8(db), &where, &error));
+        ProductionStore other(where, dir.filePath(QStringLiteral("spill")));
+        QCOMPARE(other.allocate(SerialSeries{QStringLiteral("35"), 2011, 3}, 100, QStringLiteral("B"), &error), 100);
+
+        Fill(f, 10, "2011", "03", "00041");
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
+        QCOMPARE(Module()->options().snSequence, 101);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00102"));
+        f->SpeedButton25Click();
+        QVERIFY(TestWindow::waitFor([&] { return f->Edit2->text() == QLatin1String("00103"); }, 2000));
+        QCOMPARE(Module()->options().snSequence, 102);
+        QList<ModuleRecord> records;
+        QVERIFY2(other.history(HistoryFilter{}, &records, &error), qPrintable(error));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].number.sequence, 102);
+        QCOMPARE(records[1].number.sequence, 101);
+        QCOMPARE(records[0].station, QStringLiteral("A"));
+        QCOMPARE(records[0].port, QStringLiteral("COM1"));
+        QVERIFY(records[0].ok);
+        QVERIFY(w.ui.messages.isEmpty());
+
+        QVERIFY(IniFile(w.configPath()).WriteString("Production", "Database", "sqlite:" + dir.filePath("no/such/line.db")));
+        CmdTest::TakeRequests();
+        f->SpeedButton25Click();
+        QCOMPARE(w.ui.messages.size(), 1);
+        QVERIFY(w.ui.messages.first().startsWith(QStringLiteral("无法连接生产数据库，未写入系列号：")));
+        TestWindow::pump(100);
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
     }
 
     void writeChecksInOrder()
