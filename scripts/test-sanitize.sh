@@ -5,6 +5,8 @@
 # ours to mend.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The test run starts a throwaway PostgreSQL in build-asan/pg and stops it; a run cut short stops it here.
+trap './scripts/pg-throwaway.sh stop build-asan/pg >/dev/null 2>&1 || true' EXIT
 ./scripts/deps.sh
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

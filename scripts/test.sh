@@ -3,6 +3,8 @@
 # each fuzz target briefly (FUZZ_SECONDS, default 10 s each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The test run starts a throwaway PostgreSQL in build/pg and stops it; a run cut short stops it here.
+trap './scripts/pg-throwaway.sh stop build/pg >/dev/null 2>&1 || true' EXIT
 ./scripts/deps.sh
 ./scripts/build.sh "$@"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
