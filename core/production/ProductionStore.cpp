@@ -234,6 +234,9 @@ bool ProductionStore::ensureSchema(QString* error)
     // Stations starting together create the tables once.
     if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7270012)")))
         return fail(Why(q));
+    // Else every connection prints a notice for each table that is already there.
+    if (postgres() && !q.exec(QStringLiteral("SET LOCAL client_min_messages = warning")))
+        return fail(Why(q));
     const QString key = postgres() ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
     for (const char* statement : kSchema) {
         const QString sql = QString::fromLatin1(statement).contains(QLatin1String("%1"))
@@ -270,7 +273,7 @@ int ProductionStore::allocate(const SerialSeries& s, int firstIfNew, const QStri
     QSqlQuery q(db);
     auto fail = [&](const QString& why) {
         *error = why;
-        if (!q.exec(QStringLiteral("ROLLBACK")))
+        if (!db.isOpen() || !q.exec(QStringLiteral("ROLLBACK")))
             db.close(); // the connection is gone: the next call connects again
         return -1;
     };
@@ -376,7 +379,7 @@ bool ProductionStore::insertRecord(const ModuleRecord& r, QString* error)
     q.addBindValue(Compact(r.written));
     q.addBindValue(Compact(r.readBack));
     q.addBindValue(r.ok ? QStringLiteral("ok") : QStringLiteral("failed"));
-    q.addBindValue(r.detail);
+    q.addBindValue(r.detail.isNull() ? QStringLiteral("") : r.detail); // a null text binds as NULL
     q.addBindValue(r.durationMs);
     if (!q.exec()) {
         *error = Why(q);

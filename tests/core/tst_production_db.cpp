@@ -106,6 +106,7 @@ private slots:
         r.readBack = QJsonObject{{QStringLiteral("channel"), 3}};
         r.ok = true;
         QVERIFY(a.record(r, &error));
+        QCOMPARE(a.spilledCount(), 0); // committed, not spilled: a record without detail too
         r.number.sequence = 44;
         r.ok = false;
         r.detail = QStringLiteral("channel is 1, wanted 3");
