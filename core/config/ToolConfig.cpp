@@ -9,6 +9,7 @@ const QString kCom = QStringLiteral("COM");
 const QString kVer = QStringLiteral("Ver");
 const QString kOption = QStringLiteral("Option");
 const QString kSn = QStringLiteral("SN");
+const QString kProduction = QStringLiteral("Production");
 
 constexpr int kBauds[kBaudRows] = {600, 1200, 2400, 4800, 9600, 19200, 38400};
 constexpr Parity kParities[3] = {Parity::Even, Parity::Odd, Parity::None};
@@ -114,6 +115,15 @@ Sn ReadSn(const QString& path)
     return s;
 }
 
+Production ReadProduction(const QString& path)
+{
+    const IniFile ini(path);
+    Production p;
+    p.database = ini.ReadString(kProduction, QStringLiteral("Database"), QString()).trimmed();
+    p.station = ini.ReadString(kProduction, QStringLiteral("Station"), QString()).trimmed();
+    return p;
+}
+
 ToolSettings ReadSettings(const QString& path)
 {
     const Com com = ReadCom(path);
@@ -128,6 +138,9 @@ ToolSettings ReadSettings(const QString& path)
     s.rxTxPauseMs = qBound(10, o.rxTxConversion, 1000);
     s.searchFirst = o.searchBeforeRW;
     s.testDelayMs = o.testDelayTime;
+    const Production p = ReadProduction(path);
+    s.database = p.database;
+    s.station = p.station;
     return s;
 }
 
