@@ -204,12 +204,11 @@ bool ProductionStore::open(QString* error)
         return false;
     }
     if (!postgres()) {
+        // Refused while another station switches a new file at the same moment (SQLite does
+        // not wait for that lock): the file ends up in WAL all the same, and a file that cannot
+        // be used at all fails in the schema transaction below.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-            *error = QStringLiteral("%1: %2").arg(m_location.text(), Why(q));
-            db.close();
-            return false;
-        }
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
     if (!ensureSchema(error)) {
         db.close();

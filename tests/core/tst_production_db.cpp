@@ -216,6 +216,23 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("schema version 99")), qPrintable(error));
     }
 
+    // Stations starting at the same moment on a new SQLite file both get in.
+    void stationsOpenANewFileTogether()
+    {
+        QTemporaryDir dir;
+        Programs::WriteFile(dir.filePath(QStringLiteral("Config.ini")), kConfig);
+        for (int round = 0; round < 5; ++round) {
+            const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("new%1.db").arg(round));
+            QProcess a, b;
+            for (QProcess* p : {&a, &b}) {
+                p->setWorkingDirectory(dir.path());
+                p->start(qEnvironmentVariable("RFMOD_CTL"), {QStringLiteral("--db"), db, QStringLiteral("db"), QStringLiteral("check")});
+            }
+            QVERIFY(a.waitForFinished(20000) && b.waitForFinished(20000));
+            QVERIFY2(a.exitCode() == 0 && b.exitCode() == 0, (a.readAllStandardError() + b.readAllStandardError()).constData());
+        }
+    }
+
     // Two stations with two jigs each on one database: station A names it in Config.ini,
     // station B on the command line. A module that fails gives its number back, and the next
     // module takes it.
