@@ -18,10 +18,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSysInfo>
 
 using namespace BasicTexts;
 
 namespace {
+
+// The records name this computer when Config.ini names no station.
+QString StationName(const ToolConfig::Production& p)
+{
+    return p.station.isEmpty() ? QSysInfo::machineHostName() : p.station;
+}
 
 constexpr int kMaxSequence = SerialNumberStore::kMaxSequence;
 
@@ -167,7 +174,7 @@ bool TForm1::ClaimSerialNumber(SerialNumber* number)
         if (DatabaseLocation::Parse(production.database, &where, &error)) {
             ProductionStore store(where, SpillPath());
             taken = store.allocate(SerialSeries{number->modelCode, number->year, number->month}, number->sequence,
-                                   production.station, &error);
+                                   StationName(production), &error);
         }
         if (taken < 0) {
             SetPanel(2, Tr(SnWriteFail));
@@ -245,7 +252,7 @@ void TForm1::DecodeSerialNumberSet()
     if (!production.database.isEmpty() && value >= 0) {
         ModuleRecord r;
         r.time = QDateTime::currentDateTimeUtc();
-        r.station = production.station;
+        r.station = StationName(production);
         r.port = QStringLiteral("COM%1").arg(GlobleVar::PortSettings.portNumber);
         r.number = SerialNumber{Catalogue::RowToModelCode(ComboBox11->currentIndex()),
                                 SerialNumberYearOf(ComboBox12->currentText()),

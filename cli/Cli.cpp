@@ -12,8 +12,11 @@
 #include "core/protocol/HexText.h"
 #include "tools/emulator/ModuleEmulator.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 #include <cstdio>
 
@@ -51,7 +54,8 @@ bool IsGlobalOption(const QString& a)
 {
     static const QStringList names{QStringLiteral("--json"),    QStringLiteral("--trace"),   QStringLiteral("--port"),
                                    QStringLiteral("--ports"),   QStringLiteral("--baud"),    QStringLiteral("--parity"),
-                                   QStringLiteral("--edition"), QStringLiteral("--timeout"), QStringLiteral("--gap")};
+                                   QStringLiteral("--edition"), QStringLiteral("--timeout"), QStringLiteral("--gap"),
+                                   QStringLiteral("--db"),      QStringLiteral("--station")};
     return names.contains(a);
 }
 
@@ -76,6 +80,11 @@ QString GlobalHelp()
         "  --gap MS          quiet time that ends an answer (default: [Option] Delay time, 333)\n"
         "  --json            one JSON document per command on stdout\n"
         "  --trace           every frame sent and received on stderr\n"
+        "  --db LOCATION     the production record: sqlite:PATH or\n"
+        "                    postgresql://USER@HOST[:PORT]/DBNAME (default: [Production] Database);\n"
+        "                    program then takes serial numbers from it and records every module\n"
+        "  --station NAME    this station's name in the record (default: [Production] Station,\n"
+        "                    else the host name)\n"
         "\n"
         "commands:\n"
         "  ports     the COM numbers and what each stands for\n"
@@ -86,10 +95,13 @@ QString GlobalHelp()
         "  program   the production loop: program module after module\n"
         "  pair      one station of the pair transmission test\n"
         "  term      standard input to the module, the module to standard output\n"
+        "  history   the modules recorded in the production database\n"
+        "  db check  the production database: series, record counts, records waiting\n"
         "\n"
         "write and program refuse a module whose model is not known unless --any-model is given.\n"
         "COMMAND --help describes a command. Exit codes: 0 success, 1 refused or verification\n"
-        "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost.\n");
+        "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost,\n"
+        "or the production database cannot be reached.\n");
 }
 
 bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* exitCode)
@@ -98,6 +110,7 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
     static_cast<ToolSettings&>(*c) = ToolConfig::ReadSettings(c->configPath);
     int baud = c->line.baud;
     Parity parity = c->line.parity;
+    bool dbGiven = false;
 
     auto usage = [&](const QString& message) {
         Error(message);
@@ -162,6 +175,16 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
         } else if (a == QLatin1String("--gap")) {
             if (!TakeValue(args, &i, &v) || (c->gapMs = v.toInt(&ok)) < 10 || c->gapMs > 3000 || !ok)
                 return usage(QStringLiteral("--gap %1: 10 to 3000 ms").arg(v));
+        } else if (a == QLatin1String("--db")) {
+            if (!TakeValue(args, &i, &v) || v.isEmpty())
+                return usage(QStringLiteral("--db needs a location: sqlite:PATH or postgresql://USER@HOST[:PORT]/DBNAME"));
+            c->database = v;
+            dbGiven = true;
+        } else if (a == QLatin1String("--station")) {
+            if (!TakeValue(args, &i, &v) || v.trimmed().isEmpty())
+                return usage(QStringLiteral("--station needs a name"));
+            c->station = v.trimmed();
+            c->stationGiven = true;
         } else {
             return usage(QStringLiteral("unknown option %1 (rfmodctl --help)").arg(a));
         }
@@ -169,6 +192,11 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
     if (baud == 0 || parity == Parity::Unknown)
         return usage(QStringLiteral("Config.ini [COM] names no baud rate or parity: give --baud and --parity"));
     c->line = SerialSettings{baud, parity};
+    QString why;
+    if (!DatabaseLocation::Parse(c->database, &c->db, &why))
+        return usage((dbGiven ? QStringLiteral("--db ") : QStringLiteral("Config.ini [Production] Database: ")) + why);
+    if (c->station.isEmpty())
+        c->station = QSysInfo::machineHostName();
 
     // COM numbers: as given, or the next free ones for devices and simulated modules.
     if (c->portArgs.isEmpty())
@@ -192,6 +220,11 @@ bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* ex
     }
     *rest = command;
     return true;
+}
+
+QString SpillPath(const Context& c)
+{
+    return QFileInfo(c.configPath).absoluteDir().filePath(QStringLiteral("production-spill.jsonl"));
 }
 
 std::unique_ptr<ModuleClient> Open(const Context& c, int port)

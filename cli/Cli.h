@@ -6,6 +6,7 @@
 #include "core/config/ToolSettings.h"
 
 #include "core/model/Profile.h"
+#include "core/production/ProductionStore.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -31,7 +32,12 @@ struct Context : ToolSettings {
     bool json = false;
     bool trace = false;
     int stepMs = 1100;              // search step
+    DatabaseLocation db;            // the production record (--db, else [Production] Database)
+    bool stationGiven = false;      // --station given (history takes it as a filter)
 };
+
+// Where records wait that the production database could not take: beside Config.ini.
+QString SpillPath(const Context& context);
 
 // Reads the global options (those before the command); false with exit code and message
 // set for a bad one. `rest` gets the command and its own arguments.
@@ -85,5 +91,7 @@ int SerialNumbers(const Context& c, const QStringList& args);
 int Program(const Context& c, const QStringList& args);
 int Pair(const Context& c, const QStringList& args);
 int Term(const Context& c, const QStringList& args);
+int History(const Context& c, const QStringList& args);
+int Db(const Context& c, const QStringList& args);
 
 } // namespace Cli

@@ -24,6 +24,44 @@ constexpr int kRemovalPollMs = 300;
 constexpr int kReopenMs = 2000;
 // How long a new module is waited for where the last one came before all settings are searched.
 constexpr int kHomeWindowMs = 3000;
+// How often a lost production database is tried again.
+constexpr int kDatabaseRetryMs = 3000;
+
+// The store's reasons name the database; the messages here name it themselves.
+QString Why(const QString& why, const DatabaseLocation& where)
+{
+    const QString prefix = where.text() + QStringLiteral(": ");
+    return (why.startsWith(prefix) ? why.mid(prefix.size()) : why).simplified();
+}
+
+// The profile under the names read --json uses.
+QJsonObject ProfileJson(const Profile& p, const Edition& e)
+{
+    QJsonObject o;
+    if (p.modelRow >= 0)
+        o.insert(QStringLiteral("model"), Catalogue::RowText(p.modelRow, e.prefixStyle));
+    if (!p.base.isEmpty())
+        o.insert(QStringLiteral("band"), p.base);
+    if (p.channel >= 0)
+        o.insert(QStringLiteral("channel"), p.channel);
+    if (p.airRate > 0)
+        o.insert(QStringLiteral("air_rate"), p.airRate);
+    if (p.serialBaud > 0)
+        o.insert(QStringLiteral("serial_baud"), p.serialBaud);
+    if (p.serialParity != Parity::Unknown)
+        o.insert(QStringLiteral("serial_parity"), ParityName(p.serialParity));
+    if (p.protocol >= 0)
+        o.insert(QStringLiteral("protocol"), Profiles::ProtocolName(p.protocol));
+    if (p.powerMode >= 0)
+        o.insert(QStringLiteral("power_save"), Profiles::PowerModeName(p.powerMode));
+    if (p.radioId >= 0)
+        o.insert(QStringLiteral("radio_id"), p.radioId);
+    if (p.power >= 0)
+        o.insert(QStringLiteral("power"), Profiles::PowerName(p.power));
+    if (p.powerLevel >= 0)
+        o.insert(QStringLiteral("power_level"), p.powerLevel);
+    return o;
+}
 
 // The same module: the same identity and the same serial number.
 bool SameModule(const ModuleReadings& a, const ModuleReadings& b)
@@ -75,8 +113,8 @@ void ProductionLog::append(const QStringList& fields)
 // ---- worker -----------------------------------------------------------------------------------
 
 ProductionWorker::ProductionWorker(const Context& context, int port, const ProductionSetup& setup,
-                                   SerialNumberStore* store, ProductionLog* log, QObject* parent)
-    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_log(log),
+                                   SerialNumberStore* store, ProductionStore* db, ProductionLog* log, QObject* parent)
+    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_db(db), m_log(log),
       m_homeLine(context.line.line())
 {
     m_timer.setSingleShot(true);
@@ -103,9 +141,7 @@ void ProductionWorker::stop()
     if (m_client)
         m_client->cancel();
     // A number taken for a module that was not finished goes back.
-    if (m_number >= 0 && m_store)
-        m_store->giveBack(m_number, nullptr);
-    m_number = -1;
+    giveBackNumber();
     m_verifyFrom = -1;
     if (!m_finished) {
         m_finished = true;
@@ -119,9 +155,7 @@ void ProductionWorker::portProblem(const QString& what)
         return;
     if (m_client)
         m_client->cancel();
-    if (m_number >= 0 && m_store)
-        m_store->giveBack(m_number, nullptr);
-    m_number = -1;
+    giveBackNumber();
     m_verifyFrom = -1;
     setState(what + QStringLiteral(", trying again"));
     m_timer.disconnect();
@@ -256,12 +290,6 @@ void ProductionWorker::program()
     QList<JobStep> steps = Jobs::WriteProfile(s, m_setup.profile);
     m_numberFrom = int(steps.size());
     if (m_setup.numbered) {
-        QString error;
-        m_number = m_store->take(&error);
-        if (m_number < 0) {
-            fail(error);
-            return;
-        }
         const ToolConfig::Sn sn = ToolConfig::ReadSn(m_context.configPath);
         const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
         SerialNumber n;
@@ -270,6 +298,30 @@ void ProductionWorker::program()
         const int keptMonth = SerialNumberMonthOf(sn.month);
         n.year = m_setup.snYear > 0 ? m_setup.snYear : keptYear > 0 ? keptYear : QDate::currentDate().year();
         n.month = m_setup.snMonth > 0 ? m_setup.snMonth : keptMonth > 0 ? keptMonth : QDate::currentDate().month();
+        m_series = SerialSeries{n.modelCode, n.year, n.month};
+        QString error;
+        if (m_db) {
+            // Numbers the database could not take back before go back first.
+            while (!m_owed.isEmpty() && m_db->giveBack(m_owed.first().first, m_owed.first().second, &error))
+                m_owed.removeFirst();
+            // The number is committed before it returns: only then is it written to the module.
+            const int first = m_setup.first >= 0 ? m_setup.first : std::max(sn.number.toInt(), 0) + 1;
+            m_number = m_db->allocate(m_series, first, m_context.station, &error);
+            if (m_number < 0 && !m_db->isOpen()) {
+                databaseLost(error);
+                return;
+            }
+            if (m_number >= 0 && m_dbLost) {
+                m_dbLost = false;
+                emit notice(QStringLiteral("COM%1: the production database %2 is back").arg(m_port).arg(m_db->location().text()));
+            }
+        } else {
+            m_number = m_store->take(&error);
+        }
+        if (m_number < 0) {
+            fail(error);
+            return;
+        }
         n.sequence = m_number;
         steps << JobStep::Send(Requests::WriteSerialNumber(n));
     }
@@ -336,31 +388,79 @@ void ProductionWorker::record(bool ok, const QString& detail)
         const QJsonValue v = m.value(QLatin1String(key));
         return v.isDouble() ? QString::number(v.toInt()) : v.toString();
     };
+    m_pending = ModuleRecord{};
+    m_pending.time = QDateTime::currentDateTimeUtc();
+    m_pending.station = m_context.station;
+    m_pending.port = QStringLiteral("COM%1").arg(m_port);
+    m_pending.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
+    m_pending.identity = r.identity;
+    // The number meant for it (a failed one's too), else the one it carries.
+    if (m_number >= 0)
+        m_pending.number = SerialNumber{m_series.modelCode, m_series.year, m_series.month, m_number};
+    else if (r.hasSerialNumber)
+        m_pending.number = r.serialNumber;
+    m_pending.written = ProfileJson(m_setup.profile, m_context.edition);
+    m_pending.readBack = m;
+    m_pending.ok = ok;
+    m_pending.detail = detail;
+    m_pending.durationMs = NowMs() - m_moduleStart;
     // A failed module does not use up its number: the next one gets it.
     QString number;
-    if (m_number >= 0) {
-        if (ok)
-            number = QStringLiteral("%1").arg(m_number, 5, 10, QLatin1Char('0'));
-        else
-            m_store->giveBack(m_number, nullptr);
-    }
+    if (m_number >= 0 && ok)
+        number = QStringLiteral("%1").arg(m_number, 5, 10, QLatin1Char('0'));
     m_recorded = r;
     m_guard = true;
     m_guardLasts = ok && m_number >= 0;
-    m_number = -1;
-    if (m_log)
-        m_log->append({QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
-                       value("baud"), value("parity"), value("family"), value("firmware"), value("band"), value("model"),
-                       number, value("channel"), value("frequency"), value("air_rate"), value("serial_baud"),
-                       value("serial_parity"), value("protocol"), value("power_save"), value("radio_id"),
-                       ok ? QStringLiteral("ok") : QStringLiteral("failed"), detail});
-    ok ? ++m_ok : ++m_failed;
-    m_lastResult = QStringLiteral("%1 %2%3 (%4 s)")
-                       .arg(ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), value("model"),
-                            number.isEmpty() ? QString() : QStringLiteral(" SN ") + number)
-                       .arg((NowMs() - m_moduleStart) / 1000.0, 0, 'f', 1);
+    if (ok)
+        m_number = -1;
+    else
+        giveBackNumber();
+    m_pendingCsv = QStringList{QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
+                               value("baud"), value("parity"), value("family"), value("firmware"), value("band"), value("model"),
+                               number, value("channel"), value("frequency"), value("air_rate"), value("serial_baud"),
+                               value("serial_parity"), value("protocol"), value("power_save"), value("radio_id"),
+                               ok ? QStringLiteral("ok") : QStringLiteral("failed"), detail};
+    m_pendingResult = QStringLiteral("%1 %2%3 (%4 s)")
+                          .arg(ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), value("model"),
+                               number.isEmpty() ? QString() : QStringLiteral(" SN ") + number)
+                          .arg(m_pending.durationMs / 1000.0, 0, 'f', 1);
     if (!ok)
-        m_lastResult += QStringLiteral(": ") + detail;
+        m_pendingResult += QStringLiteral(": ") + detail;
+    m_recordHeld = false;
+    commitRecord();
+}
+
+void ProductionWorker::commitRecord()
+{
+    if (m_db) {
+        QString why;
+        if (!m_db->record(m_pending, &why)) {
+            // Neither the database nor the spill file took it: the module is not done yet.
+            if (!m_recordHeld)
+                emit notice(QStringLiteral("COM%1: the record of the module cannot be kept: %2; trying again")
+                                .arg(m_port)
+                                .arg(why));
+            m_recordHeld = true;
+            setState(QStringLiteral("keeping the record, trying again"));
+            m_timer.disconnect();
+            connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::commitRecord);
+            m_timer.start(kDatabaseRetryMs);
+            return;
+        }
+        if (!why.isEmpty())
+            emit notice(QStringLiteral("COM%1: the production database %2 did not take the record (%3): it waits in %4")
+                            .arg(m_port)
+                            .arg(m_db->location().text(), Why(why, m_db->location()), SpillPath(m_context)));
+    }
+    done();
+}
+
+void ProductionWorker::done()
+{
+    if (m_log)
+        m_log->append(m_pendingCsv);
+    m_pending.ok ? ++m_ok : ++m_failed;
+    m_lastResult = m_pendingResult;
     // The last module of the run need not be taken away first.
     if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
         setState(QStringLiteral("done"));
@@ -369,6 +469,38 @@ void ProductionWorker::record(bool ok, const QString& detail)
         return;
     }
     awaitRemoval();
+}
+
+void ProductionWorker::giveBackNumber()
+{
+    if (m_number < 0)
+        return;
+    QString why;
+    if (m_db) {
+        if (!m_db->giveBack(m_series, m_number, &why))
+            m_owed << qMakePair(m_series, m_number); // taken back at the next allocation
+    } else if (m_store) {
+        m_store->giveBack(m_number, nullptr);
+    }
+    m_number = -1;
+}
+
+void ProductionWorker::databaseLost(const QString& why)
+{
+    m_number = -1;
+    if (!m_dbLost) {
+        m_dbLost = true;
+        emit notice(QStringLiteral("COM%1: the production database %2 is lost (%3): no module is numbered until it is "
+                                   "back, trying again every %4 s")
+                        .arg(m_port)
+                        .arg(m_db->location().text(), Why(why, m_db->location()))
+                        .arg(kDatabaseRetryMs / 1000));
+    }
+    setState(QStringLiteral("waiting for the production database"));
+    // The module in hand got nothing; it is looked for again (it may have been swapped).
+    m_timer.disconnect();
+    connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::search);
+    m_timer.start(kDatabaseRetryMs);
 }
 
 void ProductionWorker::awaitRemoval()
@@ -411,8 +543,25 @@ void ProductionWorker::awaitRemoval()
 ProgressBoard::ProgressBoard(const QList<ProductionWorker*>& workers, QObject* parent)
     : QObject(parent), m_workers(workers), m_terminal(::isatty(STDERR_FILENO))
 {
-    for (ProductionWorker* w : workers)
+    for (ProductionWorker* w : workers) {
         connect(w, &ProductionWorker::changed, this, &ProgressBoard::draw);
+        connect(w, &ProductionWorker::notice, this, &ProgressBoard::note);
+    }
+}
+
+void ProgressBoard::note(const QString& text)
+{
+    QString out;
+    // Over the board, which is then drawn again below it.
+    if (m_terminal && m_drawn)
+        out += QStringLiteral("\x1b[%1A\r\x1b[2K").arg(m_drawn);
+    out += QStringLiteral("rfmodctl: ") + text + QLatin1Char('\n');
+    std::fputs(qPrintable(out), stderr);
+    std::fflush(stderr);
+    if (m_terminal && m_drawn) {
+        m_drawn = 0;
+        draw();
+    }
 }
 
 void ProgressBoard::draw()

@@ -1,16 +1,18 @@
 // The production loop of rfmodctl program: on each port, wait until a module answers
 // (searching), write the profile, give it the next serial number, read back and verify,
-// record one CSV line, wait until the module is taken away, and go on with the next. Every
-// port has a worker of its own; all run in one event loop.
+// record it (production database, CSV line), wait until the module is taken away, and go on
+// with the next. Every port has a worker of its own; all run in one event loop.
 #pragma once
 
 #include "Cli.h"
 
 #include "core/config/SerialNumberStore.h"
 #include "core/model/Profile.h"
+#include "core/production/ProductionStore.h"
 
 #include <QFile>
 #include <QObject>
+#include <QPair>
 #include <QTimer>
 
 #include <memory>
@@ -25,6 +27,7 @@ struct ProductionSetup {
     int snMonth = -1;       // else [SN] Month, else this month
     int count = 0;          // modules per port, 0: until stopped
     bool anyModel = false;  // modules whose model is not known are programmed unchecked
+    int first = -1;         // --start: first number of a series new to the database, else [SN] NO + 1
 };
 
 // One CSV file for every port: each line written whole and flushed, so a crash loses
@@ -42,8 +45,10 @@ private:
 class ProductionWorker : public QObject {
     Q_OBJECT
 public:
+    // With a production database (`db`), numbers come from it and every module is recorded in
+    // it; without one, numbers come from Config.ini (`store`).
     ProductionWorker(const Context& context, int port, const ProductionSetup& setup, SerialNumberStore* store,
-                     ProductionLog* log, QObject* parent = nullptr);
+                     ProductionStore* db, ProductionLog* log, QObject* parent = nullptr);
     ~ProductionWorker() override;
 
     void start();
@@ -66,6 +71,8 @@ public:
 signals:
     void changed();
     void finished();
+    // Something the operator must know at once (the database lost and back).
+    void notice(const QString& text);
 
 private:
     void setState(const QString& state);
@@ -81,19 +88,36 @@ private:
     // A module that failed: its state is read where it was found, then it is recorded.
     void fail(const QString& detail);
     void record(bool ok, const QString& detail);
+    // The record into the database (or its spill file), then the module counts as done.
+    void commitRecord();
+    void done();
     void awaitRemoval();
     void portProblem(const QString& what);
+    // The number taken for the module in hand goes back (its module failed or is left).
+    void giveBackNumber();
+    // No number could be taken: the port waits for the database, and looks again for the
+    // module in hand every few seconds.
+    void databaseLost(const QString& why);
 
     const Context& m_context;
     int m_port;
     ProductionSetup m_setup;
     SerialNumberStore* m_store;
+    ProductionStore* m_db;
     ProductionLog* m_log;
     std::unique_ptr<ModuleClient> m_client;
     QTimer m_timer;
     qint64 m_phaseStart = 0;
     qint64 m_moduleStart = 0;
     int m_number = -1;
+    SerialSeries m_series;                  // of m_number, with a database
+    QList<QPair<SerialSeries, int>> m_owed; // numbers the database could not take back yet
+    bool m_dbLost = false;
+    // The module done, waiting for its record to be kept.
+    ModuleRecord m_pending;
+    QStringList m_pendingCsv;
+    QString m_pendingResult;
+    bool m_recordHeld = false; // neither the database nor the spill file took it yet
     // The programming job's commands answered so far, and where numbering and verifying
     // begin in it (-1: no programming job runs).
     int m_answered = 0;
@@ -125,6 +149,8 @@ class ProgressBoard : public QObject {
 public:
     explicit ProgressBoard(const QList<ProductionWorker*>& workers, QObject* parent = nullptr);
     void draw();
+    // A line of its own above the board.
+    void note(const QString& text);
 
 private:
     QList<ProductionWorker*> m_workers;

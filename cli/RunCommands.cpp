@@ -80,12 +80,19 @@ int Program(const Context& c, const QStringList& args)
                    QStringLiteral("The production loop on every --port: wait until a module answers (searching), write "
                                   "the profile, give it the next serial number (--sn-next), read back and verify, log "
                                   "one CSV line, wait until the module is taken away; then the next. Ends after "
-                                  "--count modules a port, or on Ctrl+C, with a summary."));
+                                  "--count modules a port, or on Ctrl+C, with a summary.\nWith a production database "
+                                  "(--db or [Production] Database) the numbers come from it, and every module is "
+                                  "recorded in it before it counts as done; a record the database cannot take waits "
+                                  "in production-spill.jsonl beside Config.ini."));
     cl.parser.addOption({QStringLiteral("profile"), QStringLiteral("the profile to write"), QStringLiteral("file")});
     cl.parser.addOption({QStringLiteral("sn-next"), QStringLiteral("give each module the next serial number")});
     cl.parser.addOption({QStringLiteral("model"), QStringLiteral("model of the serial numbers"), QStringLiteral("m")});
     cl.parser.addOption({QStringLiteral("year"), QStringLiteral("year of the serial numbers"), QStringLiteral("y")});
     cl.parser.addOption({QStringLiteral("month"), QStringLiteral("month of the serial numbers"), QStringLiteral("m")});
+    cl.parser.addOption({QStringLiteral("start"),
+                         QStringLiteral("first number of a series new to the production database (default: "
+                                        "Config.ini [SN] NO + 1)"),
+                         QStringLiteral("n")});
     cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
                          QStringLiteral("0")});
     cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
@@ -128,10 +135,27 @@ int Program(const Context& c, const QStringList& args)
         Error(QStringLiteral("--month %1: give 1 to 12").arg(cl.value(QStringLiteral("month"))));
         return ExitUsage;
     }
+    if (cl.isSet(QStringLiteral("start"))) {
+        if (!c.db.isSet()) {
+            Error(QStringLiteral("--start needs a production database (--db)"));
+            return ExitUsage;
+        }
+        if (!cl.integer(QStringLiteral("start"), 0, ProductionStore::kMaxSequence, &setup.first))
+            return ExitUsage;
+    }
     ProductionLog log;
     if (cl.isSet(QStringLiteral("log")) && !log.open(cl.value(QStringLiteral("log")), &error)) {
         Error(error);
         return ExitUsage;
+    }
+    // Reached before any module is touched: without it no number is taken and nothing recorded.
+    std::unique_ptr<ProductionStore> db;
+    if (c.db.isSet()) {
+        db = std::make_unique<ProductionStore>(c.db, SpillPath(c));
+        if (!db->open(&error)) {
+            Error(QStringLiteral("the production database cannot be reached: %1").arg(error));
+            return ExitPort;
+        }
     }
 
     // A device that is gone may come back and is waited for; one that is there and is no
@@ -148,14 +172,14 @@ int Program(const Context& c, const QStringList& args)
     context.stepMs = stepMs;
     SerialNumberStore store(c.configPath);
     // Found out before the first module: a number that cannot be recorded is never written.
-    if (setup.numbered && !store.checkWritable(&error)) {
+    if (setup.numbered && !db && !store.checkWritable(&error)) {
         Error(QStringLiteral("serial numbers cannot be recorded: %1").arg(error));
         return ExitRefused;
     }
     QList<ProductionWorker*> workers;
     QObject owner;
     for (int port : c.ports)
-        workers << new ProductionWorker(context, port, setup, &store, &log, &owner);
+        workers << new ProductionWorker(context, port, setup, &store, db.get(), &log, &owner);
     ProgressBoard board(workers);
     QEventLoop loop;
     auto allDone = [&] {
@@ -193,6 +217,13 @@ int Program(const Context& c, const QStringList& args)
                          "waiting for removal %.1f s; %d answers, %.1f s of it quiet frame gaps\n",
                  ok, failed, t.search / 1000.0, t.write / 1000.0, t.verify / 1000.0, t.removal / 1000.0, t.answers,
                  t.answers * c.gapMs / 1000.0);
+    // Records that waited for the database go in now if it is back; else they wait for the next run.
+    if (db && db->spilledCount() > 0)
+        db->open(&error);
+    if (db && db->spilledCount() > 0)
+        Error(QStringLiteral("%1 records wait in %2 for the production database %3: the next run or db check commits them")
+                  .arg(db->spilledCount())
+                  .arg(SpillPath(c), c.db.text()));
     if (c.json) {
         QJsonObject o;
         o.insert(QStringLiteral("programmed"), ok);

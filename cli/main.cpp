@@ -32,6 +32,10 @@ int main(int argc, char* argv[])
         return Cli::Pair(context, args);
     if (command == QLatin1String("term"))
         return Cli::Term(context, args);
+    if (command == QLatin1String("history"))
+        return Cli::History(context, args);
+    if (command == QLatin1String("db"))
+        return Cli::Db(context, args);
     if (command.isEmpty())
         std::fputs(qPrintable(Cli::GlobalHelp()), stderr);
     else

@@ -2,7 +2,6 @@
 
 #include "IniFile.h"
 
-#include <QSysInfo>
 
 namespace ToolConfig {
 
@@ -123,8 +122,6 @@ Production ReadProduction(const QString& path)
     Production p;
     p.database = ini.ReadString(kProduction, QStringLiteral("Database"), QString()).trimmed();
     p.station = ini.ReadString(kProduction, QStringLiteral("Station"), QString()).trimmed();
-    if (p.station.isEmpty())
-        p.station = QSysInfo::machineHostName();
     return p;
 }
 
@@ -142,6 +139,9 @@ ToolSettings ReadSettings(const QString& path)
     s.rxTxPauseMs = qBound(10, o.rxTxConversion, 1000);
     s.searchFirst = o.searchBeforeRW;
     s.testDelayMs = o.testDelayTime;
+    const Production p = ReadProduction(path);
+    s.database = p.database;
+    s.station = p.station;
     return s;
 }
 

@@ -1,6 +1,7 @@
 // The tool's settings in Config.ini: the port dialog's choice [COM], the edition [Ver], the
-// options [Option] and the last serial number written [SN]. Missing or unreadable values
-// give the defaults; writing a section keeps everything else in the file.
+// options [Option], the last serial number written [SN] and the production record
+// [Production]. Missing or unreadable values give the defaults; writing a section keeps
+// everything else in the file.
 #pragma once
 
 #include "IniFile.h"
@@ -62,17 +63,16 @@ struct Sn {
 };
 Sn ReadSn(const QString& path);
 
-// [Production]: the production record's database ("sqlite:PATH" or
-// "postgresql://USER@HOST[:PORT]/DBNAME"; empty: none) and this station's name in it
-// (the host name when not given).
+// [Production]: where the production record is kept and this station's name in it (empty
+// when not given: the front ends then use the host name).
 struct Production {
-    QString database;
+    QString database; // "sqlite:PATH" or "postgresql://USER@HOST[:PORT]/DBNAME", empty: none
     QString station;
 };
 Production ReadProduction(const QString& path);
 
-// Everything the tool runs with, from [COM], [Ver] and [Option] (values brought within their
-// bounds). A [COM] row without a rate or parity gives a baud of 0 or Parity::Unknown.
+// Everything the tool runs with, from [COM], [Ver], [Option] and [Production] (values brought
+// within their bounds). A [COM] row without a rate or parity gives a baud of 0 or Parity::Unknown.
 ToolSettings ReadSettings(const QString& path);
 
 } // namespace ToolConfig

@@ -7,6 +7,8 @@
 #include "core/model/Edition.h"
 #include "core/model/Values.h"
 
+#include <QString>
+
 struct ToolSettings {
     int port = 1;                              // COMn, 1..36 (another number: none)
     SerialSettings line{2400, Parity::None};   // baud and parity; 8 data bits, 1 stop bit
@@ -18,6 +20,8 @@ struct ToolSettings {
     bool searchFirst = true;                   // read-all and write-all search first
     int testDelayMs = 1500;                    // before the chained transmit test
     int timeoutMs = 1000;                      // answer time-out, for front ends that use one
+    QString database;                          // production record: "sqlite:PATH", "postgresql://...", empty: none
+    QString station;                           // this station's name in the record, empty: the host name
 
     // The PC's line settings of `line`.
     LineSettings pcLine() const;

@@ -204,12 +204,11 @@ bool ProductionStore::open(QString* error)
         return false;
     }
     if (!postgres()) {
+        // Refused while another station switches a new file at the same moment (SQLite does
+        // not wait for that lock): the file ends up in WAL all the same, and a file that cannot
+        // be used at all fails in the schema transaction below.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-            *error = QStringLiteral("%1: %2").arg(m_location.text(), Why(q));
-            db.close();
-            return false;
-        }
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
     if (!ensureSchema(error)) {
         db.close();
@@ -233,6 +232,9 @@ bool ProductionStore::ensureSchema(QString* error)
         return fail(Why(q));
     // Stations starting together create the tables once.
     if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7270012)")))
+        return fail(Why(q));
+    // Else every connection prints a notice for each table that is already there.
+    if (postgres() && !q.exec(QStringLiteral("SET LOCAL client_min_messages = warning")))
         return fail(Why(q));
     const QString key = postgres() ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
     for (const char* statement : kSchema) {
@@ -270,7 +272,7 @@ int ProductionStore::allocate(const SerialSeries& s, int firstIfNew, const QStri
     QSqlQuery q(db);
     auto fail = [&](const QString& why) {
         *error = why;
-        if (!q.exec(QStringLiteral("ROLLBACK")))
+        if (!db.isOpen() || !q.exec(QStringLiteral("ROLLBACK")))
             db.close(); // the connection is gone: the next call connects again
         return -1;
     };
@@ -376,7 +378,7 @@ bool ProductionStore::insertRecord(const ModuleRecord& r, QString* error)
     q.addBindValue(Compact(r.written));
     q.addBindValue(Compact(r.readBack));
     q.addBindValue(r.ok ? QStringLiteral("ok") : QStringLiteral("failed"));
-    q.addBindValue(r.detail);
+    q.addBindValue(r.detail.isNull() ? QStringLiteral("") : r.detail); // a null text binds as NULL
     q.addBindValue(r.durationMs);
     if (!q.exec()) {
         *error = Why(q);

@@ -1,10 +1,17 @@
 // The production record on SQLite and on a real PostgreSQL (the throwaway cluster the test run
 // starts): serial numbers allocated once each, given-back numbers first, records kept and found,
-// a newer schema refused, and records that could not be committed kept in the spill file.
+// a newer schema refused, and records that could not be committed kept in the spill file; and
+// rfmodctl on it: stations programming against each other, the database lost in a run, history.
 #include "core/production/ProductionStore.h"
+#include "support/Programs.h"
+#include "support/Wait.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -46,6 +53,43 @@ DatabaseLocation Fresh(const QString& backend, const QTemporaryDir& dir)
 }
 
 const SerialSeries k35Dec{QStringLiteral("35"), 2026, 12};
+
+const QByteArray kProfile = "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=4\r\nRadioId=3\r\n";
+const QByteArray kConfig = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[SN]\r\nYear=2026\r\nMonth=12\r\nNO=00099\r\n";
+const QStringList kFast{QStringLiteral("--gap"), QStringLiteral("60"), QStringLiteral("--timeout"), QStringLiteral("300")};
+
+QList<ModuleRecord> AllRecords(const DatabaseLocation& where, const QString& spill)
+{
+    ProductionStore store(where, spill);
+    QList<ModuleRecord> out;
+    QString error;
+    if (!store.history(HistoryFilter{}, &out, &error))
+        qWarning("%s", qPrintable(error));
+    return out;
+}
+
+QList<int> OkNumbers(const QList<ModuleRecord>& records)
+{
+    QList<int> out;
+    for (const ModuleRecord& r : records)
+        if (r.ok)
+            out << r.number.sequence;
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+QList<int> Range(int from, int to)
+{
+    QList<int> out;
+    for (int n = from; n <= to; ++n)
+        out << n;
+    return out;
+}
+
+int OkLines(const QString& csvPath)
+{
+    return int(QString::fromUtf8(Programs::ReadFile(csvPath)).count(QStringLiteral(",ok,")));
+}
 
 } // namespace
 
@@ -106,6 +150,7 @@ private slots:
         r.readBack = QJsonObject{{QStringLiteral("channel"), 3}};
         r.ok = true;
         QVERIFY(a.record(r, &error));
+        QCOMPARE(a.spilledCount(), 0); // committed, not spilled: a record without detail too
         r.number.sequence = 44;
         r.ok = false;
         r.detail = QStringLiteral("channel is 1, wanted 3");
@@ -169,6 +214,185 @@ private slots:
         ProductionStore newer(where, spill);
         QVERIFY(!newer.open(&error));
         QVERIFY2(error.contains(QStringLiteral("schema version 99")), qPrintable(error));
+    }
+
+    // Stations starting at the same moment on a new SQLite file both get in.
+    void stationsOpenANewFileTogether()
+    {
+        QTemporaryDir dir;
+        Programs::WriteFile(dir.filePath(QStringLiteral("Config.ini")), kConfig);
+        for (int round = 0; round < 5; ++round) {
+            const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("new%1.db").arg(round));
+            QProcess a, b;
+            for (QProcess* p : {&a, &b}) {
+                p->setWorkingDirectory(dir.path());
+                p->start(qEnvironmentVariable("RFMOD_CTL"), {QStringLiteral("--db"), db, QStringLiteral("db"), QStringLiteral("check")});
+            }
+            QVERIFY(a.waitForFinished(20000) && b.waitForFinished(20000));
+            QVERIFY2(a.exitCode() == 0 && b.exitCode() == 0, (a.readAllStandardError() + b.readAllStandardError()).constData());
+        }
+    }
+
+    // Two stations with two jigs each on one database: station A names it in Config.ini,
+    // station B on the command line. A module that fails gives its number back, and the next
+    // module takes it.
+    void twoStationsProgramOnOneDatabase_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("PostgreSQL") << QStringLiteral("postgresql");
+        QTest::newRow("SQLite") << QStringLiteral("sqlite");
+    }
+    void twoStationsProgramOnOneDatabase()
+    {
+        QFETCH(QString, backend);
+        QTemporaryDir dir;
+        const DatabaseLocation where = Fresh(backend, dir);
+        QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")) && QDir(dir.path()).mkpath(QStringLiteral("b")));
+        Programs::WriteFile(dir.filePath(QStringLiteral("a/Config.ini")),
+                            kConfig + "[Production]\r\nDatabase=" + where.text().toUtf8() + "\r\nStation=A\r\n");
+        Programs::WriteFile(dir.filePath(QStringLiteral("b/Config.ini")), kConfig);
+        Programs::WriteFile(dir.filePath(QStringLiteral("p.ini")), kProfile);
+        QList<std::shared_ptr<Programs::Emulator>> jigs;
+        QStringList portsA, portsB;
+        for (int i = 0; i < 4; ++i) {
+            const QString link = dir.filePath(QStringLiteral("jig%1").arg(i));
+            // After a failed module the jig stays empty long enough for the removal to be seen:
+            // the next module is alike in every way.
+            QStringList args{QStringLiteral("model=35"), QStringLiteral("--jig"), QStringLiteral("3"),
+                             QStringLiteral("--jig-gap"), i == 3 ? QStringLiteral("1500") : QStringLiteral("100")};
+            if (i == 3)
+                args << QStringLiteral("--jig-faulty") << QStringLiteral("1");
+            jigs << std::make_shared<Programs::Emulator>(link, args);
+            QVERIFY(jigs.last()->started);
+            (i < 2 ? portsA : portsB) << QStringLiteral("--port") << link;
+        }
+        const QStringList program{QStringLiteral("program"), QStringLiteral("--profile"), dir.filePath(QStringLiteral("p.ini")),
+                                  QStringLiteral("--sn-next"), QStringLiteral("--count"), QStringLiteral("3")};
+        QProcess a, b;
+        a.setWorkingDirectory(dir.filePath(QStringLiteral("a")));
+        b.setWorkingDirectory(dir.filePath(QStringLiteral("b")));
+        a.start(qEnvironmentVariable("RFMOD_CTL"), portsA + kFast + program);
+        b.start(qEnvironmentVariable("RFMOD_CTL"), QStringList{QStringLiteral("--db"), where.text(), QStringLiteral("--station"),
+                                                               QStringLiteral("B")}
+                                                       + portsB + kFast + program + QStringList{QStringLiteral("--start"), QStringLiteral("100")});
+        QVERIFY(a.waitForFinished(40000) && b.waitForFinished(40000));
+        const QByteArray errA = a.readAllStandardError(), errB = b.readAllStandardError();
+        QVERIFY2(a.exitCode() == 0, errA.right(600).constData());
+        QVERIFY2(b.exitCode() == 1, errB.right(600).constData()); // its faulty module failed
+        const QList<ModuleRecord> records = AllRecords(where, dir.filePath(QStringLiteral("spill")));
+        QCOMPARE(records.size(), 12);
+        QCOMPARE(OkNumbers(records), Range(100, 110));
+        QSet<QString> stations;
+        for (const ModuleRecord& r : records) {
+            stations << r.station;
+            QVERIFY(r.ok || (r.station == QLatin1String("B") && r.port == QLatin1String("COM2") && r.number.sequence >= 100));
+        }
+        QCOMPARE(stations, (QSet<QString>{QStringLiteral("A"), QStringLiteral("B")}));
+    }
+
+    // history finds a module by its number; with the database unreachable at the start
+    // program ends before anything is sent to the module.
+    void historyAndUnreachableDatabase()
+    {
+        QTemporaryDir dir;
+        Programs::WriteFile(dir.filePath(QStringLiteral("Config.ini")), kConfig);
+        Programs::WriteFile(dir.filePath(QStringLiteral("p.ini")), kProfile);
+        const QString p = dir.filePath(QStringLiteral("p.ini"));
+        const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("line.db"));
+        const QString nowhere = QStringLiteral("postgresql://rfmod@127.0.0.1:1/rfmod");
+
+        Programs::Emulator quiet(dir.filePath(QStringLiteral("quiet")), {QStringLiteral("model=35"), QStringLiteral("--verbose")});
+        QVERIFY(quiet.started);
+        auto r = Programs::Ctl(dir.path(), QStringList{QStringLiteral("--db"), nowhere, QStringLiteral("--port"),
+                                                       dir.filePath(QStringLiteral("quiet"))}
+                                               + kFast + QStringList{QStringLiteral("program"), QStringLiteral("--profile"), p,
+                                                                     QStringLiteral("--sn-next"), QStringLiteral("--count"),
+                                                                     QStringLiteral("1")}, 20000);
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.err.contains(nowhere), qPrintable(r.err));
+        Wait::pump(300);
+        QVERIFY2(!quiet.log().contains(QStringLiteral("PC wrote")), qPrintable(quiet.log()));
+        QCOMPARE(Programs::Ctl(dir.path(), {QStringLiteral("--db"), nowhere, QStringLiteral("db"), QStringLiteral("check")}).exitCode, 4);
+        QCOMPARE(Programs::Ctl(dir.path(), {QStringLiteral("--db"), QStringLiteral("mysql://a@b/c"), QStringLiteral("ports")}).exitCode, 2);
+        QCOMPARE(Programs::Ctl(dir.path(), {QStringLiteral("history")}).exitCode, 2);
+
+        Programs::Emulator one(dir.filePath(QStringLiteral("one")), {QStringLiteral("model=35")});
+        QVERIFY(one.started);
+        r = Programs::Ctl(dir.path(), QStringList{QStringLiteral("--db"), db, QStringLiteral("--station"), QStringLiteral("S1"),
+                                                  QStringLiteral("--port"), dir.filePath(QStringLiteral("one"))}
+                                          + kFast + QStringList{QStringLiteral("program"), QStringLiteral("--profile"), p,
+                                                                QStringLiteral("--sn-next"), QStringLiteral("--count"), QStringLiteral("1")});
+        QCOMPARE(r.exitCode, 0);
+        r = Programs::Ctl(dir.path(), {QStringLiteral("--db"), db, QStringLiteral("history"), QStringLiteral("--sn"),
+                                       QStringLiteral("100"), QStringLiteral("--json")});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray found = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QCOMPARE(found.size(), 1);
+        const QJsonObject o = found.first().toObject();
+        for (const char* key : {"time", "station", "port", "model", "serial_number", "year", "month", "result", "detail",
+                                "channel", "radio_id"})
+            QVERIFY2(o.contains(QLatin1String(key)), key);
+        QCOMPARE(o.value(QStringLiteral("serial_number")).toString(), QStringLiteral("00100"));
+        QCOMPARE(o.value(QStringLiteral("station")).toString(), QStringLiteral("S1"));
+        QCOMPARE(o.value(QStringLiteral("month")).toInt(), 12);
+        QCOMPARE(o.value(QStringLiteral("channel")).toInt(), 4);
+        QCOMPARE(o.value(QStringLiteral("result")).toString(), QStringLiteral("ok"));
+        r = Programs::Ctl(dir.path(), {QStringLiteral("--db"), db, QStringLiteral("history"), QStringLiteral("--sn"),
+                                       QStringLiteral("101"), QStringLiteral("--csv")});
+        QCOMPARE(r.out.count(QStringLiteral("\r\n")), 1); // the header alone
+    }
+
+    // The server stopped in the middle of a run and started again: while it is down no module
+    // is numbered; afterwards every module has its record and nothing waits in the spill file.
+    void databaseLostInARun()
+    {
+        QTemporaryDir dir;
+        const DatabaseLocation where = Fresh(QStringLiteral("postgresql"), dir);
+        QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
+        Programs::WriteFile(dir.filePath(QStringLiteral("Config.ini")), kConfig);
+        Programs::WriteFile(dir.filePath(QStringLiteral("p.ini")), kProfile);
+        const QString csv = dir.filePath(QStringLiteral("run.csv"));
+        Programs::Emulator jig(dir.filePath(QStringLiteral("jig")),
+                               {QStringLiteral("model=35"), QStringLiteral("--jig"), QStringLiteral("5"),
+                                QStringLiteral("--jig-gap"), QStringLiteral("200")});
+        QVERIFY(jig.started);
+        QProcess ctl;
+        ctl.setWorkingDirectory(dir.path());
+        ctl.start(qEnvironmentVariable("RFMOD_CTL"),
+                  QStringList{QStringLiteral("--db"), where.text(), QStringLiteral("--port"), dir.filePath(QStringLiteral("jig"))}
+                      + kFast
+                      + QStringList{QStringLiteral("program"), QStringLiteral("--profile"), dir.filePath(QStringLiteral("p.ini")),
+                                    QStringLiteral("--sn-next"), QStringLiteral("--count"), QStringLiteral("5"),
+                                    QStringLiteral("--log"), csv});
+        QString err;
+        QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
+        QVERIFY(Wait::until([&] { return OkLines(csv) >= 2; }, 20000));
+
+        const QString script = qEnvironmentVariable("RFMOD_PG_SCRIPT");
+        const QString pgDir = qEnvironmentVariable("RFMOD_PG_DIR");
+        QCOMPARE(QProcess::execute(script, {QStringLiteral("pause"), pgDir}), 0);
+        bool paused = true;
+        auto resume = qScopeGuard([&] {
+            if (paused)
+                QProcess::execute(script, {QStringLiteral("resume"), pgDir});
+        });
+        QVERIFY2(Wait::until([&] { return err.contains(QStringLiteral("is lost")); }, 15000), qPrintable(err));
+        QVERIFY2(err.contains(where.text()), qPrintable(err));
+        const int whileDown = OkLines(csv);
+        Wait::pump(2500);
+        QCOMPARE(OkLines(csv), whileDown);
+        QCOMPARE(QProcess::execute(script, {QStringLiteral("resume"), pgDir}), 0);
+        paused = false;
+
+        QVERIFY(ctl.waitForFinished(30000));
+        err += QString::fromUtf8(ctl.readAllStandardError());
+        QCOMPARE(ctl.exitCode(), 0);
+        QVERIFY2(err.contains(QStringLiteral("is back")), qPrintable(err));
+        const QList<ModuleRecord> records = AllRecords(where, dir.filePath(QStringLiteral("other-spill")));
+        QCOMPARE(OkNumbers(records), Range(100, 104));
+        QCOMPARE(records.size(), 5);
+        QVERIFY(Programs::ReadFile(dir.filePath(QStringLiteral("production-spill.jsonl"))).trimmed().isEmpty());
     }
 };
 
