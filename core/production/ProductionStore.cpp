@@ -3,6 +3,7 @@
 #include <QAtomicInt>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlDatabase>
@@ -406,6 +407,13 @@ bool ProductionStore::record(const ModuleRecord& r, QString* error)
 
 bool ProductionStore::spill(const ModuleRecord& r, QString* error)
 {
+    // Processes sharing a Config.ini directory share the file: one writer at a time, so a
+    // record appended while another process commits and rewrites it is not lost.
+    QLockFile lock(m_spillPath + QStringLiteral(".lock"));
+    if (!lock.tryLock(3000)) {
+        *error = QStringLiteral("%1.lock is held by another program").arg(m_spillPath);
+        return false;
+    }
     QFile f(m_spillPath);
     if (!f.open(QIODevice::Append | QIODevice::Text)) {
         *error = f.errorString();
@@ -433,6 +441,15 @@ int ProductionStore::spilledCount() const
 
 bool ProductionStore::commitSpilled(QString* error)
 {
+    if (!QFile::exists(m_spillPath))
+        return true;
+    // Held while records go in and the file is rewritten: no record is committed twice or
+    // lost by two processes at once.
+    QLockFile lock(m_spillPath + QStringLiteral(".lock"));
+    if (!lock.tryLock(3000)) {
+        *error = QStringLiteral("%1.lock is held by another program").arg(m_spillPath);
+        return false;
+    }
     QFile f(m_spillPath);
     if (!f.exists())
         return true;

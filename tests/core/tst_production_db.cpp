@@ -7,6 +7,7 @@
 #include "support/Wait.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcessEnvironment>
@@ -196,6 +197,14 @@ private slots:
             ProductionStore gone(nowhere, spill);
             QVERIFY(gone.record(r, &error));
             QCOMPARE(gone.spilledCount(), 1);
+        }
+        {
+            // another process busy with the spill file: the records wait for the next time
+            QLockFile busy(spill + QStringLiteral(".lock"));
+            QVERIFY(busy.lock());
+            ProductionStore store(where, spill);
+            QVERIFY2(store.open(&error), qPrintable(error));
+            QCOMPARE(store.spilledCount(), 1);
         }
         ProductionStore store(where, spill);
         QVERIFY2(store.open(&error), qPrintable(error));
