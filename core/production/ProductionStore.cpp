@@ -1,5 +1,7 @@
 #include "ProductionStore.h"
 
+#include "core/model/Profile.h"
+
 #include <QAtomicInt>
 #include <QFile>
 #include <QJsonDocument>
@@ -133,11 +135,7 @@ ModuleRecord ModuleRecord::FromJson(const QJsonObject& o)
     r.station = o.value(QStringLiteral("station")).toString();
     r.port = o.value(QStringLiteral("port")).toString();
     r.line.baud = o.value(QStringLiteral("baud")).toInt();
-    const QString parity = o.value(QStringLiteral("parity")).toString();
-    r.line.parity = parity == QLatin1String("none")   ? Parity::None
-                    : parity == QLatin1String("even") ? Parity::Even
-                    : parity == QLatin1String("odd")  ? Parity::Odd
-                                                      : Parity::Unknown;
+    r.line.parity = Profiles::ParityOfName(o.value(QStringLiteral("parity")).toString());
     r.identity.familyCode = o.value(QStringLiteral("family")).toInt(-1);
     r.identity.firmware = o.value(QStringLiteral("firmware")).toString();
     r.identity.band = o.value(QStringLiteral("band")).toInt(-1);
@@ -524,11 +522,7 @@ bool ProductionStore::history(const HistoryFilter& filter, QList<ModuleRecord>* 
         r.station = q.value(1).toString();
         r.port = q.value(2).toString();
         r.line.baud = q.value(3).toInt();
-        const QString parity = q.value(4).toString();
-        r.line.parity = parity == QLatin1String("none")   ? Parity::None
-                        : parity == QLatin1String("even") ? Parity::Even
-                        : parity == QLatin1String("odd")  ? Parity::Odd
-                                                          : Parity::Unknown;
+        r.line.parity = Profiles::ParityOfName(q.value(4).toString());
         r.identity.familyCode = q.value(5).toInt();
         r.identity.firmware = q.value(6).toString();
         r.identity.band = q.value(7).toInt();
