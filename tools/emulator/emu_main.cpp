@@ -2,12 +2,16 @@
 // serial program) can open the printed slave path like a real serial port.
 //
 //   rfmod-emu [OPTIONS-TEXT] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]
-//             [--jig N [--jig-gap MS] [--jig-faulty K,L,...]]
+//             [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...]] [--jig-record FILE]
 //
 // --jig plays a production jig: N modules, all made from the settings, are put on the line
 // one after another. A module is taken off once it has answered a read-all that came after a
 // write (the read-back that ends its programming); the next is put on --jig-gap ms later.
-// Modules named by --jig-faulty acknowledge writes but keep their values.
+// Modules named by --jig-faulty acknowledge writes but keep their values. Modules named by
+// --jig-pull are taken off in the middle of their programming, once their first write has
+// been answered. --jig-record appends a line for every module that leaves the jig, and for
+// the one on it at the end: "INDEX MODEL YEAR MONTH SEQUENCE" (e.g. "3 35 26 12 00104"), the
+// serial number it really carries, so a test can hold the production record against it.
 //
 // The PC's line settings are read from the master side with tcgetattr on every read.
 // Measured on this machine (Linux 6.x pty driver, also through QSerialPort):
@@ -107,7 +111,8 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: rfmod-emu [SETTINGS] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]\n"
-                 "                 [--jig N [--jig-gap MS] [--jig-faulty K,L,...]]\n"
+                 "                 [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...]]\n"
+                 "                 [--jig-record FILE]\n"
                  "  SETTINGS  e.g. model=35,band=433,baud=9600,parity=none,channel=1,air=9600,id=1\n"
                  "  prints the pseudo-terminal slave path on stdout; SIGTERM or SIGINT end it\n");
 }
@@ -121,7 +126,8 @@ int main(int argc, char** argv)
     QString linkPath;
     int airListen = 0, airPeer = 0;
     int jigModules = 0, jigGapMs = 1500;
-    QList<int> jigFaulty;
+    QList<int> jigFaulty, jigPull;
+    QString recordPath;
     bool verbose = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -149,14 +155,17 @@ int main(int argc, char** argv)
         } else if (a == "--jig-gap") {
             if (!next(&v) || (jigGapMs = v.toInt(&okNum), !okNum) || jigGapMs < 0)
                 return usage(), 2;
-        } else if (a == "--jig-faulty") {
+        } else if (a == "--jig-faulty" || a == "--jig-pull") {
             if (!next(&v))
                 return usage(), 2;
             for (const QString& k : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                jigFaulty << k.toInt(&okNum);
+                (a == "--jig-pull" ? jigPull : jigFaulty) << k.toInt(&okNum);
                 if (!okNum)
                     return usage(), 2;
             }
+        } else if (a == "--jig-record") {
+            if (!next(&recordPath))
+                return usage(), 2;
         } else if (a == "--verbose" || a == "-v") {
             verbose = true;
         } else if (a == "--help" || a == "-h") {
@@ -189,6 +198,20 @@ int main(int argc, char** argv)
     };
     std::unique_ptr<ModuleEmulator> module = makeModule(jigIndex);
     ModuleEmulator& first = *module;
+
+    FILE* record = nullptr;
+    if (!recordPath.isEmpty() && !(record = std::fopen(recordPath.toLocal8Bit().constData(), "a"))) {
+        std::perror("rfmod-emu: --jig-record");
+        return 1;
+    }
+    // Flushed at once: the test reads it while the next module is on.
+    auto recordLeaving = [&](const ModuleEmulator& m) {
+        if (!record)
+            return;
+        const ModuleEmulator::Options& o = m.options();
+        std::fprintf(record, "%d %02X %02d %02d %05d\n", jigIndex, o.model, o.snYear, o.snMonth, o.snSequence);
+        std::fflush(record);
+    };
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -352,19 +375,24 @@ int main(int argc, char** argv)
             sawWrite = sawWrite || kWrites.contains(code);
             programmed = programmed || (sawWrite && code == QLatin1String("8015"));
         }
-        // Off the jig once the read-back's answer has gone out.
-        if (programmed && toPc.isEmpty() && module->nextEventMs() < 0) {
+        // Off the jig once the read-back's answer has gone out (a pulled one: the first write's).
+        if ((programmed || (sawWrite && jigPull.contains(jigIndex))) && toPc.isEmpty() && module->nextEventMs() < 0) {
             air += module->airStats();
+            recordLeaving(*module);
             module.reset();
-            std::fprintf(stderr, "jig: module %d off\n", jigIndex);
+            std::fprintf(stderr, "jig: module %d %s\n", jigIndex, programmed ? "off" : "pulled");
             if (++jigIndex <= jigModules)
                 nextModuleAt = now + jigGapMs;
         }
     }
 
     // What this module's air side counted, for soak runs that check nothing went missing.
-    if (module)
+    if (module) {
         air += module->airStats();
+        recordLeaving(*module);
+    }
+    if (record)
+        std::fclose(record);
     std::fprintf(stderr, "air sent=%lld delivered=%lld dropped=%lld truncated=%lld corrupted=%lld unheard=%lld lostbytes=%lld\n",
                  (long long)air.sent, (long long)air.delivered, (long long)air.dropped, (long long)air.truncated,
                  (long long)air.corrupted, (long long)air.unheard, (long long)air.lostBytes);
