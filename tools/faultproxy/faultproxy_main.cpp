@@ -16,7 +16,8 @@
 //   freeze-next-after-lock  freeze the next connection whose statement containing "FOR UPDATE"
 //                           has been answered (its ReadyForQuery passed): it holds the lock
 //   stats                   "ok connections=.. open=.. dropped=.. frozen=.. lock-freezes=.."
-// Events (a commit dropped, a connection frozen) are logged on stderr.
+// Events (a commit dropped, a connection frozen) are logged on stderr, naming the client's port
+// and application name.
 //
 // PostgreSQL v3 framing is followed in both directions: client messages before the startup
 // message have no type byte; an SSLRequest or GSSENCRequest gets a single unframed byte back
@@ -59,6 +60,7 @@ public:
     {
         m_client->setParent(this);
         m_id = ++g_connections;
+        m_clientPort = m_client->peerPort();
         connect(m_client, &QTcpSocket::readyRead, this, &Connection::pump);
         connect(m_server, &QTcpSocket::readyRead, this, &Connection::pump);
         connect(m_server, &QTcpSocket::connected, this, &Connection::pump);
@@ -67,6 +69,12 @@ public:
         connect(m_server, &QTcpSocket::errorOccurred, this, [this] { m_serverEof = true; pump(); });
         connect(m_client, &QTcpSocket::errorOccurred, this, [this] { m_clientEof = true; pump(); });
         m_server->connectToHost(host, port);
+    }
+    // Who the client is in the log: its port and the application name it gave.
+    QByteArray who() const
+    {
+        return QByteArray::number(m_id) + " (client port " + QByteArray::number(m_clientPort) + ", application \""
+               + m_application + "\")";
     }
     void setFrozen(bool frozen)
     {
@@ -133,8 +141,13 @@ private:
                     return at;
                 if (code == 80877103 || code == 80877104)
                     m_unframedReplies++;
-                else if (code >> 16 == 3)
+                else if (code >> 16 == 3) {
                     m_startupDone = m_readyExpected = 1; // the server's first ReadyForQuery ends the startup
+                    const QList<QByteArray> params = m_fromClient.mid(at + 8, int(len) - 8).split('\0');
+                    const int app = int(params.indexOf("application_name"));
+                    if (app >= 0)
+                        m_application = params.value(app + 1);
+                }
                 else
                     m_opaque = true; // a cancel request or something unknown
                 at += int(len);
@@ -213,7 +226,7 @@ private:
             if (type == 'C' && g_dropCommits > 0 && m_fromServer.mid(at + 5, 7) == QByteArray("COMMIT\0", 7)) {
                 g_dropCommits--;
                 g_dropped++;
-                std::fprintf(stderr, "faultproxy: connection %lld: COMMIT answer dropped, connection reset\n", m_id);
+                std::fprintf(stderr, "faultproxy: connection %s: COMMIT answer dropped, connection reset\n", who().constData());
                 // What came before the commit's answer still goes to the client first.
                 if (at > 0)
                     m_client->write(m_fromServer.left(at));
@@ -228,7 +241,7 @@ private:
                     g_freezeAfterLock = false;
                     g_frozen++;
                     m_frozen = true;
-                    std::fprintf(stderr, "faultproxy: connection %lld frozen holding a lock\n", m_id);
+                    std::fprintf(stderr, "faultproxy: connection %s frozen holding a lock\n", who().constData());
                     return at;
                 }
             }
@@ -253,6 +266,8 @@ private:
     QTcpSocket* m_client;
     QTcpSocket* m_server;
     qint64 m_id = 0;
+    quint16 m_clientPort = 0;
+    QByteArray m_application;
     QByteArray m_fromClient, m_fromServer;
     bool m_clientEof = false, m_serverEof = false;
     bool m_frozen = false, m_dead = false;
