@@ -177,6 +177,11 @@ bool SerialNumberStore::keepChoice(const Choice& choice, int written, QString* e
     return ok || Fail(error, e);
 }
 
+int SerialNumberStore::lastHandedOut() const
+{
+    return LastOf(IniFile(m_path));
+}
+
 bool SerialNumberStore::checkWritable(QString* error) const
 {
     IniWriteError e;

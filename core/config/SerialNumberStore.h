@@ -39,6 +39,9 @@ public:
     };
     bool keepChoice(const Choice& choice, int written, QString* error);
 
+    // The highest number handed out, -1 when none is recorded.
+    int lastHandedOut() const;
+
     // Whether numbers can be recorded at all (lock and file writable), before a run starts.
     bool checkWritable(QString* error) const;
 
