@@ -227,6 +227,24 @@ QString SpillPath(const Context& c)
     return QFileInfo(c.configPath).absoluteDir().filePath(QStringLiteral("production-spill.jsonl"));
 }
 
+int DatabaseRefused(const Context& c, const StoreError& e)
+{
+    const QString why = (e.text.startsWith(c.db.text()) ? e.text : c.db.text() + QStringLiteral(": ") + e.text).simplified();
+    switch (e.kind) {
+    case StoreError::Kind::Permission:
+        Error(QStringLiteral("the production database refuses this role: %1 (see GRANT in the README)").arg(why));
+        return ExitDatabase;
+    case StoreError::Kind::NoSchema:
+    case StoreError::Kind::OldSchema:
+    case StoreError::Kind::NewerSchema:
+        Error(why);
+        return ExitDatabase;
+    default: break;
+    }
+    Error(QStringLiteral("the production database cannot be reached: %1").arg(why));
+    return ExitPort;
+}
+
 std::unique_ptr<ModuleClient> Open(const Context& c, int port)
 {
     QString why;

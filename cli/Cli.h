@@ -20,6 +20,8 @@ enum Exit {
     ExitUsage = 2,    // a bad argument: nothing was sent
     ExitNoModule = 3, // no module answered within the time-out
     ExitPort = 4,     // the port could not be opened, or was lost
+    ExitDatabase = 5, // the production database refused: no rights, no schema, a newer schema
+    ExitWaiting = 6,  // program: records still wait in the spill file for the database
 };
 
 // The global options, resolved against Config.ini in the working directory: the tool's
@@ -38,6 +40,9 @@ struct Context : ToolSettings {
 
 // Where records wait that the production database could not take: beside Config.ini.
 QString SpillPath(const Context& context);
+// The message and exit code of a production database that cannot be used: unreachable (4),
+// or refusing (5: no rights, no schema yet, a schema of another version).
+int DatabaseRefused(const Context& context, const StoreError& error);
 
 // Reads the global options (those before the command); false with exit code and message
 // set for a bad one. `rest` gets the command and its own arguments.

@@ -25,11 +25,34 @@ bool NeedsDatabase(const Context& c, const QString& command)
     return false;
 }
 
-int Unreachable(const Context& c, const QString& why)
+// A full serial number, MODEL-YYYY-MM-NNNNN (the model as its code, 35, or its name, KTX525),
+// or a sequence alone; false when it is neither.
+bool ParseSerialNumber(const QString& text, HistoryFilter* f)
 {
-    Error(QStringLiteral("the production database cannot be reached: %1")
-              .arg((why.startsWith(c.db.text()) ? why : c.db.text() + QStringLiteral(": ") + why).simplified()));
-    return ExitPort;
+    const QStringList parts = text.split(QLatin1Char('-'));
+    bool ok = false;
+    if (parts.size() == 1) {
+        f->sequence = text.toInt(&ok);
+        return ok && f->sequence >= 0 && f->sequence <= ProductionStore::kMaxSequence;
+    }
+    if (parts.size() < 4)
+        return false;
+    const int n = int(parts.size());
+    const QString model = parts.mid(0, n - 3).join(QLatin1Char('-'));
+    const int row = Profiles::ModelRowOfName(model);
+    f->series.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : model.toUpper();
+    f->series.year = SerialNumberYearOf(parts[n - 3]);
+    f->series.month = SerialNumberMonthOf(parts[n - 2]);
+    f->sequence = parts[n - 1].toInt(&ok);
+    return ok && !f->series.modelCode.isEmpty() && f->series.year > 0 && f->series.month > 0 && f->sequence >= 0
+        && f->sequence <= ProductionStore::kMaxSequence;
+}
+
+// Local time with its offset, so a record read in another zone is not an hour out.
+QString LocalTimeText(const QDateTime& t)
+{
+    const QDateTime local = t.toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
 }
 
 QString Pad(int value, int width)
@@ -42,6 +65,7 @@ QString Pad(int value, int width)
 QJsonObject HistoryJson(const ModuleRecord& r, const Edition& e)
 {
     QJsonObject o = r.readBack;
+    o.insert(QStringLiteral("id"), r.id);
     o.insert(QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs));
     o.insert(QStringLiteral("station"), r.station);
     o.insert(QStringLiteral("port"), r.port);
@@ -92,8 +116,12 @@ int History(const Context& c, const QStringList& args)
                                   "newest first: plain columns, with --json an array of objects (the parameters as "
                                   "read back under the names read --json uses), with --csv a file a spreadsheet "
                                   "opens (on standard output, or --csv FILE)."));
-    cl.parser.addOption({QStringLiteral("sn"), QStringLiteral("only the modules with this serial number (the sequence)"),
-                         QStringLiteral("sequence")});
+    cl.parser.addOption({QStringLiteral("sn"),
+                         QStringLiteral("only the modules with this serial number: MODEL-YYYY-MM-NNNNN (35-2026-12-00100, "
+                                        "KTX525-2026-12-00100), or the sequence alone in every series"),
+                         QStringLiteral("number")});
+    cl.parser.addOption({QStringLiteral("limit"), QStringLiteral("at most this many records, newest first (default 100, 0: all)"),
+                         QStringLiteral("n")});
     cl.parser.addOption({QStringLiteral("since"),
                          QStringLiteral("only records from this day (YYYY-MM-DD, local time) or this ISO date-time on"),
                          QStringLiteral("date")});
@@ -122,7 +150,14 @@ int History(const Context& c, const QStringList& args)
     if (!NeedsDatabase(c, QStringLiteral("history")))
         return ExitUsage;
     HistoryFilter filter;
-    if (cl.isSet(QStringLiteral("sn")) && !cl.integer(QStringLiteral("sn"), 0, ProductionStore::kMaxSequence, &filter.sequence))
+    if (cl.isSet(QStringLiteral("sn")) && !ParseSerialNumber(cl.value(QStringLiteral("sn")), &filter)) {
+        Error(QStringLiteral("--sn %1: give MODEL-YYYY-MM-NNNNN (35-2026-12-00100) or a sequence 0..%2")
+                  .arg(cl.value(QStringLiteral("sn")))
+                  .arg(ProductionStore::kMaxSequence));
+        return ExitUsage;
+    }
+    filter.limit = 100;
+    if (cl.isSet(QStringLiteral("limit")) && !cl.integer(QStringLiteral("limit"), 0, 100000000, &filter.limit))
         return ExitUsage;
     if (cl.isSet(QStringLiteral("since"))) {
         const QString v = cl.value(QStringLiteral("since"));
@@ -139,12 +174,13 @@ int History(const Context& c, const QStringList& args)
     filter.failedOnly = cl.isSet(QStringLiteral("failed"));
 
     ProductionStore store(c.db, SpillPath(c));
+    store.setStation(c.station);
     QString error;
     if (!store.open(&error))
-        return Unreachable(c, error);
+        return DatabaseRefused(c, store.lastError());
     QList<ModuleRecord> records;
     if (!store.history(filter, &records, &error))
-        return Unreachable(c, error);
+        return DatabaseRefused(c, store.lastError());
 
     if (cl.isSet(QStringLiteral("csv"))) {
         static const char* const kColumns[] = {
@@ -196,7 +232,7 @@ int History(const Context& c, const QStringList& args)
         const QString made = o.value(QStringLiteral("year")).isDouble()
             ? QStringLiteral("%1-%2").arg(r.number.year).arg(Pad(r.number.month, 2))
             : QString();
-        rows << QStringList{r.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), r.station, r.port,
+        rows << QStringList{LocalTimeText(r.time), r.station, r.port,
                             Text(o.value(QStringLiteral("model"))), Text(o.value(QStringLiteral("serial_number"))), made,
                             Text(o.value(QStringLiteral("result"))), r.detail};
     }
@@ -209,33 +245,57 @@ int Db(const Context& c, const QStringList& args)
     // "db --help" has no action word.
     const QString action = args.value(0).startsWith(QLatin1Char('-')) ? QString() : args.value(0);
     CommandLine cl(QStringLiteral("db ") + action,
-                   QStringLiteral("db check\nThe production database (--db or [Production] Database): which one, its "
-                                  "schema version, the serial-number series (model, year, month, next number, numbers "
-                                  "given back), the records (all, failed) and the records waiting in the spill file "
-                                  "beside Config.ini, which go in now when the database takes them. Exit 4 when it "
-                                  "cannot be reached."));
+                   QStringLiteral("db check | db init\nThe production database (--db or [Production] Database).\n"
+                                  "check: which one, its schema version, the serial-number series (model, year, month, "
+                                  "next number, numbers given back), the records (all, failed), the claims sent and never "
+                                  "confirmed (the module may carry the number), numbers on more than one module, the "
+                                  "records waiting in the spill file beside Config.ini (they go in now when the database "
+                                  "takes them) and who holds a lock. Exit 1 when a number is on more than one module, 4 "
+                                  "when the database cannot be reached, 5 when it refuses.\n"
+                                  "init: makes or upgrades the tables, as the database's owner; stations and viewers "
+                                  "need only rights on them."));
     int exit = ExitOk;
     if (!cl.parse(action.isEmpty() ? args : args.mid(1), &exit))
         return exit;
-    if (action != QLatin1String("check")) {
-        Error(QStringLiteral("db: give check (db --help)"));
+    if (action != QLatin1String("check") && action != QLatin1String("init")) {
+        Error(QStringLiteral("db: give check or init (db --help)"));
         return ExitUsage;
     }
-    if (!NeedsDatabase(c, QStringLiteral("db check")))
+    if (!NeedsDatabase(c, QStringLiteral("db ") + action))
         return ExitUsage;
     ProductionStore store(c.db, SpillPath(c));
-    StoreSummary s;
+    store.setStation(c.station);
     QString error;
+    if (action == QLatin1String("init")) {
+        if (!store.initialize(&error))
+            return DatabaseRefused(c, store.lastError());
+        Print(QStringLiteral("%1: schema version %2").arg(c.db.text()).arg(ProductionStore::kSchemaVersion));
+        return ExitOk;
+    }
+    StoreSummary s;
     if (!store.summary(&s, &error)) {
         const int waiting = store.spilledCount();
         if (waiting > 0)
             Error(QStringLiteral("%1 records wait in %2").arg(waiting).arg(SpillPath(c)));
-        return Unreachable(c, error);
+        return DatabaseRefused(c, store.lastError());
     }
-    s.spilled = store.spilledCount(); // after the connection committed what it could
     auto modelOf = [&](const QString& code) {
         return Catalogue::RowText(Catalogue::ModelCodeToRow(code), c.edition.prefixStyle);
     };
+    auto claimJson = [&](const ClaimInfo& i) {
+        return QJsonObject{{QStringLiteral("serial_number"), Pad(i.claim.sequence, 5)},
+                           {QStringLiteral("model_code"), i.claim.series.modelCode},
+                           {QStringLiteral("year"), i.claim.series.year},
+                           {QStringLiteral("month"), i.claim.series.month},
+                           {QStringLiteral("station"), i.station},
+                           {QStringLiteral("port"), i.port},
+                           {QStringLiteral("time"), i.time.toString(Qt::ISODateWithMs)},
+                           {QStringLiteral("claim"), i.claim.id}};
+    };
+    auto numberText = [&](const QString& model, int year, int month, int sequence) {
+        return QStringLiteral("%1-%2-%3-%4").arg(model).arg(year).arg(Pad(month, 2), Pad(sequence, 5));
+    };
+    const int result = s.duplicates.isEmpty() ? ExitOk : ExitRefused;
     if (c.json) {
         QJsonObject o;
         o.insert(QStringLiteral("database"), s.database);
@@ -251,10 +311,28 @@ int Db(const Context& c, const QStringList& args)
         o.insert(QStringLiteral("series"), series);
         o.insert(QStringLiteral("records"), s.records);
         o.insert(QStringLiteral("failed"), s.failed);
+        QJsonArray unconfirmed, givenBack, duplicates, locks;
+        for (const ClaimInfo& i : s.unconfirmed)
+            unconfirmed << claimJson(i);
+        for (const ClaimInfo& i : s.givenBack)
+            givenBack << claimJson(i);
+        for (const DuplicateNumber& d : s.duplicates)
+            duplicates << QJsonObject{{QStringLiteral("serial_number"), Pad(d.number.sequence, 5)},
+                                      {QStringLiteral("model_code"), d.number.modelCode},
+                                      {QStringLiteral("year"), d.number.year},
+                                      {QStringLiteral("month"), d.number.month},
+                                      {QStringLiteral("claims"), d.claims}};
+        for (const LockHolder& l : s.locks)
+            locks << QJsonObject{{QStringLiteral("who"), l.who}, {QStringLiteral("state"), l.state},
+                                 {QStringLiteral("held_ms"), double(l.heldMs)}};
+        o.insert(QStringLiteral("unconfirmed"), unconfirmed);
+        o.insert(QStringLiteral("given_back"), givenBack);
+        o.insert(QStringLiteral("duplicates"), duplicates);
+        o.insert(QStringLiteral("locks"), locks);
         o.insert(QStringLiteral("spilled"), s.spilled);
         o.insert(QStringLiteral("spill_file"), SpillPath(c));
         PrintJson(o);
-        return ExitOk;
+        return result;
     }
     Print(QStringLiteral("database: %1").arg(s.database));
     Print(QStringLiteral("schema version: %1").arg(s.schemaVersion));
@@ -267,8 +345,21 @@ int Db(const Context& c, const QStringList& args)
                   .arg(Pad(x.series.month, 2), Pad(x.nextSequence, 5))
                   .arg(x.givenBack));
     Print(QStringLiteral("records: %1, %2 failed").arg(s.records).arg(s.failed));
+    Print(QStringLiteral("sent, never confirmed (the module may carry the number): %1").arg(s.unconfirmed.size()));
+    for (const ClaimInfo& i : s.unconfirmed)
+        Print(QStringLiteral("  %1  station %2 %3  %4")
+                  .arg(numberText(i.claim.series.modelCode, i.claim.series.year, i.claim.series.month, i.claim.sequence),
+                       i.station, i.port, LocalTimeText(i.time)));
+    Print(QStringLiteral("given back, to be handed out again: %1").arg(s.givenBack.size()));
+    Print(QStringLiteral("on more than one module: %1").arg(s.duplicates.size()));
+    for (const DuplicateNumber& d : s.duplicates)
+        Print(QStringLiteral("  %1  %2 claims")
+                  .arg(numberText(d.number.modelCode, d.number.year, d.number.month, d.number.sequence))
+                  .arg(d.claims));
     Print(QStringLiteral("waiting in the spill file: %1 (%2)").arg(s.spilled).arg(SpillPath(c)));
-    return ExitOk;
+    for (const LockHolder& l : s.locks)
+        Print(QStringLiteral("lock held by %1 (%2) for %3 s").arg(l.who, l.state).arg(l.heldMs / 1000.0, 0, 'f', 1));
+    return result;
 }
 
 } // namespace Cli

@@ -113,8 +113,8 @@ void ProductionLog::append(const QStringList& fields)
 // ---- worker -----------------------------------------------------------------------------------
 
 ProductionWorker::ProductionWorker(const Context& context, int port, const ProductionSetup& setup,
-                                   SerialNumberStore* store, ProductionStore* db, ProductionLog* log, QObject* parent)
-    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_store(store), m_db(db), m_log(log),
+                                   SerialNumberPool* pool, ProductionStore* db, ProductionLog* log, QObject* parent)
+    : QObject(parent), m_context(context), m_port(port), m_setup(setup), m_pool(pool), m_db(db), m_log(log),
       m_homeLine(context.line.line())
 {
     m_timer.setSingleShot(true);
@@ -140,8 +140,8 @@ void ProductionWorker::stop()
     // The command in flight is cancelled; the port closes with the worker.
     if (m_client)
         m_client->cancel();
-    // A number taken for a module that was not finished goes back.
-    giveBackNumber();
+    if (m_verifyFrom >= 0 || m_claim.isValid())
+        recordInterrupted(QStringLiteral("stopped while programming"));
     m_verifyFrom = -1;
     if (!m_finished) {
         m_finished = true;
@@ -155,7 +155,8 @@ void ProductionWorker::portProblem(const QString& what)
         return;
     if (m_client)
         m_client->cancel();
-    giveBackNumber();
+    if (m_claim.isValid())
+        recordInterrupted(what + QStringLiteral(" while programming"));
     m_verifyFrom = -1;
     setState(what + QStringLiteral(", trying again"));
     m_timer.disconnect();
@@ -274,6 +275,8 @@ void ProductionWorker::program()
         return;
     }
     setState(QStringLiteral("writing"));
+    m_claim = SerialClaim{};
+    m_claimOutcome = ClaimState::Unconfirmed;
     const QString unknown = UnknownModel(m_found, m_context.edition);
     if (!unknown.isEmpty() && !m_setup.anyModel) {
         fail(unknown);
@@ -286,52 +289,81 @@ void ProductionWorker::program()
         fail(problems.join(QStringLiteral("; ")));
         return;
     }
-    // Everything the job sends is fixed here, the serial number included.
-    QList<JobStep> steps = Jobs::WriteProfile(s, m_setup.profile);
-    m_numberFrom = int(steps.size());
     if (m_setup.numbered) {
+        settleOwed();
         const ToolConfig::Sn sn = ToolConfig::ReadSn(m_context.configPath);
         const int row = m_setup.snModel.isEmpty() ? m_setup.profile.modelRow : Profiles::ModelRowOfName(m_setup.snModel);
-        SerialNumber n;
-        n.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_found.serialNumber.modelCode;
+        SerialSeries series;
+        series.modelCode = row >= 0 ? Catalogue::RowToModelCode(row) : m_found.serialNumber.modelCode;
         const int keptYear = SerialNumberYearOf(sn.year);
         const int keptMonth = SerialNumberMonthOf(sn.month);
-        n.year = m_setup.snYear > 0 ? m_setup.snYear : keptYear > 0 ? keptYear : QDate::currentDate().year();
-        n.month = m_setup.snMonth > 0 ? m_setup.snMonth : keptMonth > 0 ? keptMonth : QDate::currentDate().month();
-        m_series = SerialSeries{n.modelCode, n.year, n.month};
-        QString error;
-        if (m_db) {
-            // Numbers the database could not take back before go back first.
-            while (!m_owed.isEmpty() && m_db->giveBack(m_owed.first().first, m_owed.first().second, &error))
-                m_owed.removeFirst();
-            // The number is committed before it returns: only then is it written to the module.
-            const int first = m_setup.first >= 0 ? m_setup.first : std::max(sn.number.toInt(), 0) + 1;
-            m_number = m_db->allocate(m_series, first, m_context.station, &error);
-            if (m_number < 0 && !m_db->isOpen()) {
-                databaseLost(error);
-                return;
+        series.year = m_setup.snYear > 0 ? m_setup.snYear : keptYear > 0 ? keptYear : QDate::currentDate().year();
+        series.month = m_setup.snMonth > 0 ? m_setup.snMonth : keptMonth > 0 ? keptMonth : QDate::currentDate().month();
+        // The claim is committed before anything is written: without it the module gets nothing.
+        const int first = m_setup.first >= 0 ? m_setup.first : std::max(sn.number.toInt(), 0) + 1;
+        SerialClaim claim;
+        claim.id = m_retryClaimId; // an earlier attempt's claim, if its answer was lost
+        StoreError e;
+        if (!m_pool->take(series, first, ClaimOwner{m_context.station, QStringLiteral("COM%1").arg(m_port)}, &claim, &e)) {
+            if (e.kind == StoreError::Kind::Unreachable && m_db) {
+                m_retryClaimId = claim.id;
+                databaseLost(e.text);
+            } else {
+                fail(e.text);
             }
-            if (m_number >= 0 && m_dbLost) {
-                m_dbLost = false;
-                emit notice(QStringLiteral("COM%1: the production database %2 is back").arg(m_port).arg(m_db->location().text()));
-            }
-        } else {
-            m_number = m_store->take(&error);
-        }
-        if (m_number < 0) {
-            fail(error);
             return;
         }
-        n.sequence = m_number;
-        steps << JobStep::Send(Requests::WriteSerialNumber(n));
+        m_retryClaimId.clear();
+        m_claim = claim;
+        if (m_dbLost) {
+            m_dbLost = false;
+            emit notice(QStringLiteral("COM%1: the production database %2 is back").arg(m_port).arg(m_db->location().text()));
+        }
+    }
+    m_verifyFrom = -1;
+    m_client->start(Jobs::WriteProfile(s, m_setup.profile), [this](const JobResult& r) {
+        if (r.outcome != JobOutcome::Done) {
+            m_times.write += NowMs() - m_phaseStart;
+            fail(Describe(r));
+            return;
+        }
+        number();
+    });
+}
+
+void ProductionWorker::number()
+{
+    if (m_stopped)
+        return;
+    QList<JobStep> steps;
+    if (m_claim.isValid()) {
+        // Marked sent before the write goes out: from now on the number never goes back.
+        StoreError e;
+        if (!m_pool->advance(&m_claim, ClaimState::Sent, &e)) {
+            m_times.write += NowMs() - m_phaseStart;
+            if (e.kind == StoreError::Kind::Unreachable && m_db) {
+                leaveClaim();
+                databaseLost(e.text);
+            } else {
+                fail(e.text);
+            }
+            return;
+        }
+        setState(QStringLiteral("numbering"));
+        steps << JobStep::Send(Requests::WriteSerialNumber(m_claim.number()));
     }
     m_verifyFrom = int(steps.size());
-    if (m_setup.numbered)
+    if (m_claim.isValid())
         steps << JobStep::Send(Requests::ReadSerialNumber());
     steps << Jobs::VerifyProfile(m_setup.profile);
     m_answered = 0;
+    if (m_verifyFrom == 0) {
+        m_times.write += NowMs() - m_phaseStart;
+        m_phaseStart = NowMs();
+        setState(QStringLiteral("verifying"));
+    }
     // Only what is read back counts (the write answers leave the parameters alone).
-    s.clearReadings();
+    m_client->session().clearReadings();
     m_client->start(steps, [this](const JobResult& r) {
         (m_answered >= m_verifyFrom ? m_times.verify : m_times.write) += NowMs() - m_phaseStart;
         m_verifyFrom = -1;
@@ -341,30 +373,29 @@ void ProductionWorker::program()
         }
         const ModuleReadings back = ReadBack(m_found, m_client->readings());
         QStringList differences = Jobs::Differences(m_setup.profile, back);
-        if (m_setup.numbered && back.serialNumber.sequence != m_number)
-            differences << QStringLiteral("serial number is %1, wanted %2").arg(back.serialNumber.sequence).arg(m_number);
+        if (m_claim.isValid()) {
+            const SerialNumber& n = back.serialNumber;
+            const bool carries = n.sequence == m_claim.sequence && n.modelCode == m_claim.series.modelCode
+                && n.year % 100 == m_claim.series.year % 100 && n.month == m_claim.series.month;
+            m_claimOutcome = carries ? ClaimState::Confirmed : ClaimState::Failed;
+            if (!carries)
+                differences << QStringLiteral("serial number is %1, wanted %2").arg(n.sequence).arg(m_claim.sequence);
+        }
         if (differences.isEmpty())
             record(true, QString());
         else
             fail(differences.join(QStringLiteral("; ")));
     });
-    if (m_verifyFrom == 0)
-        setState(QStringLiteral("verifying"));
-    else if (m_numberFrom == 0 && m_setup.numbered)
-        setState(QStringLiteral("numbering"));
 }
 
 void ProductionWorker::onAnswered()
 {
     if (m_verifyFrom < 0)
         return;
-    ++m_answered;
-    if (m_answered == m_verifyFrom) {
+    if (++m_answered == m_verifyFrom) {
         m_times.write += NowMs() - m_phaseStart;
         m_phaseStart = NowMs();
         setState(QStringLiteral("verifying"));
-    } else if (m_answered == m_numberFrom && m_setup.numbered) {
-        setState(QStringLiteral("numbering"));
     }
 }
 
@@ -380,6 +411,22 @@ void ProductionWorker::fail(const QString& detail)
     m_client->start({JobStep::Send(Requests::ReadAll())}, [this, detail](const JobResult&) { record(false, detail); });
 }
 
+namespace {
+
+QString Pad5(int n)
+{
+    return QStringLiteral("%1").arg(n, 5, 10, QLatin1Char('0'));
+}
+
+// Local time with its offset: a record read in another zone is not an hour out.
+QString LocalTimeText(const QDateTime& t)
+{
+    const QDateTime local = t.toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+} // namespace
+
 void ProductionWorker::record(bool ok, const QString& detail)
 {
     const ModuleReadings r = ReadBack(m_found, m_client->readings());
@@ -388,46 +435,79 @@ void ProductionWorker::record(bool ok, const QString& detail)
         const QJsonValue v = m.value(QLatin1String(key));
         return v.isDouble() ? QString::number(v.toInt()) : v.toString();
     };
+    // A number whose write never left the PC goes back before the record names it.
+    if (m_claim.isValid() && m_claim.state == ClaimState::Allocated)
+        leaveClaim();
     m_pending = ModuleRecord{};
+    m_pending.id = ProductionStore::NewId();
     m_pending.time = QDateTime::currentDateTimeUtc();
     m_pending.station = m_context.station;
     m_pending.port = QStringLiteral("COM%1").arg(m_port);
     m_pending.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
     m_pending.identity = r.identity;
-    // The number meant for it (a failed one's too), else the one it carries.
-    if (m_number >= 0)
-        m_pending.number = SerialNumber{m_series.modelCode, m_series.year, m_series.month, m_number};
-    else if (r.hasSerialNumber)
+    // The number meant for it once its write went out (a failed one's too), else the one it carries.
+    if (m_claim.isValid()) {
+        m_pending.number = m_claim.number();
+        m_pending.claimId = m_claim.id;
+        m_pending.claimState = m_claimOutcome;
+    } else if (r.hasSerialNumber) {
         m_pending.number = r.serialNumber;
+    }
     m_pending.written = ProfileJson(m_setup.profile, m_context.edition);
     m_pending.readBack = m;
     m_pending.ok = ok;
     m_pending.detail = detail;
     m_pending.durationMs = NowMs() - m_moduleStart;
-    // A failed module does not use up its number: the next one gets it.
     QString number;
-    if (m_number >= 0 && ok)
-        number = QStringLiteral("%1").arg(m_number, 5, 10, QLatin1Char('0'));
+    if (m_claim.isValid() && ok)
+        number = Pad5(m_claim.sequence);
     m_recorded = r;
     m_guard = true;
-    m_guardLasts = ok && m_number >= 0;
-    if (ok)
-        m_number = -1;
-    else
-        giveBackNumber();
-    m_pendingCsv = QStringList{QDateTime::currentDateTime().toString(Qt::ISODate), QStringLiteral("COM%1").arg(m_port),
+    // Carrying a number written here, the module cannot be taken for another one.
+    m_guardLasts = m_claim.isValid() && m_claimOutcome == ClaimState::Confirmed;
+    // The claim goes with the record; without a database, Config.ini keeps no states.
+    if (!m_db && m_claim.isValid())
+        m_pool->advance(&m_claim, m_claimOutcome, nullptr);
+    m_claim = SerialClaim{};
+    m_pendingCsv = QStringList{LocalTimeText(m_pending.time), QStringLiteral("COM%1").arg(m_port),
                                value("baud"), value("parity"), value("family"), value("firmware"), value("band"), value("model"),
                                number, value("channel"), value("frequency"), value("air_rate"), value("serial_baud"),
                                value("serial_parity"), value("protocol"), value("power_save"), value("radio_id"),
                                ok ? QStringLiteral("ok") : QStringLiteral("failed"), detail};
-    m_pendingResult = QStringLiteral("%1 %2%3 (%4 s)")
-                          .arg(ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), value("model"),
-                               number.isEmpty() ? QString() : QStringLiteral(" SN ") + number)
-                          .arg(m_pending.durationMs / 1000.0, 0, 'f', 1);
-    if (!ok)
-        m_pendingResult += QStringLiteral(": ") + detail;
     m_recordHeld = false;
     commitRecord();
+}
+
+void ProductionWorker::recordInterrupted(const QString& why)
+{
+    if (!m_claim.isValid() || m_claim.state == ClaimState::Allocated) {
+        leaveClaim();
+        return;
+    }
+    // The write went out and no read-back came: the module may carry the number.
+    ModuleRecord r;
+    r.id = ProductionStore::NewId();
+    r.claimId = m_claim.id;
+    r.claimState = ClaimState::Unconfirmed;
+    r.time = QDateTime::currentDateTimeUtc();
+    r.station = m_context.station;
+    r.port = QStringLiteral("COM%1").arg(m_port);
+    r.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
+    r.identity = m_found.identity;
+    r.number = m_claim.number();
+    r.written = ProfileJson(m_setup.profile, m_context.edition);
+    r.detail = why + QStringLiteral(": the module may carry the number");
+    r.durationMs = NowMs() - m_moduleStart;
+    QString error;
+    if (m_db && !m_db->record(r, &error))
+        emit notice(QStringLiteral("COM%1: the record of the module cannot be kept: %2").arg(m_port).arg(error));
+    if (m_log)
+        m_log->append({LocalTimeText(r.time), r.port, QString::number(r.line.baud), ParityName(r.line.parity),
+                       QString(), QString(), QString(), QString(), Pad5(m_claim.sequence), QString(), QString(), QString(),
+                       QString(), QString(), QString(), QString(), QString(), QStringLiteral("failed"), r.detail});
+    if (!m_db)
+        m_pool->advance(&m_claim, ClaimState::Unconfirmed, nullptr);
+    m_claim = SerialClaim{};
 }
 
 void ProductionWorker::commitRecord()
@@ -447,10 +527,19 @@ void ProductionWorker::commitRecord()
             m_timer.start(kDatabaseRetryMs);
             return;
         }
-        if (!why.isEmpty())
+        if (m_db->lastError().kind == StoreError::Kind::Taken) {
+            // Another module carries the number with an ok record: this one is no good.
+            m_pending.ok = false;
+            m_pendingCsv[8].clear();
+            m_pendingCsv[17] = QStringLiteral("failed");
+            m_pendingCsv[18] = why;
+            m_guardLasts = false;
+            emit notice(QStringLiteral("COM%1: %2").arg(m_port).arg(why));
+        } else if (!why.isEmpty()) {
             emit notice(QStringLiteral("COM%1: the production database %2 did not take the record (%3): it waits in %4")
                             .arg(m_port)
                             .arg(m_db->location().text(), Why(why, m_db->location()), SpillPath(m_context)));
+        }
     }
     done();
 }
@@ -460,7 +549,13 @@ void ProductionWorker::done()
     if (m_log)
         m_log->append(m_pendingCsv);
     m_pending.ok ? ++m_ok : ++m_failed;
-    m_lastResult = m_pendingResult;
+    const QString number = m_pendingCsv.value(8);
+    m_lastResult = QStringLiteral("%1 %2%3 (%4 s)")
+                       .arg(m_pending.ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), m_pendingCsv.value(7),
+                            number.isEmpty() ? QString() : QStringLiteral(" SN ") + number)
+                       .arg(m_pending.durationMs / 1000.0, 0, 'f', 1);
+    if (!m_pending.ok)
+        m_lastResult += QStringLiteral(": ") + m_pendingCsv.value(18);
     // The last module of the run need not be taken away first.
     if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
         setState(QStringLiteral("done"));
@@ -471,23 +566,34 @@ void ProductionWorker::done()
     awaitRemoval();
 }
 
-void ProductionWorker::giveBackNumber()
+void ProductionWorker::leaveClaim()
 {
-    if (m_number < 0)
+    if (!m_claim.isValid())
         return;
-    QString why;
-    if (m_db) {
-        if (!m_db->giveBack(m_series, m_number, &why))
-            m_owed << qMakePair(m_series, m_number); // taken back at the next allocation
-    } else if (m_store) {
-        m_store->giveBack(m_number, nullptr);
+    const ClaimState to = m_claim.state == ClaimState::Allocated ? ClaimState::GivenBack : ClaimState::Unconfirmed;
+    StoreError e;
+    const bool settled = to == ClaimState::GivenBack ? m_pool->giveBack(&m_claim, &e) : m_pool->advance(&m_claim, to, &e);
+    // Taken back at the next claim: conditional on the claim, so a late repeat releases nothing.
+    if (!settled && e.kind != StoreError::Kind::Refused)
+        m_owed << qMakePair(m_claim, to);
+    m_claim = SerialClaim{};
+}
+
+void ProductionWorker::settleOwed()
+{
+    while (!m_owed.isEmpty()) {
+        SerialClaim c = m_owed.first().first;
+        const ClaimState to = m_owed.first().second;
+        StoreError e;
+        const bool settled = to == ClaimState::GivenBack ? m_pool->giveBack(&c, &e) : m_pool->advance(&c, to, &e);
+        if (!settled && e.kind != StoreError::Kind::Refused)
+            return;
+        m_owed.removeFirst();
     }
-    m_number = -1;
 }
 
 void ProductionWorker::databaseLost(const QString& why)
 {
-    m_number = -1;
     if (!m_dbLost) {
         m_dbLost = true;
         emit notice(QStringLiteral("COM%1: the production database %2 is lost (%3): no module is numbered until it is "
@@ -507,8 +613,12 @@ void ProductionWorker::awaitRemoval()
 {
     if (m_stopped)
         return;
-    setState(QStringLiteral("take the module away"));
+    // A failed module that carries no number of ours looks like the next fresh one: only an
+    // empty jig tells them apart.
+    setState(m_guardLasts ? QStringLiteral("take the module away")
+                          : QStringLiteral("take the module away (the jig must be seen empty: the next module looks the same)"));
     m_phaseStart = NowMs();
+    m_silentPolls = 0;
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_client->session().clearReadings();
@@ -521,17 +631,26 @@ void ProductionWorker::awaitRemoval()
             }
             const bool answered = r.outcome == JobOutcome::Done;
             if (answered && SameModule(m_client->readings(), m_recorded)) {
+                m_silentPolls = 0;
                 m_timer.start(kRemovalPollMs);
                 return;
             }
-            m_times.removal += NowMs() - m_phaseStart;
             // Another module answers: swapped faster than a poll could see the jig empty.
             if (answered) {
+                m_times.removal += NowMs() - m_phaseStart;
                 m_phaseStart = m_moduleStart = NowMs();
                 program();
                 return;
             }
-            // A silent poll: the module is gone (see program() for a lost answer).
+            // Silent: asked again at once, so one lost answer is not taken for an empty jig;
+            // silent twice, the module is gone.
+            if (++m_silentPolls < 2) {
+                m_timer.start(0);
+                return;
+            }
+            m_times.removal += NowMs() - m_phaseStart;
+            if (!m_guardLasts)
+                m_guard = false;
             search();
         });
     });

@@ -6,9 +6,9 @@
 
 #include "Cli.h"
 
-#include "core/config/SerialNumberStore.h"
 #include "core/model/Profile.h"
 #include "core/production/ProductionStore.h"
+#include "core/production/SerialNumberPool.h"
 
 #include <QFile>
 #include <QObject>
@@ -45,9 +45,9 @@ private:
 class ProductionWorker : public QObject {
     Q_OBJECT
 public:
-    // With a production database (`db`), numbers come from it and every module is recorded in
-    // it; without one, numbers come from Config.ini (`store`).
-    ProductionWorker(const Context& context, int port, const ProductionSetup& setup, SerialNumberStore* store,
+    // Numbers come from `pool` (the production database, or Config.ini); with a production
+    // database (`db`) every module is recorded in it.
+    ProductionWorker(const Context& context, int port, const ProductionSetup& setup, SerialNumberPool* pool,
                      ProductionStore* db, ProductionLog* log, QObject* parent = nullptr);
     ~ProductionWorker() override;
 
@@ -82,8 +82,10 @@ private:
     void search();
     void pollHome();
     void sweep();
-    // The module found: profile, serial number and read-back as one job.
+    // The module found: the profile written, the number claimed and marked sent, then the
+    // serial number and the read-back as a second job.
     void program();
+    void number();
     void onAnswered();
     // A module that failed: its state is read where it was found, then it is recorded.
     void fail(const QString& detail);
@@ -93,8 +95,14 @@ private:
     void done();
     void awaitRemoval();
     void portProblem(const QString& what);
-    // The number taken for the module in hand goes back (its module failed or is left).
-    void giveBackNumber();
+    // The claim of the module in hand is settled as far as it can be when the module is left:
+    // given back while its write never left the PC, else unconfirmed (it may carry it).
+    void leaveClaim();
+    // Give-backs and settlements the database could not take yet, tried again.
+    void settleOwed();
+    // Records the module in hand as failed with `why` when its number may be on it (stopped,
+    // port lost after the write went out).
+    void recordInterrupted(const QString& why);
     // No number could be taken: the port waits for the database, and looks again for the
     // module in hand every few seconds.
     void databaseLost(const QString& why);
@@ -102,16 +110,17 @@ private:
     const Context& m_context;
     int m_port;
     ProductionSetup m_setup;
-    SerialNumberStore* m_store;
+    SerialNumberPool* m_pool;
     ProductionStore* m_db;
     ProductionLog* m_log;
     std::unique_ptr<ModuleClient> m_client;
     QTimer m_timer;
     qint64 m_phaseStart = 0;
     qint64 m_moduleStart = 0;
-    int m_number = -1;
-    SerialSeries m_series;                  // of m_number, with a database
-    QList<QPair<SerialSeries, int>> m_owed; // numbers the database could not take back yet
+    SerialClaim m_claim;                    // of the module in hand (invalid: none)
+    QString m_retryClaimId;                 // a claim whose answer was lost, asked for again
+    ClaimState m_claimOutcome = ClaimState::Unconfirmed; // what its read-back said
+    QList<QPair<SerialClaim, ClaimState>> m_owed; // claims to move there when the database is back
     bool m_dbLost = false;
     // The module done, waiting for its record to be kept.
     ModuleRecord m_pending;
@@ -121,7 +130,6 @@ private:
     // The programming job's commands answered so far, and where numbering and verifying
     // begin in it (-1: no programming job runs).
     int m_answered = 0;
-    int m_numberFrom = -1;
     int m_verifyFrom = -1;
     LineSettings m_foundLine; // where the module answered the search
     LineSettings m_homeLine;  // where new modules are expected: where the last one came
@@ -134,6 +142,7 @@ private:
     ModuleReadings m_recorded;
     bool m_guard = false;
     bool m_guardLasts = false;
+    int m_silentPolls = 0; // in a row, while waiting for the module to be taken away
     int m_ok = 0;
     int m_failed = 0;
     bool m_stopped = false;

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Production.h"
 
+#include "core/config/SerialNumberStore.h"
 #include "core/link/PortMapping.h"
 #include "core/protocol/HexText.h"
 #include "core/protocol/TextCodec.h"
@@ -152,10 +153,9 @@ int Program(const Context& c, const QStringList& args)
     std::unique_ptr<ProductionStore> db;
     if (c.db.isSet()) {
         db = std::make_unique<ProductionStore>(c.db, SpillPath(c));
-        if (!db->open(&error)) {
-            Error(QStringLiteral("the production database cannot be reached: %1").arg(error));
-            return ExitPort;
-        }
+        db->setStation(c.station);
+        if (!db->open(&error))
+            return DatabaseRefused(c, db->lastError());
     }
 
     // A device that is gone may come back and is waited for; one that is there and is no
@@ -170,16 +170,17 @@ int Program(const Context& c, const QStringList& args)
 
     Context context = c;
     context.stepMs = stepMs;
-    SerialNumberStore store(c.configPath);
+    const std::unique_ptr<SerialNumberPool> pool = db ? SerialNumberPools::OfStore(db.get())
+                                                      : SerialNumberPools::OfConfig(c.configPath);
     // Found out before the first module: a number that cannot be recorded is never written.
-    if (setup.numbered && !db && !store.checkWritable(&error)) {
+    if (setup.numbered && !db && !SerialNumberStore(c.configPath).checkWritable(&error)) {
         Error(QStringLiteral("serial numbers cannot be recorded: %1").arg(error));
         return ExitRefused;
     }
     QList<ProductionWorker*> workers;
     QObject owner;
     for (int port : c.ports)
-        workers << new ProductionWorker(context, port, setup, &store, db.get(), &log, &owner);
+        workers << new ProductionWorker(context, port, setup, pool.get(), db.get(), &log, &owner);
     ProgressBoard board(workers);
     QEventLoop loop;
     auto allDone = [&] {
@@ -220,9 +221,10 @@ int Program(const Context& c, const QStringList& args)
     // Records that waited for the database go in now if it is back; else they wait for the next run.
     if (db && db->spilledCount() > 0)
         db->open(&error);
-    if (db && db->spilledCount() > 0)
+    const int waiting = db ? db->spilledCount() : 0;
+    if (waiting > 0)
         Error(QStringLiteral("%1 records wait in %2 for the production database %3: the next run or db check commits them")
-                  .arg(db->spilledCount())
+                  .arg(waiting)
                   .arg(SpillPath(c), c.db.text()));
     if (c.json) {
         QJsonObject o;
@@ -235,6 +237,8 @@ int Program(const Context& c, const QStringList& args)
         o.insert(QStringLiteral("answers"), t.answers);
         PrintJson(o);
     }
+    if (waiting > 0)
+        return ExitWaiting;
     return failed ? ExitRefused : ExitOk;
 }
 

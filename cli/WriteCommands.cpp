@@ -5,9 +5,11 @@
 #include "core/config/SerialNumberStore.h"
 #include "core/config/ToolConfig.h"
 #include "core/model/Catalogue.h"
+#include "core/production/SerialNumberPool.h"
 #include "core/session/Jobs.h"
 
 #include <QDate>
+#include <QDateTime>
 
 namespace Cli {
 
@@ -208,11 +210,15 @@ int SerialNumbers(const Context& c, const QStringList& args)
     CommandLine cl(QStringLiteral("sn ") + action,
                    QStringLiteral("sn read | sn write --seq N [--model M --year Y --month M] | sn next [--model M "
                                   "--year Y --month M]\nThe factory serial number. 'next' writes the number after "
-                                  "the last one handed out (Config.ini [SN], shared with the window) and keeps it."));
+                                  "the last one handed out and keeps it: from the production database (--db or [Production] "
+                                  "Database) when there is one, else from Config.ini [SN], shared with the window. "
+                                  "'write' refuses a number handed out already unless --again is given."));
     cl.parser.addOption({QStringLiteral("model"), QStringLiteral("model of the number (525, KTX525)"), QStringLiteral("m")});
     cl.parser.addOption({QStringLiteral("year"), QStringLiteral("year, four digits"), QStringLiteral("y")});
     cl.parser.addOption({QStringLiteral("month"), QStringLiteral("month 1..12"), QStringLiteral("m")});
     cl.parser.addOption({QStringLiteral("seq"), QStringLiteral("sequence number 0..65534"), QStringLiteral("n")});
+    cl.parser.addOption({QStringLiteral("again"),
+                         QStringLiteral("write --seq even when the number was handed out already (a second time)")});
     int exit = ExitOk;
     if (!cl.parse(action.isEmpty() ? args : args.mid(1), &exit))
         return exit;
@@ -234,12 +240,25 @@ int SerialNumbers(const Context& c, const QStringList& args)
     anyModel.serialNumber.modelCode = QStringLiteral("00");
     if (action != QLatin1String("read") && !ChooseSn(cl, c.configPath, anyModel, &choice))
         return ExitUsage;
-    // A number that cannot be recorded is not written to a module.
-    SerialNumberStore store(c.configPath);
+    // Numbers come from the production database when there is one, else from Config.ini; one
+    // that cannot be recorded is not written to a module.
+    std::unique_ptr<ProductionStore> db;
+    std::unique_ptr<SerialNumberPool> pool;
     QString error;
-    if (action != QLatin1String("read") && !store.checkWritable(&error)) {
-        Error(error);
-        return ExitRefused;
+    if (action != QLatin1String("read")) {
+        if (c.db.isSet()) {
+            db = std::make_unique<ProductionStore>(c.db, SpillPath(c));
+            db->setStation(c.station);
+            if (!db->open(&error))
+                return DatabaseRefused(c, db->lastError());
+            pool = SerialNumberPools::OfStore(db.get());
+        } else {
+            if (!SerialNumberStore(c.configPath).checkWritable(&error)) {
+                Error(error);
+                return ExitRefused;
+            }
+            pool = SerialNumberPools::OfConfig(c.configPath);
+        }
     }
 
     auto client = Open(c, c.ports.value(0));
@@ -249,23 +268,74 @@ int SerialNumbers(const Context& c, const QStringList& args)
     if (r.outcome == JobOutcome::Done && action != QLatin1String("read")) {
         if (!ChooseSn(cl, c.configPath, client->readings(), &choice))
             return ExitUsage;
-        if (action == QLatin1String("next") && (sequence = store.take(&error)) < 0) {
-            Error(error);
+        const ModuleReadings found = client->readings();
+        const SerialSeries series{choice.modelCode, choice.year, choice.month};
+        const ClaimOwner owner{c.station, c.portArgs.value(0)};
+        SerialClaim claim;
+        StoreError e;
+        const bool claimed = action == QLatin1String("next")
+            ? pool->take(series, std::max(ToolConfig::ReadSn(c.configPath).number.toInt(), 0) + 1, owner, &claim, &e)
+            : pool->takeNumber(series, sequence, owner, cl.isSet(QStringLiteral("again")), &claim, &e);
+        if (!claimed) {
+            if (e.kind == StoreError::Kind::Taken) {
+                Error(e.text + QStringLiteral(": give --again to write it a second time"));
+                return ExitRefused;
+            }
+            if (db)
+                return DatabaseRefused(c, e);
+            Error(e.text);
             return ExitRefused;
         }
-        const SerialNumber number{choice.modelCode, choice.year, choice.month, sequence};
-        r = client->runSync({JobStep::Send(Requests::WriteSerialNumber(number)), JobStep::Send(Requests::ReadSerialNumber())});
-        const bool took = r.outcome == JobOutcome::Done && client->readings().serialNumber.sequence == sequence;
-        if (action == QLatin1String("next") && !took && !store.giveBack(sequence, &error))
-            Error(QStringLiteral("%1 is not given back: %2").arg(sequence).arg(error));
-        if (action == QLatin1String("write") && took && !store.noteWritten(sequence, &error)) {
-            Error(QStringLiteral("the module took %1, but it is not recorded: %2").arg(sequence).arg(error));
-            return ExitRefused;
+        // Marked sent before the write goes out: from then on the number never goes back.
+        if (!pool->advance(&claim, ClaimState::Sent, &e)) {
+            StoreError ignored;
+            pool->giveBack(&claim, &ignored);
+            return db ? DatabaseRefused(c, e) : (Error(e.text), ExitRefused);
+        }
+        const qint64 started = QDateTime::currentMSecsSinceEpoch();
+        r = client->runSync({JobStep::Send(Requests::WriteSerialNumber(claim.number())), JobStep::Send(Requests::ReadSerialNumber())});
+        const SerialNumber& back = client->readings().serialNumber;
+        const bool took = r.outcome == JobOutcome::Done && back.sequence == claim.sequence
+            && back.modelCode == claim.series.modelCode && back.year % 100 == claim.series.year % 100
+            && back.month == claim.series.month;
+        const ClaimState outcome = r.outcome != JobOutcome::Done ? ClaimState::Unconfirmed
+            : took                                               ? ClaimState::Confirmed
+                                                                 : ClaimState::Failed;
+        QString detail;
+        if (r.outcome != JobOutcome::Done)
+            detail = Describe(r) + QStringLiteral(": the module may carry the number");
+        else if (!took)
+            detail = QStringLiteral("the module reads back number %1, not %2").arg(back.sequence).arg(claim.sequence);
+        if (db) {
+            // Recorded like a module of a production run, so history and db check know it.
+            ModuleRecord record;
+            record.id = ProductionStore::NewId();
+            record.claimId = claim.id;
+            record.claimState = outcome;
+            record.time = QDateTime::currentDateTimeUtc();
+            record.station = c.station;
+            record.port = c.portArgs.value(0);
+            record.line = SerialSettings{client->session().link().line().baud,
+                                         ParityOfChar(client->session().link().line().parity)};
+            record.identity = found.identity;
+            record.number = claim.number();
+            record.readBack = ModuleJson(client->readings(), client->session().link().line(), c.edition);
+            record.ok = took;
+            record.detail = detail;
+            record.durationMs = QDateTime::currentMSecsSinceEpoch() - started;
+            if (!db->record(record, &error))
+                Error(QStringLiteral("the record of the module cannot be kept: %1").arg(error));
+            else if (db->lastError().kind == StoreError::Kind::Taken) {
+                Error(error);
+                return ExitRefused;
+            } else if (!error.isEmpty())
+                Error(QStringLiteral("the production database did not take the record (%1): it waits in %2")
+                          .arg(error, SpillPath(c)));
+        } else {
+            pool->advance(&claim, outcome, nullptr);
         }
         if (r.outcome == JobOutcome::Done && !took) {
-            Error(QStringLiteral("verification failed: the module reads back number %1, not %2")
-                      .arg(client->readings().serialNumber.sequence)
-                      .arg(sequence));
+            Error(QStringLiteral("verification failed: ") + detail);
             return ExitRefused;
         }
     }
