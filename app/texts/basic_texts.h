@@ -56,5 +56,10 @@ inline constexpr TMsg SnNotRecorded{"序号无法记入 Config.ini，未写入�
 inline constexpr TMsg ProductionUnreachable{"无法连接生产数据库，未写入系列号：",
                                             "Production database unreachable, no serial number written: "};
 inline constexpr TMsg ProductionNotRecorded{"生产记录未能保存：", "The production record could not be kept: "};
+// another station holds the typed number: the next free one is written only on purpose
+inline constexpr TMsg SnTakenWriteNext{"序号 %1 已被占用，将改为写入下一个空闲序号 %2。要写入吗？",
+                                       "Serial number %1 is taken; the next free one, %2, would be written instead. Write it?"};
+inline constexpr TMsg ProductionRefused{"生产数据库拒绝了序号，未写入系列号：",
+                                        "The production database refused the serial number, none written: "};
 
 } // namespace BasicTexts
