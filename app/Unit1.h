@@ -14,6 +14,7 @@
 #include "core/session/PairTest.h"
 #include "core/session/RadioSearch.h"
 #include "core/session/Terminal.h"
+#include "core/production/ProductionStore.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -305,9 +306,21 @@ public:
     void ReportTestStart(LinkStatus status);
     // The transmit-test start sent again once a search found the module.
     void ReportDeferredTestStart(LinkStatus status);
-    // The checks and values of the serial-number write; false (after its warning) when
-    // the fields do not make one, or the number may not be handed out.
-    bool CollectSerialNumber(SerialNumber* number);
+    // The checks and values of the serial-number write, and the claim on its number; false
+    // (after its warning) when the fields do not make one, or the number may not be handed out.
+    bool CollectSerialNumber(SerialNumber* number, SerialClaim* claim);
+    // The claim of the last serial-number write that left and was not confirmed: the module
+    // may carry its number. The same number is written with it again, without a question.
+    SerialClaim SnUnconfirmed;
+    // Marks a claim sent just before its write goes out; false (given back, after the
+    // warning) when that cannot be recorded: then nothing may go out.
+    bool MarkSerialNumberSent(SerialClaim* claim);
+    // The write of `marked` never left the PC; `before` is the claim as it was before it was
+    // marked sent. A fresh one goes back to the pool, one written before stays this window's.
+    void SerialNumberNotSent(const SerialClaim& before, const SerialClaim& marked);
+    // The set-all chain with the number claimed in its checks: marked sent when its write is
+    // due, given back when the chain ends before that write left.
+    void StartSetUpChain(QList<JobStep> steps, const SerialClaim& claim);
     // The four lists' rows and the frequency text, put aside while a search identifies.
     void SaveSelections();
     // The write-all values of the four lists; false (warnings as named) when one is empty.
@@ -339,10 +352,9 @@ public:
     // ---- configuration and language ----------------------------------------------------
     void ReadConfiguration();
     void SaveOptions();
-    // Records a hand-chosen serial number in Config.ini before it is written, or with a
-    // production database takes the number from it (into `number` and the field); false
-    // stops the write.
-    bool ClaimSerialNumber(SerialNumber* number);
+    // Claims the number to write from Config.ini or the production database (another free
+    // one, into `number` and the field, only when the operator agrees); false stops the write.
+    bool ClaimSerialNumber(SerialNumber* number, SerialClaim* claim);
     void ApplyLanguage();
 
 public slots:

@@ -170,7 +170,8 @@ void TForm1::SpeedButton38Click()
         && !CollectWriteAll(&setUp.values, WriteAllChannelEmpty, WriteAllAirRateEmpty, WriteAllBaudEmpty,
                             WriteAllParityEmpty, false))
         return;
-    if (!CollectSerialNumber(&setUp.number))
+    SerialClaim claim;
+    if (!CollectSerialNumber(&setUp.number, &claim))
         return;
     QList<JobStep> steps = Jobs::FactorySetUpSteps(setUp);
     if (setUp.searchBeforeWriteAll) {
@@ -180,7 +181,7 @@ void TForm1::SpeedButton38Click()
             if (s.command == Command::WriteAll)
                 s = DeferredWriteAll(*this);
     }
-    StartJob(JobPurpose::SetAll, steps);
+    StartSetUpChain(steps, claim);
 }
 
 void TForm1::ShowJobCommand(JobPurpose purpose, Command command, LinkStatus status)

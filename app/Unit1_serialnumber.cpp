@@ -1,14 +1,16 @@
 // Factory serial number and parameter lock. Reading the serial number is also how the
 // exact model row of a module is learnt; writing it (factory edition) advances the sequence
 // number after every confirmed write so a production run is numbered module by module.
-// With a production database ([Production] Database= in Config.ini) the number comes from the
-// database at each write and every confirmed write is recorded there.
+// Every number written is a claim (Config.ini [SN], or the production database when Config.ini
+// names one): marked sent before its write goes out, given back only when the write never
+// left, confirmed by the module's answer (and then recorded in the database).
 #include "Unit1.h"
 
 #include "UiServices.h"
 #include "core/config/SerialNumberStore.h"
 #include "core/config/ToolConfig.h"
 #include "core/production/ProductionStore.h"
+#include "core/production/SerialNumberPool.h"
 #include "texts/app_texts.h"
 #include "core/model/Catalogue.h"
 #include "texts/basic_texts.h"
@@ -18,7 +20,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSysInfo>
+
+#include <memory>
 
 using namespace BasicTexts;
 
@@ -72,6 +77,43 @@ void Empty(QComboBox* c)
     c->setEditText(QString());
 }
 
+bool SameNumber(const SerialClaim& claim, const SerialNumber& n)
+{
+    return claim.isValid() && claim.series == SerialSeries{n.modelCode, n.year, n.month} && claim.sequence == n.sequence;
+}
+
+// Where the numbers come from, opened for each use: Config.ini may name another database by
+// then, and a database lost meanwhile is connected again.
+struct NumberPool {
+    std::unique_ptr<ProductionStore> store; // with a database, even when it did not open
+    std::unique_ptr<SerialNumberPool> pool;
+    ClaimOwner owner;
+    bool database() const { return store != nullptr; }
+};
+
+bool OpenPool(NumberPool* p, StoreError* error)
+{
+    const ToolConfig::Production production = ToolConfig::ReadProduction(GlobleVar::ConfigPath());
+    p->owner = ClaimOwner{StationName(production), QStringLiteral("COM%1").arg(GlobleVar::PortSettings.portNumber)};
+    if (production.database.isEmpty()) {
+        p->pool = SerialNumberPools::OfConfig(GlobleVar::ConfigPath());
+        return true;
+    }
+    DatabaseLocation where;
+    QString why;
+    if (DatabaseLocation::Parse(production.database, &where, &why)) {
+        p->store = std::make_unique<ProductionStore>(where, SpillPath());
+        p->store->setStation(p->owner.station);
+        if (p->store->open(&why)) {
+            p->pool = SerialNumberPools::OfStore(p->store.get());
+            return true;
+        }
+    }
+    // told as today: whatever keeps the database from opening, it cannot be reached
+    *error = StoreError{StoreError::Kind::Unreachable, why};
+    return false;
+}
+
 } // namespace
 
 void TForm1::SpeedButton24Click()
@@ -95,8 +137,16 @@ void TForm1::SpeedButton25Click()
     if (RefuseDuringPairTest())
         return;
     SerialNumber number;
-    if (CollectSerialNumber(&number))
-        ReportSerialNumberWrite(Session->writeSerialNumber(number));
+    SerialClaim claim;
+    if (!CollectSerialNumber(&number, &claim))
+        return;
+    const SerialClaim before = claim;
+    if (!MarkSerialNumberSent(&claim))
+        return;
+    const LinkStatus status = Session->writeSerialNumber(claim.number());
+    if (status != LinkStatus::Ok)
+        SerialNumberNotSent(before, claim);
+    ReportSerialNumberWrite(status);
 }
 
 void TForm1::ReportSerialNumberWrite(LinkStatus status)
@@ -104,7 +154,7 @@ void TForm1::ReportSerialNumberWrite(LinkStatus status)
     Report(status, SnWriting, SnWriteFail, WriteFailBox);
 }
 
-bool TForm1::CollectSerialNumber(SerialNumber* out)
+bool TForm1::CollectSerialNumber(SerialNumber* out, SerialClaim* claim)
 {
     const QString year = ComboBox12->currentText();
     const QString month = ComboBox13->currentText();
@@ -159,54 +209,157 @@ bool TForm1::CollectSerialNumber(SerialNumber* out)
     number.year = yearValue;
     number.month = monthValue;
     number.sequence = sequenceValue;
-    return ClaimSerialNumber(&number);
+    // This write, or the chain that follows, would end a running set-all chain anyway; ended
+    // first, a number it holds and has not sent goes back before this one is claimed.
+    if (JobRunning() && RunningJob == JobPurpose::SetAll)
+        CancelJob();
+    return ClaimSerialNumber(&number, claim);
 }
 
-bool TForm1::ClaimSerialNumber(SerialNumber* number)
+namespace {
+
+void ShowPoolFailure(TForm1* w, const NumberPool& p, const StoreError& e)
 {
-    const ToolConfig::Production production = ToolConfig::ReadProduction(GlobleVar::ConfigPath());
-    if (!production.database.isEmpty()) {
-        // Other stations take numbers from the same series: the field's number only starts a
-        // series the database does not know yet.
-        DatabaseLocation where;
-        QString error;
-        int taken = -1;
-        if (DatabaseLocation::Parse(production.database, &where, &error)) {
-            ProductionStore store(where, SpillPath());
-            taken = store.allocate(SerialSeries{number->modelCode, number->year, number->month}, number->sequence,
-                                   StationName(production), &error);
+    w->SetPanel(2, Tr(SnWriteFail));
+    const TMsg& why = !p.database()                               ? SnNotRecorded
+                      : e.kind == StoreError::Kind::Unreachable ? ProductionUnreachable
+                                                                  : ProductionRefused;
+    ShowWarning(Tr(why) + e.text, w);
+}
+
+} // namespace
+
+bool TForm1::ClaimSerialNumber(SerialNumber* number, SerialClaim* claim)
+{
+    NumberPool p;
+    StoreError e;
+    if (!OpenPool(&p, &e)) {
+        ShowPoolFailure(this, p, e);
+        return false;
+    }
+    if (SnUnconfirmed.isValid()) {
+        // The module may carry the number already: written again under the same claim.
+        if (SameNumber(SnUnconfirmed, *number)) {
+            *claim = SnUnconfirmed;
+            return true;
         }
-        if (taken < 0) {
-            SetPanel(2, Tr(SnWriteFail));
-            ShowWarning(Tr(ProductionUnreachable) + error, this);
+        // Another number now: the old one is never given back, it stays marked as maybe written.
+        if (!p.pool->advance(&SnUnconfirmed, ClaimState::Unconfirmed, &e)) {
+            ShowPoolFailure(this, p, e);
             return false;
         }
-        number->sequence = taken;
-        Edit2->setText(Pad5(taken));
-        return true;
+        SnUnconfirmed = SerialClaim{};
     }
-    const int sequence = number->sequence;
-    // rfmodctl may hand out numbers from the same Config.ini: a number is recorded as handed
-    // out before a module gets it, and one handed out already is written again only on purpose.
-    SerialNumberStore store(GlobleVar::ConfigPath());
-    QString error;
-    int last = -1;
-    SerialNumberStore::Claim claim = store.claim(sequence, false, &last, &error);
-    if (claim == SerialNumberStore::Claim::AlreadyHandedOut) {
-        if (!AskYesNo(Tr(SnAlreadyHandedOut).arg(Pad5(sequence), Pad5(last)), this, true)) {
+    const SerialSeries series{number->modelCode, number->year, number->month};
+    if (p.pool->takeNumber(series, number->sequence, p.owner, false, claim, &e))
+        return true;
+    if (e.kind != StoreError::Kind::Taken) {
+        ShowPoolFailure(this, p, e);
+        return false;
+    }
+    if (!p.pool->isDatabase()) {
+        // rfmodctl may hand out numbers from the same Config.ini: one handed out already is
+        // written again only on purpose.
+        const int last = p.pool->lastHandedOut(series);
+        if (!AskYesNo(Tr(SnAlreadyHandedOut).arg(Pad5(number->sequence), Pad5(last)), this, true)) {
             if (last < kMaxSequence)
                 Edit2->setText(Pad5(last + 1));
             FocusControl(Edit2);
             return false;
         }
-        claim = store.claim(sequence, true, &last, &error);
+        if (!p.pool->takeNumber(series, number->sequence, p.owner, true, claim, &e)) {
+            ShowPoolFailure(this, p, e);
+            return false;
+        }
+        return true;
     }
-    if (claim == SerialNumberStore::Claim::Failed) {
-        SetPanel(2, Tr(SnWriteFail));
-        ShowWarning(Tr(SnNotRecorded) + error, this);
+    // Another station holds the typed number: the next free one, and only when the operator
+    // agrees to it.
+    *claim = SerialClaim{}; // an id given would be taken for a claim made before
+    if (!p.pool->take(series, number->sequence, p.owner, claim, &e)) {
+        ShowPoolFailure(this, p, e);
         return false;
     }
+    if (!AskYesNo(Tr(SnTakenWriteNext).arg(Pad5(number->sequence), Pad5(claim->sequence)), this, true)) {
+        if (!p.pool->giveBack(claim, &e))
+            ShowPoolFailure(this, p, e);
+        FocusControl(Edit2);
+        return false;
+    }
+    number->sequence = claim->sequence;
+    Edit2->setText(Pad5(claim->sequence));
     return true;
+}
+
+bool TForm1::MarkSerialNumberSent(SerialClaim* claim)
+{
+    NumberPool p;
+    StoreError e;
+    if (!OpenPool(&p, &e) || !p.pool->advance(claim, ClaimState::Sent, &e)) {
+        // an open pool gives the number back now; else the database keeps it allocated
+        StoreError ignored;
+        if (p.pool && claim->state == ClaimState::Allocated)
+            p.pool->giveBack(claim, &ignored);
+        ShowPoolFailure(this, p, e);
+        return false;
+    }
+    if (SnUnconfirmed.isValid() && SnUnconfirmed.id != claim->id) {
+        StoreError ignored; // sent and unconfirmed tell the same: the module may carry it
+        p.pool->advance(&SnUnconfirmed, ClaimState::Unconfirmed, &ignored);
+    }
+    SnUnconfirmed = *claim;
+    return true;
+}
+
+void TForm1::SerialNumberNotSent(const SerialClaim& before, const SerialClaim& marked)
+{
+    if (before.state != ClaimState::Allocated)
+        return; // written before: the module may carry it
+    if (SnUnconfirmed.isValid() && SnUnconfirmed.id == marked.id)
+        SnUnconfirmed = SerialClaim{};
+    NumberPool p;
+    StoreError e;
+    // As it was before its write was due: Config.ini keeps no claim states, so there it is
+    // given back; the database knows it as sent and refuses.
+    SerialClaim back = before;
+    if (OpenPool(&p, &e) && p.pool->giveBack(&back, &e))
+        return;
+    // Not back in the pool: the same number is written with it again, without a question.
+    if (marked.state == ClaimState::Sent)
+        SnUnconfirmed = marked;
+}
+
+void TForm1::StartSetUpChain(QList<JobStep> steps, const SerialClaim& claim)
+{
+    struct Held {
+        SerialClaim before;
+        SerialClaim claim;
+        QPointer<ModuleJob> job;
+    };
+    auto held = std::make_shared<Held>(Held{claim, claim, nullptr});
+    for (JobStep& s : steps) {
+        if (s.command != Command::SerialNumberWrite)
+            continue;
+        // Marked sent when the write is due; when that cannot be recorded the chain stops here.
+        s.when = [this, held, when = s.when] {
+            if (when && !when())
+                return false;
+            if (MarkSerialNumberSent(&held->claim))
+                return true;
+            if (held->job)
+                held->job->cancel();
+            return false;
+        };
+    }
+    StartJob(JobPurpose::SetAll, steps);
+    held->job = Job;
+    // The job's own context: CancelJob() disconnects the window, but a cancelled chain still
+    // gives its number back.
+    connect(Job, &ModuleJob::finished, Job, [this, held](const JobResult& r) {
+        const bool refused = r.command == Command::SerialNumberWrite && r.sendStatus != LinkStatus::Ok;
+        if (held->claim.state == ClaimState::Allocated || refused)
+            SerialNumberNotSent(held->before, held->claim);
+    });
 }
 
 void TForm1::Edit2Exit()
@@ -241,30 +394,45 @@ void TForm1::CheckBox4Click()
 
 void TForm1::DecodeSerialNumberSet()
 {
-    // The choice is kept for the next start; the number was recorded before it went out.
-    const int value = DigitsValue(Edit2->text());
+    // The answer confirms the write last sent: its claim, or (none) the number in the field.
+    const SerialClaim claim = std::exchange(SnUnconfirmed, SerialClaim{});
+    const int value = claim.isValid() ? claim.sequence : DigitsValue(Edit2->text());
     QString error;
     if (!SerialNumberStore(GlobleVar::ConfigPath())
              .keepChoice({ComboBox11->currentIndex(), ComboBox12->currentText(), ComboBox13->currentText()}, value,
                          &error))
         ShowWarning(Tr(AppTexts::ConfigNotSaved) + error, this);
     const ToolConfig::Production production = ToolConfig::ReadProduction(GlobleVar::ConfigPath());
+    if (production.database.isEmpty() && claim.isValid()) {
+        SerialClaim confirmed = claim;
+        StoreError e;
+        if (!SerialNumberPools::OfConfig(GlobleVar::ConfigPath())->advance(&confirmed, ClaimState::Confirmed, &e))
+            ShowWarning(Tr(AppTexts::ConfigNotSaved) + e.text, this);
+    }
     if (!production.database.isEmpty() && value >= 0) {
+        // The record confirms the claim in the same transaction, or (spilled) at the next connection.
         ModuleRecord r;
+        r.id = ProductionStore::NewId();
+        r.claimId = claim.id;
+        r.claimState = ClaimState::Confirmed;
         r.time = QDateTime::currentDateTimeUtc();
         r.station = StationName(production);
         r.port = QStringLiteral("COM%1").arg(GlobleVar::PortSettings.portNumber);
-        r.number = SerialNumber{Catalogue::RowToModelCode(ComboBox11->currentIndex()),
-                                SerialNumberYearOf(ComboBox12->currentText()),
-                                SerialNumberMonthOf(ComboBox13->currentText()), value};
+        r.number = claim.isValid() ? claim.number()
+                                   : SerialNumber{Catalogue::RowToModelCode(ComboBox11->currentIndex()),
+                                                  SerialNumberYearOf(ComboBox12->currentText()),
+                                                  SerialNumberMonthOf(ComboBox13->currentText()), value};
         r.ok = true;
         r.detail = QStringLiteral(""); // the column takes no NULL, which a null text would bind as
         DatabaseLocation where;
         QString why;
         // a record the database cannot take now waits in the spill file
         bool kept = DatabaseLocation::Parse(production.database, &where, &why);
-        if (kept)
-            kept = ProductionStore(where, SpillPath()).record(r, &why);
+        if (kept) {
+            ProductionStore store(where, SpillPath());
+            store.setStation(r.station);
+            kept = store.record(r, &why);
+        }
         if (!kept)
             ShowWarning(Tr(ProductionNotRecorded) + why, this);
     }
