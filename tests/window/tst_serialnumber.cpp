@@ -1,9 +1,10 @@
 // Factory serial number on the window: the fields a read fills and the model it selects, the
 // checks that keep a bad number from going out, the numbering of a production run with the
-// number kept in Config.ini or taken from a production database, the sequence field's
-// editing, and the lock.
+// number kept in Config.ini or taken from a production database, the claim on a number whose
+// write was refused, unanswered or never reached, the sequence field's editing, and the lock.
 #include "support/ModuleTestUtil.h"
 
+#include "app/Portset.h"
 #include "app/Unit1.h"
 #include "core/config/IniFile.h"
 #include "core/config/SerialNumberStore.h"
@@ -34,6 +35,31 @@ void Fill(TForm1* f, int row, const QString& year, const QString& month, const Q
     f->ComboBox13->setEditText(month);
     f->Edit2->setText(number);
 }
+
+// A SQLite production database in `dir`, named in Config.ini for station A, and the same
+// database as another program sees it.
+struct Database {
+    explicit Database(const QTemporaryDir& dir)
+        : text("sqlite:" + dir.filePath(QStringLiteral("line.db")).toUtf8())
+    {
+        QString error;
+        DatabaseLocation::Parse(QString::fromUtf8(text), &where, &error);
+        other = std::make_unique<ProductionStore>(where, dir.filePath(QStringLiteral("spill")));
+        opened = other->open(&error);
+    }
+    QByteArray config() const { return Config() + "[Production]\r\nDatabase=" + text + "\r\nStation=A\r\n"; }
+    StoreSummary summary() const
+    {
+        StoreSummary s;
+        QString error;
+        other->summary(&s, &error);
+        return s;
+    }
+    QByteArray text;
+    DatabaseLocation where;
+    std::unique_ptr<ProductionStore> other;
+    bool opened = false;
+};
 
 } // namespace
 
@@ -126,36 +152,50 @@ private slots:
         QCOMPARE(store.take(nullptr), 45);
     }
 
-    // With [Production] Database= the number comes from the database, which another station
-    // shares, and each confirmed write is recorded there; an unreachable one stops the write.
+    // With [Production] Database= the typed number is written when it is free; one another
+    // station holds is never replaced silently: the box names the number written instead. Each
+    // confirmed write is recorded; an unreachable database stops the write.
     void numbersFromTheProductionDatabase()
     {
         QTemporaryDir dir;
-        const QByteArray db = "sqlite:" + dir.filePath(QStringLiteral("line.db")).toUtf8();
-        TestWindow w(Config() + "[Production]\r\nDatabase=" + db + "\r\nStation=A\r\n");
+        Database db(dir);
+        QVERIFY(db.opened);
+        TestWindow w(db.config());
         TForm1* f = w.form;
-        DatabaseLocation where;
         QString error;
-        QVERIFY(DatabaseLocation::Parse(QString::fromUtf8(db), &where, &error));
-        ProductionStore other(where, dir.filePath(QStringLiteral("spill")));
-        QCOMPARE(other.allocate(SerialSeries{QStringLiteral("35"), 2011, 3}, 100, QStringLiteral("B"), &error), 100);
+        QCOMPARE(db.other->allocate(SerialSeries{QStringLiteral("35"), 2011, 3}, 100, QStringLiteral("B"), &error), 100);
 
         Fill(f, 10, "2011", "03", "00041");
         f->SpeedButton25Click();
-        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!")));
-        QCOMPARE(Module()->options().snSequence, 101);
-        QCOMPARE(f->Edit2->text(), QStringLiteral("00102"));
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!"), 5000));
+        QCOMPARE(Module()->options().snSequence, 41);
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00042"));
+        QVERIFY(w.ui.questions.isEmpty());
+
+        const QString instead = QStringLiteral("序号 00100 已被占用，将改为写入下一个空闲序号 00101。要写入吗？");
+        f->Edit2->setText(QStringLiteral("00100"));
+        CmdTest::TakeRequests();
+        w.ui.answers << false;
         f->SpeedButton25Click();
-        QVERIFY(TestWindow::waitFor([&] { return f->Edit2->text() == QLatin1String("00103"); }, 2000));
-        QCOMPARE(Module()->options().snSequence, 102);
+        QCOMPARE(w.ui.questions, QStringList{instead});
+        TestWindow::pump(100);
+        QVERIFY(CmdTest::TakeRequests().isEmpty());
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00100"));
+        // the number refused went back: offered again, and written on Yes
+        f->SpeedButton25Click();
+        QCOMPARE(w.ui.questions, (QStringList{instead, instead}));
+        QVERIFY(TestWindow::waitFor([&] { return f->Edit2->text() == QLatin1String("00102"); }, 5000));
+        QCOMPARE(Module()->options().snSequence, 101);
         QList<ModuleRecord> records;
-        QVERIFY2(other.history(HistoryFilter{}, &records, &error), qPrintable(error));
+        QVERIFY2(db.other->history(HistoryFilter{}, &records, &error), qPrintable(error));
         QCOMPARE(records.size(), 2);
-        QCOMPARE(records[0].number.sequence, 102);
-        QCOMPARE(records[1].number.sequence, 101);
+        QCOMPARE(records[0].number.sequence, 101);
+        QCOMPARE(records[1].number.sequence, 41);
         QCOMPARE(records[0].station, QStringLiteral("A"));
         QCOMPARE(records[0].port, QStringLiteral("COM1"));
         QVERIFY(records[0].ok);
+        QVERIFY(!records[0].claimId.isEmpty());
+        QVERIFY(db.summary().unconfirmed.isEmpty());
         QVERIFY(w.ui.messages.isEmpty());
 
         QVERIFY(IniFile(w.configPath()).WriteString("Production", "Database", "sqlite:" + dir.filePath("no/such/line.db")));
@@ -165,6 +205,101 @@ private slots:
         QVERIFY(w.ui.messages.first().startsWith(QStringLiteral("无法连接生产数据库，未写入系列号：")));
         TestWindow::pump(100);
         QVERIFY(CmdTest::TakeRequests().isEmpty());
+    }
+
+    // A write the port refused never left the PC: its number is free again.
+    void refusedWriteGivesTheNumberBack()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        Fill(f, 10, "2011", "03", "00007");
+        CmdTest::ResetSimulatedModules(); // the port is gone under the window
+        w.ui.clear();
+        f->SpeedButton25Click();
+        QCOMPARE(f->PanelText(2), QStringLiteral("设置出厂系列号失败！!"));
+        QCOMPARE(IniFile(w.configPath()).ReadString("SN", "Released", ""), QStringLiteral("00007"));
+
+        w.portSet->SpeedButton1Click();
+        w.ui.clear();
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!"), 5000));
+        QVERIFY(w.ui.questions.isEmpty());
+        QCOMPARE(Module()->options().snSequence, 7);
+    }
+
+    // An unanswered write may have reached the module: pressed again with the same number it is
+    // written under the same claim, no question; another number leaves it marked unconfirmed.
+    void unansweredWriteKeepsItsClaim()
+    {
+        QTemporaryDir dir;
+        Database db(dir);
+        QVERIFY(db.opened);
+        TestWindow w(db.config());
+        TForm1* f = w.form;
+        Fill(f, 10, "2011", "03", "00041");
+        Module()->options().mute = true;
+        f->SpeedButton25Click();
+        QVERIFY(TestWindow::waitFor([] { return Module()->options().snSequence == 41; }, 5000));
+        StoreSummary s = db.summary();
+        QCOMPARE(s.unconfirmed.size(), 1);
+        SerialClaim sent = s.unconfirmed[0].claim;
+        QCOMPARE(sent.state, ClaimState::Sent);
+
+        Module()->options().mute = false;
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!"), 5000));
+        QCOMPARE(f->Edit2->text(), QStringLiteral("00042"));
+        QVERIFY(w.ui.questions.isEmpty());
+        QList<ModuleRecord> records;
+        QString error;
+        QVERIFY2(db.other->history(HistoryFilter{}, &records, &error), qPrintable(error));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].claimId, sent.id);
+        QVERIFY(db.summary().duplicates.isEmpty());
+        // confirmed: it can no longer be taken for unconfirmed
+        QVERIFY(!db.other->advanceClaim(&sent, ClaimState::Unconfirmed, &error));
+        QCOMPARE(db.other->lastError().kind, StoreError::Kind::Refused);
+
+        Module()->options().mute = true;
+        f->SpeedButton25Click(); // 42, unanswered
+        QVERIFY(TestWindow::waitFor([] { return Module()->options().snSequence == 42; }, 5000));
+        Module()->options().mute = false;
+        f->Edit2->setText(QStringLiteral("00050"));
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!"), 5000));
+        QCOMPARE(Module()->options().snSequence, 50);
+        s = db.summary();
+        QCOMPARE(s.unconfirmed.size(), 1);
+        QCOMPARE(s.unconfirmed[0].claim.sequence, 42);
+        QCOMPARE(s.unconfirmed[0].claim.state, ClaimState::Unconfirmed);
+        QVERIFY(w.ui.questions.isEmpty());
+        QVERIFY(w.ui.messages.isEmpty());
+    }
+
+    // The set-all chain claims its number in its checks; stopped before the number's write went
+    // out, it gives it back.
+    void stoppedChainGivesTheNumberBack()
+    {
+        TestWindow w(Config());
+        TForm1* f = w.form;
+        CmdTest::FillLists(f);
+        f->N18->setChecked(false);
+        CmdTest::SelectRows(f, 0, 3, 3, 2);
+        f->ComboBox5->setCurrentIndex(1);
+        Fill(f, 10, "2011", "03", "00001");
+        Module()->options().mute = true; // the air protocol's write, first, stays unanswered
+        CmdTest::TakeRequests();
+        f->SpeedButton38Click();
+        QVERIFY(TestWindow::waitFor([] { return !CmdTest::TakeRequests().isEmpty(); }, 5000));
+        f->SpeedButton30Click();
+        QVERIFY(!f->JobRunning());
+
+        Module()->options().mute = false;
+        w.ui.clear();
+        f->SpeedButton25Click();
+        QVERIFY(WaitPanel(w, QStringLiteral("出厂系列号设置成功!"), 5000));
+        QVERIFY(w.ui.questions.isEmpty());
+        QCOMPARE(Module()->options().snSequence, 1);
     }
 
     void writeChecksInOrder()
