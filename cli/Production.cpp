@@ -74,6 +74,14 @@ bool SameModule(const ModuleReadings& a, const ModuleReadings& b)
         && x.month == y.month && x.sequence == y.sequence;
 }
 
+// What a read-all tells of the settings (not the signal strength, which moves by itself).
+bool SameParameters(const AllParameters& a, const AllParameters& b)
+{
+    return a.channel == b.channel && a.airRate == b.airRate && a.serial.baud == b.serial.baud
+        && a.serial.parity == b.serial.parity && a.protocol == b.protocol && a.powerMode == b.powerMode
+        && a.radioId == b.radioId && a.power == b.power;
+}
+
 } // namespace
 
 // ---- log --------------------------------------------------------------------------------------
@@ -619,6 +627,7 @@ void ProductionWorker::awaitRemoval()
                           : QStringLiteral("take the module away (the jig must be seen empty: the next module looks the same)"));
     m_phaseStart = NowMs();
     m_silentPolls = 0;
+    m_silenceSeen = false;
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_client->session().clearReadings();
@@ -632,7 +641,26 @@ void ProductionWorker::awaitRemoval()
             const bool answered = r.outcome == JobOutcome::Done;
             if (answered && SameModule(m_client->readings(), m_recorded)) {
                 m_silentPolls = 0;
-                m_timer.start(kRemovalPollMs);
+                if (!m_silenceSeen) {
+                    m_timer.start(kRemovalPollMs);
+                    return;
+                }
+                // Silent once, then alike: an answer lost, or an alike module swapped in while
+                // the poll waited. The parameters written here tell them apart.
+                m_silenceSeen = false;
+                m_client->start({JobStep::Send(Requests::ReadAll())}, [this](const JobResult& all) {
+                    if (m_stopped)
+                        return;
+                    if (all.outcome == JobOutcome::Done
+                        && !SameParameters(m_client->readings().params, m_recorded.params)) {
+                        m_guard = false;
+                        m_times.removal += NowMs() - m_phaseStart;
+                        m_phaseStart = m_moduleStart = NowMs();
+                        program();
+                        return;
+                    }
+                    m_timer.start(kRemovalPollMs);
+                });
                 return;
             }
             // Another module answers: swapped faster than a poll could see the jig empty.
@@ -644,6 +672,7 @@ void ProductionWorker::awaitRemoval()
             }
             // Silent: asked again at once, so one lost answer is not taken for an empty jig;
             // silent twice, the module is gone.
+            m_silenceSeen = true;
             if (++m_silentPolls < 2) {
                 m_timer.start(0);
                 return;
