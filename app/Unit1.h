@@ -309,9 +309,10 @@ public:
     // The checks and values of the serial-number write, and the claim on its number; false
     // (after its warning) when the fields do not make one, or the number may not be handed out.
     bool CollectSerialNumber(SerialNumber* number, SerialClaim* claim);
-    // The claim of the last serial-number write that left and was not confirmed: the module
-    // may carry its number. The same number is written with it again, without a question.
-    SerialClaim SnUnconfirmed;
+    // The claim this window holds unsettled: sent and unanswered (the module may carry its
+    // number), or allocated and not given back (the database was gone). The same number is
+    // written with it again, without a question; another number settles it first.
+    SerialClaim SnClaim;
     // Marks a claim sent just before its write goes out; false (given back, after the
     // warning) when that cannot be recorded: then nothing may go out.
     bool MarkSerialNumberSent(SerialClaim* claim);

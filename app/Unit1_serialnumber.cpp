@@ -114,6 +114,14 @@ bool OpenPool(NumberPool* p, StoreError* error)
     return false;
 }
 
+// A held claim let go for another number: an allocated one goes back; a sent one never does
+// (the module may carry it), it stays marked unconfirmed.
+bool LetGo(SerialNumberPool* pool, SerialClaim* claim, StoreError* error)
+{
+    return claim->state == ClaimState::Allocated ? pool->giveBack(claim, error)
+                                                 : pool->advance(claim, ClaimState::Unconfirmed, error);
+}
+
 } // namespace
 
 void TForm1::SpeedButton24Click()
@@ -237,18 +245,17 @@ bool TForm1::ClaimSerialNumber(SerialNumber* number, SerialClaim* claim)
         ShowPoolFailure(this, p, e);
         return false;
     }
-    if (SnUnconfirmed.isValid()) {
+    if (SnClaim.isValid()) {
         // The module may carry the number already: written again under the same claim.
-        if (SameNumber(SnUnconfirmed, *number)) {
-            *claim = SnUnconfirmed;
+        if (SameNumber(SnClaim, *number)) {
+            *claim = SnClaim;
             return true;
         }
-        // Another number now: the old one is never given back, it stays marked as maybe written.
-        if (!p.pool->advance(&SnUnconfirmed, ClaimState::Unconfirmed, &e)) {
+        if (!LetGo(p.pool.get(), &SnClaim, &e)) {
             ShowPoolFailure(this, p, e);
             return false;
         }
-        SnUnconfirmed = SerialClaim{};
+        SnClaim = SerialClaim{};
     }
     const SerialSeries series{number->modelCode, number->year, number->month};
     if (p.pool->takeNumber(series, number->sequence, p.owner, false, claim, &e))
@@ -296,18 +303,19 @@ bool TForm1::MarkSerialNumberSent(SerialClaim* claim)
     NumberPool p;
     StoreError e;
     if (!OpenPool(&p, &e) || !p.pool->advance(claim, ClaimState::Sent, &e)) {
-        // an open pool gives the number back now; else the database keeps it allocated
         StoreError ignored;
-        if (p.pool && claim->state == ClaimState::Allocated)
-            p.pool->giveBack(claim, &ignored);
+        const bool back = claim->state != ClaimState::Allocated || (p.pool && p.pool->giveBack(claim, &ignored));
+        // not back (the database is gone): held, given back or written with the same number later
+        if (!back && (!SnClaim.isValid() || SnClaim.id == claim->id))
+            SnClaim = *claim;
         ShowPoolFailure(this, p, e);
         return false;
     }
-    if (SnUnconfirmed.isValid() && SnUnconfirmed.id != claim->id) {
-        StoreError ignored; // sent and unconfirmed tell the same: the module may carry it
-        p.pool->advance(&SnUnconfirmed, ClaimState::Unconfirmed, &ignored);
+    if (SnClaim.isValid() && SnClaim.id != claim->id) {
+        StoreError ignored;
+        LetGo(p.pool.get(), &SnClaim, &ignored);
     }
-    SnUnconfirmed = *claim;
+    SnClaim = *claim;
     return true;
 }
 
@@ -315,8 +323,8 @@ void TForm1::SerialNumberNotSent(const SerialClaim& before, const SerialClaim& m
 {
     if (before.state != ClaimState::Allocated)
         return; // written before: the module may carry it
-    if (SnUnconfirmed.isValid() && SnUnconfirmed.id == marked.id)
-        SnUnconfirmed = SerialClaim{};
+    if (SnClaim.isValid() && SnClaim.id == marked.id)
+        SnClaim = SerialClaim{};
     NumberPool p;
     StoreError e;
     // As it was before its write was due: Config.ini keeps no claim states, so there it is
@@ -324,9 +332,10 @@ void TForm1::SerialNumberNotSent(const SerialClaim& before, const SerialClaim& m
     SerialClaim back = before;
     if (OpenPool(&p, &e) && p.pool->giveBack(&back, &e))
         return;
-    // Not back in the pool: the same number is written with it again, without a question.
-    if (marked.state == ClaimState::Sent)
-        SnUnconfirmed = marked;
+    // Not back in the pool (the database refuses a sent one, or is gone): held, so the same
+    // number is written with it again, without a question.
+    if (!SnClaim.isValid())
+        SnClaim = marked;
 }
 
 void TForm1::StartSetUpChain(QList<JobStep> steps, const SerialClaim& claim)
@@ -395,7 +404,9 @@ void TForm1::CheckBox4Click()
 void TForm1::DecodeSerialNumberSet()
 {
     // The answer confirms the write last sent: its claim, or (none) the number in the field.
-    const SerialClaim claim = std::exchange(SnUnconfirmed, SerialClaim{});
+    SerialClaim claim;
+    if (SnClaim.state == ClaimState::Sent)
+        claim = std::exchange(SnClaim, SerialClaim{});
     const int value = claim.isValid() ? claim.sequence : DigitsValue(Edit2->text());
     QString error;
     if (!SerialNumberStore(GlobleVar::ConfigPath())
