@@ -2,16 +2,19 @@
 // serial program) can open the printed slave path like a real serial port.
 //
 //   rfmod-emu [OPTIONS-TEXT] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]
-//             [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...]] [--jig-record FILE]
+//             [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...] [--jig-bad-gap MS]]
+//             [--jig-record FILE]
 //
 // --jig plays a production jig: N modules, all made from the settings, are put on the line
 // one after another. A module is taken off once it has answered a read-all that came after a
 // write (the read-back that ends its programming); the next is put on --jig-gap ms later.
 // Modules named by --jig-faulty acknowledge writes but keep their values. Modules named by
 // --jig-pull are taken off in the middle of their programming, once their first write has
-// been answered. --jig-record appends a line for every module that leaves the jig, and for
-// the one on it at the end: "INDEX MODEL YEAR MONTH SEQUENCE" (e.g. "3 35 26 12 00104"), the
-// serial number it really carries, so a test can hold the production record against it.
+// been answered; after either the jig stays empty for --jig-bad-gap ms (default --jig-gap),
+// long enough for the PC to see the bad module gone. --jig-record appends a line for every
+// module that leaves the jig, and for the one on it at the end: "INDEX MODEL YEAR MONTH
+// SEQUENCE" (e.g. "3 35 26 12 00104"), the serial number it really carries, so a test can
+// hold the production record against it.
 //
 // The PC's line settings are read from the master side with tcgetattr on every read.
 // Measured on this machine (Linux 6.x pty driver, also through QSerialPort):
@@ -111,7 +114,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: rfmod-emu [SETTINGS] [--link PATH] [--air-listen PORT --air-peer PORT] [--verbose]\n"
-                 "                 [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...]]\n"
+                 "                 [--jig N [--jig-gap MS] [--jig-faulty K,L,...] [--jig-pull K,L,...] [--jig-bad-gap MS]]\n"
                  "                 [--jig-record FILE]\n"
                  "  SETTINGS  e.g. model=35,band=433,baud=9600,parity=none,channel=1,air=9600,id=1\n"
                  "  prints the pseudo-terminal slave path on stdout; SIGTERM or SIGINT end it\n");
@@ -125,7 +128,7 @@ int main(int argc, char** argv)
     QString optionText;
     QString linkPath;
     int airListen = 0, airPeer = 0;
-    int jigModules = 0, jigGapMs = 1500;
+    int jigModules = 0, jigGapMs = 1500, jigBadGapMs = -1;
     QList<int> jigFaulty, jigPull;
     QString recordPath;
     bool verbose = false;
@@ -154,6 +157,9 @@ int main(int argc, char** argv)
                 return usage(), 2;
         } else if (a == "--jig-gap") {
             if (!next(&v) || (jigGapMs = v.toInt(&okNum), !okNum) || jigGapMs < 0)
+                return usage(), 2;
+        } else if (a == "--jig-bad-gap") {
+            if (!next(&v) || (jigBadGapMs = v.toInt(&okNum), !okNum) || jigBadGapMs < 0)
                 return usage(), 2;
         } else if (a == "--jig-faulty" || a == "--jig-pull") {
             if (!next(&v))
@@ -381,8 +387,9 @@ int main(int argc, char** argv)
             recordLeaving(*module);
             module.reset();
             std::fprintf(stderr, "jig: module %d %s\n", jigIndex, programmed ? "off" : "pulled");
+            const bool bad = jigFaulty.contains(jigIndex) || jigPull.contains(jigIndex);
             if (++jigIndex <= jigModules)
-                nextModuleAt = now + jigGapMs;
+                nextModuleAt = now + (bad && jigBadGapMs >= 0 ? jigBadGapMs : jigGapMs);
         }
     }
 
