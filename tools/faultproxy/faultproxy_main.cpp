@@ -9,7 +9,7 @@
 // closed ends the proxy:
 //   drop-after-commit N     the next N server replies carrying CommandComplete "COMMIT" are
 //                           swallowed and their connection reset: the commit happened, the
-//                           client never learns it
+//                           client never learns it (0 takes the order back)
 //   freeze / thaw           stop / resume forwarding on every current connection (sockets stay
 //                           open, bytes are kept)
 //   reset                   abort every connection
@@ -346,7 +346,7 @@ int main(int argc, char** argv)
                     reply("error: drop-after-commit N");
                     continue;
                 }
-                g_dropCommits += count;
+                g_dropCommits = count;
             } else if (cmd == "freeze" || cmd == "thaw") {
                 for (Connection* c : live())
                     c->setFrozen(cmd == "freeze");
