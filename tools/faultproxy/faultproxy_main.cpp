@@ -172,8 +172,17 @@ private:
             };
             const bool locks = body.toUpper().contains("FOR UPDATE");
             if (type == 'Q') {
-                if (locks)
+                // Qt prepares by text: PREPARE name AS ..., then EXECUTE name (...).
+                const QList<QByteArray> words = body.left(body.indexOf('\0')).toUpper().simplified().split(' ');
+                const QByteArray name = words.value(1).split('(').value(0);
+                if (words.value(0) == "PREPARE") {
+                    if (locks)
+                        m_lockStatements.insert("sql " + name);
+                    else
+                        m_lockStatements.remove("sql " + name);
+                } else if (words.value(0) == "EXECUTE" ? m_lockStatements.contains("sql " + name) : locks) {
                     m_freezeAtReady = m_readyExpected + 1;
+                }
                 m_readyExpected++;
             } else if (type == 'P') {
                 int pos = 0;
