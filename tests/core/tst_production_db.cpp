@@ -14,9 +14,12 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -322,13 +325,30 @@ private slots:
     {
         QTest::addColumn<QString>("backend");
         QTest::newRow("PostgreSQL") << QStringLiteral("postgresql");
+        // every transaction serializable: the ones that lose are run again, no module fails for it
+        QTest::newRow("PostgreSQL serializable") << QStringLiteral("serializable");
         QTest::newRow("SQLite") << QStringLiteral("sqlite");
     }
     void twoStationsProgramOnOneDatabase()
     {
         QFETCH(QString, backend);
         QTemporaryDir dir;
-        const DatabaseLocation where = Fresh(backend, dir);
+        const bool serializable = backend == QLatin1String("serializable");
+        const DatabaseLocation where = Fresh(serializable ? QStringLiteral("postgresql") : backend, dir);
+        auto isolation = [&](const char* sql) {
+            {
+                QSqlDatabase admin = Raw(where, "postgres", "isolation");
+                QSqlQuery(admin).exec(QString::fromLatin1(sql));
+                admin.close();
+            }
+            QSqlDatabase::removeDatabase("isolation");
+        };
+        if (serializable)
+            isolation("ALTER DATABASE rfmod SET default_transaction_isolation = serializable");
+        auto reset = qScopeGuard([&] {
+            if (serializable)
+                isolation("ALTER DATABASE rfmod RESET default_transaction_isolation");
+        });
         QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")) && QDir(dir.path()).mkpath(QStringLiteral("b")));
         Programs::WriteFile(dir.filePath(QStringLiteral("a/Config.ini")),
@@ -479,6 +499,152 @@ private slots:
         QCOMPARE(OkNumbers(records), Range(100, 104));
         QCOMPARE(records.size(), 5);
         QVERIFY(Programs::ReadFile(dir.filePath(QStringLiteral("production-spill.jsonl"))).trimmed().isEmpty());
+    }
+
+    // No table is made by an ordinary open of a server's database: its owner runs db init. A
+    // station needs only rights on the tables, a viewer only SELECT; a role without them, a
+    // database without the tables and one of a newer schema are named as such (exit 5).
+    void rolesAndSchema()
+    {
+        QTemporaryDir dir;
+        const DatabaseLocation where = Fresh(QStringLiteral("postgresql"), dir);
+        QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
+        Programs::WriteFile(dir.filePath("Config.ini"), kConfig);
+        Programs::WriteFile(dir.filePath("p.ini"), kProfile);
+        QSqlDatabase admin = Raw(where, "postgres", "admin");
+        QVERIFY2(admin.isOpen(), qPrintable(admin.lastError().text()));
+        QSqlQuery q(admin);
+        q.exec("SET client_min_messages = warning");
+        q.exec("DROP TABLE IF EXISTS rfmod_meta, rfmod_series, rfmod_given_back, rfmod_claims, rfmod_records");
+        auto url = [&](const char* role) { return QStringLiteral("postgresql://%1@%2:%3/%4").arg(QLatin1String(role), where.host).arg(where.port).arg(where.name); };
+        auto run = [&](const char* role, const QStringList& args) {
+            return Programs::Ctl(dir.path(), QStringList{"--db", url(role), "--station", "S"} + args, 30000);
+        };
+        auto r = run("rfmod", {"db", "check"});
+        QCOMPARE(r.exitCode, 5);
+        QVERIFY2(r.err.contains("db init"), qPrintable(r.err));
+        QVERIFY(q.exec("SELECT to_regclass('rfmod_meta') IS NULL") && q.next() && q.value(0).toBool());
+        QCOMPARE(run("rfmod", {"db", "init"}).exitCode, 0);
+
+        for (const char* sql : {"DROP ROLE IF EXISTS line_station", "DROP ROLE IF EXISTS line_viewer", "DROP ROLE IF EXISTS nobody",
+                                "CREATE ROLE line_station LOGIN", "CREATE ROLE line_viewer LOGIN", "CREATE ROLE nobody LOGIN",
+                                "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO line_station",
+                                "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO line_station",
+                                "GRANT SELECT ON ALL TABLES IN SCHEMA public TO line_viewer"})
+            QVERIFY2(q.exec(QString::fromLatin1(sql)), qPrintable(q.lastError().text()));
+        Programs::Emulator module(dir.filePath("m"), {"model=35"});
+        QVERIFY(module.started);
+        r = run("line_station", QStringList{"--port", dir.filePath("m")} + kFast + QStringList{"program", "--profile", dir.filePath("p.ini"), "--sn-next", "--count", "1"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        r = run("line_viewer", {"history", "--sn", "35-2026-12-00100", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).array().size(), 1);
+        QCOMPARE(run("line_viewer", {"db", "check"}).exitCode, 0);
+        r = run("nobody", {"db", "check"});
+        QCOMPARE(r.exitCode, 5);
+        QVERIFY2(r.err.contains("refuses this role"), qPrintable(r.err));
+        QVERIFY(q.exec("UPDATE rfmod_meta SET value = '99' WHERE key = 'schema_version'"));
+        r = run("line_viewer", {"history"});
+        QCOMPARE(r.exitCode, 5);
+        QVERIFY2(r.err.contains("newer"), qPrintable(r.err));
+        admin.close();
+    }
+
+    // sn next and sn write take their numbers where program does: from the database. A number
+    // written twice on purpose (--again) shows in db check as on two modules (exit 1).
+    void snUsesTheDatabase()
+    {
+        QTemporaryDir dir;
+        const QString db = "sqlite:" + dir.filePath("line.db");
+        Programs::WriteFile(dir.filePath("Config.ini"), kConfig + "[Production]\r\nDatabase=" + db.toUtf8() + "\r\nStation=A\r\n");
+        Programs::WriteFile(dir.filePath("p.ini"), kProfile);
+        Programs::Emulator jig(dir.filePath("jig"), {"model=35", "--jig", "2", "--jig-gap", "100"});
+        QVERIFY(jig.started);
+        auto r = Programs::Ctl(dir.path(), QStringList{"--port", dir.filePath("jig")} + kFast
+                                               + QStringList{"program", "--profile", dir.filePath("p.ini"), "--sn-next", "--count", "2"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        r = Programs::Ctl(dir.path(), {"--port", "sim:model=35", "--json", "sn", "next"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object().value("serial_number").toString(), QStringLiteral("00102"));
+        r = Programs::Ctl(dir.path(), {"--port", "sim:model=35", "sn", "write", "--seq", "101"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("--again"), qPrintable(r.err));
+        QCOMPARE(Programs::Ctl(dir.path(), {"db", "check"}).exitCode, 0);
+        r = Programs::Ctl(dir.path(), {"--port", "sim:model=35", "sn", "write", "--seq", "101", "--again"});
+        QCOMPARE(r.exitCode, 1); // written, but another module carries it with an ok record
+        r = Programs::Ctl(dir.path(), {"--json", "db", "check"});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object().value("duplicates").toArray().size(), 1);
+        const QList<ModuleRecord> records = AllRecords(DatabaseLocation{DatabaseLocation::Kind::Sqlite, dir.filePath("line.db")}, dir.filePath("x"));
+        QCOMPARE(OkNumbers(records), Range(100, 102));
+        QCOMPARE(records.size(), 4);
+    }
+
+    // Stopped (Ctrl+C) or killed after the number went out to the module: the number is not
+    // given back, db check names it as sent and never confirmed, the next module gets another.
+    // A record the database cannot take when the run ends makes the run end non-zero (6).
+    void stoppedAfterTheWrite()
+    {
+        QTemporaryDir dir;
+        const DatabaseLocation where = Fresh(QStringLiteral("postgresql"), dir);
+        QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
+        Programs::WriteFile(dir.filePath("Config.ini"), kConfig);
+        Programs::WriteFile(dir.filePath("p.ini"), kProfile);
+        const QStringList db{"--db", where.text(), "--station", "S"};
+        // Slow answers: the read-back lasts long enough to be interrupted in.
+        Programs::Emulator slow(dir.filePath("slow"), {"model=35,delay=250"});
+        QVERIFY(slow.started);
+        for (int signal : {SIGINT, SIGKILL}) {
+            QProcess ctl;
+            ctl.setWorkingDirectory(dir.path());
+            ctl.start(qEnvironmentVariable("RFMOD_CTL"), db + QStringList{"--port", dir.filePath("slow"), "--gap", "60", "--timeout", "2000",
+                                                                      "program", "--profile", dir.filePath("p.ini"), "--sn-next"});
+            QString err;
+            QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
+            QVERIFY2(Wait::until([&] { return err.contains("verifying"); }, 30000), qPrintable(err));
+            ::kill(pid_t(ctl.processId()), signal);
+            QVERIFY(ctl.waitForFinished(20000));
+        }
+        auto r = Programs::Ctl(dir.path(), db + QStringList{"--json", "db", "check"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray unconfirmed = QJsonDocument::fromJson(r.out.toUtf8()).object().value("unconfirmed").toArray();
+        QCOMPARE(unconfirmed.size(), 2);
+        QCOMPARE(unconfirmed.at(0).toObject().value("serial_number").toString(), QStringLiteral("00100"));
+        QCOMPARE(unconfirmed.at(1).toObject().value("serial_number").toString(), QStringLiteral("00101"));
+        QCOMPARE(unconfirmed.at(1).toObject().value("station").toString(), QStringLiteral("S"));
+        Wait::pump(1000); // the answer to the killed run's last request comes and goes
+        r = Programs::Ctl(dir.path(), {"--port", dir.filePath("slow"), "--gap", "60", "--timeout", "2000", "--json", "sn", "read"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object().value("serial_number").toString(), QStringLiteral("00101"));
+
+        // The server gone while the next module is read back: its record waits, the run says so.
+        Programs::Emulator next(dir.filePath("next"), {"model=35,delay=250"});
+        QVERIFY(next.started);
+        QProcess ctl;
+        ctl.setWorkingDirectory(dir.path());
+        ctl.start(qEnvironmentVariable("RFMOD_CTL"), db + QStringList{"--port", dir.filePath("next"), "--gap", "60", "--timeout", "2000",
+                                                                  "program", "--profile", dir.filePath("p.ini"), "--sn-next", "--count", "1"});
+        QString err;
+        QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
+        QVERIFY2(Wait::until([&] { return err.contains("verifying"); }, 30000), qPrintable(err));
+        const QString script = qEnvironmentVariable("RFMOD_PG_SCRIPT");
+        const QString pgDir = qEnvironmentVariable("RFMOD_PG_DIR");
+        QCOMPARE(QProcess::execute(script, {"pause", pgDir}), 0);
+        bool paused = true;
+        auto resume = qScopeGuard([&] {
+            if (paused)
+                QProcess::execute(script, {"resume", pgDir});
+        });
+        QVERIFY(ctl.waitForFinished(30000));
+        QCOMPARE(ctl.exitCode(), 6);
+        QVERIFY2(err.contains("records wait"), qPrintable(err));
+        QCOMPARE(QProcess::execute(script, {"resume", pgDir}), 0);
+        paused = false;
+        r = Programs::Ctl(dir.path(), db + QStringList{"--json", "db", "check"});
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("spilled").toInt(), 0);
+        QCOMPARE(o.value("records").toInt(), 2); // the stopped module's and this one's; the killed run kept none
+        QCOMPARE(OkNumbers(AllRecords(where, dir.filePath("x"))), QList<int>{102});
     }
 };
 
