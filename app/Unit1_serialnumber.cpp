@@ -327,13 +327,12 @@ void TForm1::SerialNumberNotSent(const SerialClaim& before, const SerialClaim& m
         SnClaim = SerialClaim{};
     NumberPool p;
     StoreError e;
-    // As it was before its write was due: Config.ini keeps no claim states, so there it is
-    // given back; the database knows it as sent and refuses.
-    SerialClaim back = before;
-    if (OpenPool(&p, &e) && p.pool->giveBack(&back, &e))
+    // Its frame never left the PC: the number goes back, conditional on this claim.
+    SerialClaim back = marked;
+    if (OpenPool(&p, &e) && p.pool->withdraw(&back, &e))
         return;
-    // Not back in the pool (the database refuses a sent one, or is gone): held, so the same
-    // number is written with it again, without a question.
+    // Not back in the pool (the database is gone): held, so the same number is written with
+    // it again, without a question.
     if (!SnClaim.isValid())
         SnClaim = marked;
 }

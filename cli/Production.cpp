@@ -376,6 +376,11 @@ void ProductionWorker::number()
         (m_answered >= m_verifyFrom ? m_times.verify : m_times.write) += NowMs() - m_phaseStart;
         m_verifyFrom = -1;
         if (r.outcome != JobOutcome::Done) {
+            // Refused by the port, the write never left the PC: its number goes back.
+            StoreError ignored;
+            if (r.command == Command::SerialNumberWrite && r.transaction == TransactionOutcome::Refused
+                && m_pool->withdraw(&m_claim, &ignored))
+                m_claim = SerialClaim{};
             fail(Describe(r));
             return;
         }

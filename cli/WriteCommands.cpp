@@ -294,6 +294,14 @@ int SerialNumbers(const Context& c, const QStringList& args)
         }
         const qint64 started = QDateTime::currentMSecsSinceEpoch();
         r = client->runSync({JobStep::Send(Requests::WriteSerialNumber(claim.number())), JobStep::Send(Requests::ReadSerialNumber())});
+        if (r.outcome != JobOutcome::Done && r.command == Command::SerialNumberWrite
+            && r.transaction == TransactionOutcome::Refused) {
+            // Refused by the port, the write never left the PC: its number goes back.
+            StoreError ignored;
+            pool->withdraw(&claim, &ignored);
+            Error(Describe(r));
+            return ExitOf(r);
+        }
         const SerialNumber& back = client->readings().serialNumber;
         const bool took = r.outcome == JobOutcome::Done && back.sequence == claim.sequence
             && back.modelCode == claim.series.modelCode && back.year % 100 == claim.series.year % 100

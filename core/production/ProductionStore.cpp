@@ -545,8 +545,9 @@ bool ProductionStore::claimNext(const SerialSeries& s, int firstIfNew, const Cla
                                 QString* error)
 {
     SerialClaim c;
-    // An id kept from an attempt whose answer was lost: the claim it made, if it made one.
-    c.id = out->id.isEmpty() ? NewId() : out->id;
+    // An id kept from an attempt whose answer was lost (no number yet): the claim it made, if
+    // it made one. A finished claim passed in again is not asked for twice.
+    c.id = out->id.isEmpty() || out->isValid() ? NewId() : out->id;
     c.series = s;
     bool refused = false;
     const bool ok = transaction(
@@ -624,7 +625,7 @@ bool ProductionStore::claimNumber(const SerialSeries& s, int sequence, const Cla
                                   SerialClaim* out, QString* error)
 {
     SerialClaim c;
-    c.id = out->id.isEmpty() ? NewId() : out->id;
+    c.id = out->id.isEmpty() || out->isValid() ? NewId() : out->id;
     c.series = s;
     c.sequence = sequence;
     const bool ok = transaction(
@@ -681,10 +682,12 @@ bool ProductionStore::claimNumber(const SerialSeries& s, int sequence, const Cla
 
 namespace {
 
-bool MayMove(ClaimState from, ClaimState to)
+bool MayMove(ClaimState from, ClaimState to, bool neverLeft)
 {
     if (from == to)
         return true;
+    if (to == ClaimState::GivenBack && neverLeft)
+        return from == ClaimState::Allocated || from == ClaimState::Sent;
     switch (to) {
     case ClaimState::Sent: return from == ClaimState::Allocated || from == ClaimState::Unconfirmed;
     case ClaimState::Confirmed:
@@ -700,6 +703,16 @@ bool MayMove(ClaimState from, ClaimState to)
 
 bool ProductionStore::advanceClaim(SerialClaim* claim, ClaimState to, QString* error)
 {
+    return moveClaim(claim, to, false, error);
+}
+
+bool ProductionStore::withdrawClaim(SerialClaim* claim, QString* error)
+{
+    return moveClaim(claim, ClaimState::GivenBack, true, error);
+}
+
+bool ProductionStore::moveClaim(SerialClaim* claim, ClaimState to, bool neverLeft, QString* error)
+{
     ClaimState now = claim->state;
     const bool ok = transaction(
         [&](QSqlQuery& q) {
@@ -711,7 +724,7 @@ bool ProductionStore::advanceClaim(SerialClaim* claim, ClaimState to, QString* e
             now = c.state;
             if (now == to)
                 return true;
-            if (!MayMove(now, to))
+            if (!MayMove(now, to, neverLeft))
                 return failWith(StoreError::Kind::Refused,
                                 QStringLiteral("%1 is %2 and cannot become %3")
                                     .arg(NumberText(c.series, c.sequence), ClaimStateName(now), ClaimStateName(to)),

@@ -179,13 +179,16 @@ public:
     void setStation(const QString& station) { m_station = station; }
 
     // Claims (see SerialNumberPool.h for their states). The next free number of the series, a
-    // given-back one first; `firstIfNew` starts a series the database does not know.
+    // given-back one first; `firstIfNew` starts a series the database does not know. An `out`
+    // with an id and no number yet (an attempt whose answer was lost) asks again for that claim.
     bool claimNext(const SerialSeries& series, int firstIfNew, const ClaimOwner& owner, SerialClaim* out, QString* error);
     // A chosen number: refused (Taken) when a claim holds it, unless `again`.
     bool claimNumber(const SerialSeries& series, int sequence, const ClaimOwner& owner, bool again, SerialClaim* out,
                      QString* error);
     bool advanceClaim(SerialClaim* claim, ClaimState to, QString* error);
     bool giveBackClaim(SerialClaim* claim, QString* error);
+    // A sent claim whose write the port refused (it never left the PC) goes back too.
+    bool withdrawClaim(SerialClaim* claim, QString* error);
     // The highest number claimed in the series, -1 when none.
     int lastClaimed(const SerialSeries& series);
 
@@ -224,6 +227,7 @@ private:
     bool transaction(const std::function<bool(QSqlQuery&)>& body, QString* error);
     bool fail(QSqlQuery* q, QString* error);
     bool failWith(StoreError::Kind kind, const QString& text, QString* error);
+    bool moveClaim(SerialClaim* claim, ClaimState to, bool neverLeft, QString* error);
 
     DatabaseLocation m_location;
     QString m_spillPath;

@@ -72,6 +72,13 @@ public:
         return true;
     }
 
+    bool withdraw(SerialClaim* claim, StoreError* error) override
+    {
+        if (claim->state == ClaimState::Sent)
+            claim->state = ClaimState::Allocated;
+        return giveBack(claim, error);
+    }
+
     int lastHandedOut(const SerialSeries&) override { return m_store.lastHandedOut(); }
     bool isDatabase() const override { return false; }
 
@@ -107,6 +114,10 @@ public:
     bool giveBack(SerialClaim* claim, StoreError* error) override
     {
         return report(m_store->giveBackClaim(claim, nullptr), error);
+    }
+    bool withdraw(SerialClaim* claim, StoreError* error) override
+    {
+        return report(m_store->withdrawClaim(claim, nullptr), error);
     }
     int lastHandedOut(const SerialSeries& series) override { return m_store->lastClaimed(series); }
     bool isDatabase() const override { return true; }

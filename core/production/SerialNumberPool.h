@@ -6,7 +6,8 @@
 //   allocated ──sent──> sent ──> confirmed   (the module read the number back)
 //       │                  ├──> failed      (read back, the module carries another number)
 //       │                  └──> unconfirmed (no read-back: the module may carry the number)
-//       └──giveBack──> given back            (only while the write never left the PC)
+//       └──giveBack──> given back            (only while the write never left the PC:
+//                                             allocated, or sent and refused by the port)
 //
 // A claim is marked sent before its write goes out; from then on its number never goes back to
 // the pool. A give-back is conditional on the claim being allocated and idempotent, so a retried
@@ -38,6 +39,9 @@ public:
     // allocated -> given back; a claim given back already: nothing to do; any other state is
     // refused (its number may be on a module).
     virtual bool giveBack(SerialClaim* claim, StoreError* error) = 0;
+    // sent -> given back, when the port refused the write: the frame never left the PC. Like a
+    // give-back, conditional on the claim and idempotent.
+    virtual bool withdraw(SerialClaim* claim, StoreError* error) = 0;
     // The highest number handed out in the series, -1 when none (for the operator's messages).
     virtual int lastHandedOut(const SerialSeries& series) = 0;
     // Whether numbers come from the production database.

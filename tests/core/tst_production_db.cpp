@@ -175,6 +175,12 @@ private slots:
         QVERIFY(!b.claimNumber(k35Dec, 45, ClaimOwner{"B", "COM2"}, false, &byHand, &error));
         QCOMPARE(b.lastError().kind, StoreError::Kind::Taken);
         QVERIFY2(b.claimNumber(k35Dec, 60, ClaimOwner{"B", "COM2"}, false, &byHand, &error), qPrintable(error));
+        // a sent write the port refused never left the PC: back in the pool, once
+        QVERIFY(a.advanceClaim(&claims[4], ClaimState::Sent, &error));
+        QVERIFY(a.withdrawClaim(&claims[4], &error));
+        QVERIFY(b.withdrawClaim(&claims[4], &error));
+        QVERIFY(b.claimNext(k35Dec, 0, ClaimOwner{"B", "COM2"}, &retaken, &error));
+        QCOMPARE(retaken.sequence, 46);
 
         ModuleRecord r;
         r.station = QStringLiteral("B");
