@@ -1,8 +1,9 @@
 // The production record under load: serial numbers allocated a second by 1, 4 and 16
 // allocators at once (threads, each with its own ProductionStore and so its own connection),
 // all in one series, on SQLite (one file) and on PostgreSQL when a URL is given. Each round is
-// what a station does per module: allocate a number, then record the module. The database's
-// work per module is set against the time one module takes on the emulator jig.
+// what a station does per module: claim a number, mark it sent, then record the module (which
+// confirms the claim). The database's work per module is set against the time one module
+// takes on the emulator jig.
 //
 //   db_bench [--pg URL] [--seconds 3] [--allocators 1,4,16] [--module-ms 2500]
 //
@@ -85,15 +86,21 @@ Result Run(const DatabaseLocation& where, const QString& spill, const SerialSeri
                 std::this_thread::yield();
             QElapsedTimer t;
             while (!stop && r.firstError.isEmpty()) {
+                // what a station does per module: claim, mark sent, record (which confirms)
                 t.start();
-                const int n = store.allocate(series, 1, station, &error);
-                const qint64 allocated = t.nsecsElapsed();
-                if (n < 0) {
+                SerialClaim claim;
+                if (!store.claimNext(series, 1, ClaimOwner{station, QStringLiteral("COM1")}, &claim, &error)
+                    || !store.advanceClaim(&claim, ClaimState::Sent, &error)) {
                     ++r.failures;
                     r.firstError = error;
                     break;
                 }
-                if (!store.record(TypicalRecord(series, n, station), &error) || !error.isEmpty()) {
+                const qint64 allocated = t.nsecsElapsed();
+                ModuleRecord record = TypicalRecord(series, claim.sequence, station);
+                record.id = ProductionStore::NewId();
+                record.claimId = claim.id;
+                record.claimState = ClaimState::Confirmed;
+                if (!store.record(record, &error) || !error.isEmpty()) {
                     ++r.failures; // not committed (perhaps spilled): counted, not timed
                     if (r.firstError.isEmpty())
                         r.firstError = error;
@@ -187,6 +194,12 @@ int main(int argc, char** argv)
         if (!DatabaseLocation::Parse(cli.value("pg"), &pg, &error) || pg.kind != DatabaseLocation::Kind::Postgres) {
             std::fprintf(stderr, "db_bench: --pg %s: %s\n", qPrintable(cli.value("pg")), qPrintable(error));
             return 2;
+        }
+        // the tables, made as the database's owner does
+        ProductionStore owner(pg, dir.filePath(QStringLiteral("spill-init")));
+        if (!owner.initialize(&error)) {
+            std::fprintf(stderr, "db_bench: %s\n", qPrintable(error));
+            return 1;
         }
         backends.append({QStringLiteral("postgresql"), pg});
     }
