@@ -523,6 +523,25 @@ bool LoadClaim(QSqlQuery& q, const QString& id, SerialClaim* out)
     return true;
 }
 
+// Makes the series if it is new (starting at `firstIfNew`) and locks its row, the lock every
+// claim of the series takes; `next` is its next number.
+bool LockSeries(QSqlQuery& q, const SerialSeries& s, int firstIfNew, bool postgres, int* next)
+{
+    q.prepare(QStringLiteral("INSERT INTO rfmod_series (model, year, month, next_sequence) VALUES (?, ?, ?, ?) "
+                             "ON CONFLICT DO NOTHING"));
+    BindSeries(q, s);
+    q.addBindValue(qBound(0, firstIfNew, ProductionStore::kMaxSequence + 1));
+    if (!q.exec())
+        return false;
+    q.prepare(QStringLiteral("SELECT next_sequence FROM rfmod_series WHERE model = ? AND year = ? AND month = ?")
+              + (postgres ? QStringLiteral(" FOR UPDATE") : QString()));
+    BindSeries(q, s);
+    if (!q.exec() || !q.next())
+        return false;
+    *next = q.value(0).toInt();
+    return true;
+}
+
 bool InsertClaim(QSqlQuery& q, const SerialClaim& c, const ClaimOwner& owner)
 {
     q.prepare(QStringLiteral("INSERT INTO rfmod_claims (id, model, year, month, sequence, station, port, time, state, updated)"
@@ -557,19 +576,9 @@ bool ProductionStore::claimNext(const SerialSeries& s, int firstIfNew, const Cla
                 return true;
             if (q.lastError().isValid())
                 return false;
-            q.prepare(QStringLiteral("INSERT INTO rfmod_series (model, year, month, next_sequence) VALUES (?, ?, ?, ?) "
-                                     "ON CONFLICT DO NOTHING"));
-            BindSeries(q, s);
-            q.addBindValue(qBound(0, firstIfNew, kMaxSequence + 1));
-            if (!q.exec())
+            int next = 0;
+            if (!LockSeries(q, s, firstIfNew, postgres(), &next))
                 return false;
-            // The series row is the lock every claim of the series takes.
-            q.prepare(QStringLiteral("SELECT next_sequence FROM rfmod_series WHERE model = ? AND year = ? AND month = ?")
-                      + (postgres() ? QStringLiteral(" FOR UPDATE") : QString()));
-            BindSeries(q, s);
-            if (!q.exec() || !q.next())
-                return false;
-            int next = q.value(0).toInt();
             q.prepare(QStringLiteral("SELECT MIN(sequence) FROM rfmod_given_back WHERE model = ? AND year = ? AND month = ?"));
             BindSeries(q, s);
             if (!q.exec() || !q.next())
@@ -637,16 +646,8 @@ bool ProductionStore::claimNumber(const SerialSeries& s, int sequence, const Cla
             }
             if (q.lastError().isValid())
                 return false;
-            q.prepare(QStringLiteral("INSERT INTO rfmod_series (model, year, month, next_sequence) VALUES (?, ?, ?, ?) "
-                                     "ON CONFLICT DO NOTHING"));
-            BindSeries(q, s);
-            q.addBindValue(sequence + 1);
-            if (!q.exec())
-                return false;
-            q.prepare(QStringLiteral("SELECT next_sequence FROM rfmod_series WHERE model = ? AND year = ? AND month = ?")
-                      + (postgres() ? QStringLiteral(" FOR UPDATE") : QString()));
-            BindSeries(q, s);
-            if (!q.exec() || !q.next())
+            int next = 0;
+            if (!LockSeries(q, s, sequence + 1, postgres(), &next))
                 return false;
             q.prepare(QStringLiteral("SELECT station, port, state, time FROM rfmod_claims WHERE model = ? AND year = ?"
                                      " AND month = ? AND sequence = ? AND state NOT IN ('given_back', 'failed')"
