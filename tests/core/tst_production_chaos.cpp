@@ -127,8 +127,8 @@ private slots:
         };
 
         // Every station has two jigs; most put on a faulty module, or one taken off in the middle
-        // of its programming (after such a module the jig stays empty long enough for the
-        // station to see it gone).
+        // of its programming. After such a module the jig stays empty until the station has
+        // given up on it and seen it gone: a new module in the same state is taken for it.
         QList<std::shared_ptr<Programs::Emulator>> jigs;
         QStringList records;
         std::vector<Station> stations(kStations);
@@ -143,7 +143,7 @@ private slots:
                 records << dir.filePath(QStringLiteral("jig%1.txt").arg(n));
                 QStringList args{QStringLiteral("model=35"), QStringLiteral("--jig"), QString::number(kModulesPerJig),
                                  QStringLiteral("--jig-gap"), QStringLiteral("150"), QStringLiteral("--jig-bad-gap"),
-                                 QStringLiteral("1500"), QStringLiteral("--jig-record"), records.last()};
+                                 QStringLiteral("5000"), QStringLiteral("--jig-record"), records.last()};
                 if (n % 3)
                     args << (n % 3 == 1 ? QStringLiteral("--jig-faulty") : QStringLiteral("--jig-pull")) << QString::number(random(2, kModulesPerJig));
                 jigs << std::make_shared<Programs::Emulator>(dir.filePath(QStringLiteral("jig%1").arg(n)), args);
