@@ -5,6 +5,7 @@
 #include "core/link/PComm.h"
 #include "core/link/SimulatedPorts.h"
 #include "core/link/SioBackend.h"
+#include "core/production/ProductionStore.h"
 #include "core/protocol/HexText.h"
 #include "core/session/ModuleSession.h"
 #include "core/session/PairTest.h"
@@ -157,7 +158,8 @@ void Shutdown()
 QStringList Targets()
 {
     return {QStringLiteral("dispatch"), QStringLiteral("pairrx"), QStringLiteral("hex"),
-            QStringLiteral("ini"), QStringLiteral("emulator")};
+            QStringLiteral("ini"), QStringLiteral("emulator"), QStringLiteral("spill"),
+            QStringLiteral("dblocation")};
 }
 
 bool Run(const QString& target, const QByteArray& input)
@@ -172,6 +174,10 @@ bool Run(const QString& target, const QByteArray& input)
         Ini(input);
     else if (target == QLatin1String("emulator"))
         Emulator(input);
+    else if (target == QLatin1String("spill"))
+        Spill(input);
+    else if (target == QLatin1String("dblocation"))
+        DbLocation(input);
     else
         return false;
     return true;
@@ -511,6 +517,55 @@ void Emulator(const QByteArray& input)
     b.takeForPc(now);
     b.takeEvents();
     a.serialSettings();
+}
+
+// ---- the production record -----------------------------------------------------------------
+
+// The whole input is one line of a spill file (what a crash or a full disk may leave there).
+// A line taken for a record must come back the same through SpillLine: the record is
+// committed by its id, into the database the line names, so none of these may change.
+void Spill(const QByteArray& input)
+{
+    QString database;
+    ModuleRecord record;
+    if (!ProductionStore::ParseSpillLine(input, &database, &record))
+        return;
+    Check(!record.id.isEmpty(), QStringLiteral("spill line taken without an id"));
+    QString again;
+    ModuleRecord back;
+    const QByteArray line = ProductionStore::SpillLine(database, record);
+    Check(!line.contains('\n'), QStringLiteral("spill line spans lines"));
+    if (!ProductionStore::ParseSpillLine(line, &again, &back)) {
+        Check(false, QStringLiteral("written spill line does not parse"));
+        return;
+    }
+    Check(back.id == record.id, QStringLiteral("spill round trip changed the id"));
+    Check(again == database, QStringLiteral("spill round trip changed the database"));
+    Check(back.number.modelCode == record.number.modelCode && back.number.year == record.number.year
+              && back.number.month == record.number.month && back.number.sequence == record.number.sequence,
+          QStringLiteral("spill round trip changed the serial number"));
+    Check(back.ok == record.ok, QStringLiteral("spill round trip changed the result"));
+}
+
+// The input as a database location (UTF-8, then Latin-1): one that is taken reads back the
+// same from its own text, which is what the spill file names it by.
+void DbLocation(const QByteArray& input)
+{
+    for (const QString& text : {QString::fromUtf8(input), QString::fromLatin1(input)}) {
+        DatabaseLocation loc, again;
+        QString error;
+        if (!DatabaseLocation::Parse(text, &loc, &error)) {
+            Check(!error.isEmpty(), QStringLiteral("location refused without a reason"));
+            continue;
+        }
+        if (!DatabaseLocation::Parse(loc.text(), &again, &error)) {
+            Check(false, QStringLiteral("the location's own text is refused: ") + error);
+            continue;
+        }
+        Check(again.kind == loc.kind && again.path == loc.path && again.user == loc.user && again.host == loc.host
+                  && again.port == loc.port && again.name == loc.name,
+              QStringLiteral("the location's own text reads as another location: ") + loc.text());
+    }
 }
 
 } // namespace FuzzEntries

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 secs=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(dispatch pairrx hex ini emulator)
+[ ${#targets[@]} -gt 0 ] || targets=(dispatch pairrx hex ini emulator spill dblocation)
 
 ./scripts/deps.sh
 launcher=()
