@@ -173,7 +173,9 @@ QString DatabaseLocation::text() const
     switch (kind) {
     case Kind::Sqlite: return QStringLiteral("sqlite:") + path;
     case Kind::Postgres:
-        return QStringLiteral("postgresql://%1@%2:%3/%4").arg(user, host).arg(port).arg(name);
+        // Put together whole: a chain of arg() would read a "%1" in the user or host again.
+        return QStringLiteral("postgresql://") + user + QLatin1Char('@') + host + QLatin1Char(':') + QString::number(port)
+            + QLatin1Char('/') + name;
     case Kind::None: break;
     }
     return QString();
@@ -234,7 +236,9 @@ ModuleRecord ModuleRecord::FromJson(const QJsonObject& o)
     r.readBack = o.value(QStringLiteral("read_back")).toObject();
     r.ok = o.value(QStringLiteral("result")).toString() == QLatin1String("ok");
     r.detail = o.value(QStringLiteral("detail")).toString();
-    r.durationMs = qint64(o.value(QStringLiteral("duration_ms")).toDouble());
+    // a line from outside: a duration past any real one is no number of milliseconds
+    const double ms = o.value(QStringLiteral("duration_ms")).toDouble();
+    r.durationMs = ms >= 0 && ms < 1e15 ? qint64(ms) : 0;
     return r;
 }
 
