@@ -109,8 +109,9 @@ bool OpenPool(NumberPool* p, StoreError* error)
             return true;
         }
     }
-    // told as today: whatever keeps the database from opening, it cannot be reached
-    *error = StoreError{StoreError::Kind::Unreachable, why};
+    // Unreachable, or refusing (no rights, no tables, another schema): told apart
+    *error = p->store && p->store->lastError().isSet() ? StoreError{p->store->lastError().kind, why}
+                                                       : StoreError{StoreError::Kind::Unreachable, why};
     return false;
 }
 
