@@ -90,8 +90,10 @@ void ModuleSession::onReadyRead()
 
 void ModuleSession::onLost()
 {
-    emit portLost();
+    // The commands end as lost before anyone hears of the loss, so a job waiting on one ends
+    // with "port lost" rather than cancelling it.
     endAll(TransactionOutcome::PortLost);
+    emit portLost();
 }
 
 void ModuleSession::receiveBytes(const QByteArray& bytes)
@@ -479,6 +481,9 @@ void ModuleSession::pump()
 
 LinkStatus ModuleSession::start(Transaction t)
 {
+    // One in flight at a time: a command still awaited when another starts has been replaced.
+    if (m_inFlight)
+        endInFlight(TransactionOutcome::Superseded);
     if (t.request.recorded) {
         m_lastCommand = t.request.command;
         m_lastAfterIdentify = t.afterIdentify;

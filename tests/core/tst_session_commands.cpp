@@ -348,6 +348,24 @@ private slots:
         }
     }
 
+    // A lost port ends the command a job awaits as lost, not cancelled, and the job with it.
+    void aLostPortEndsTheJobsCommandAsLost()
+    {
+        SessionRig rig("mute");
+        ModuleSession& s = *rig.session;
+        ModuleJob job(s, {JobStep::Send(Requests::ReadAll())});
+        QSignalSpy ended(&s, &ModuleSession::transactionEnded);
+        QSignalSpy finished(&job, &ModuleJob::finished);
+        job.start();
+        QVERIFY(Wait::until([&] { return job.currentCommand() == Command::ReadAll && s.busy(); }, 3000));
+        emit s.link().lost();
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().at(0).value<TransactionResult>().outcome, TransactionOutcome::PortLost);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().at(0).value<JobResult>().transaction, TransactionOutcome::PortLost);
+        QCOMPARE(finished.first().at(0).value<JobResult>().outcome, JobOutcome::Cancelled);
+    }
+
     // Seeded random interleavings of commands, answers, stray answers, bad checksums,
     // time-outs, cancels and port losses: every transaction ends exactly once.
     void everyTransactionEndsExactlyOnce()
