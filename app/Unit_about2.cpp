@@ -72,6 +72,7 @@ void TFrm_about::FormCreate()
     Label2->setText(QLatin1String(ProductTexts::MakerEn));
     Label3->setText(QLatin1String(ProductTexts::AddressEn));
     Label3->resize(Label3->width(), 36);
+    Label4->setText(QLatin1String(ProductTexts::PhoneEn));
     Label4->move(Label4->x(), Label4->y() + 10 + 16);
     Label8->setText(QStringLiteral("Web:"));
     Label7->setText(QLatin1String(ProductTexts::WebAddress));

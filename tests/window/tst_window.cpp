@@ -6,6 +6,7 @@
 #include "app/StartOptions.h"
 #include "app/Unit1.h"
 #include "app/Unit_about2.h"
+#include "app/texts/product_texts.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -188,6 +189,7 @@ private slots:
         TFrm_about about(w.form);
         QCOMPARE(about.Label8->text(), QStringLiteral("Web:"));
         QCOMPARE(about.Label5->text(), QStringLiteral("Ver: V3.16"));
+        QCOMPARE(about.Label4->text(), QLatin1String(ProductTexts::PhoneEn)); // not the Chinese line
         QTimer::singleShot(50, &about, [&] {
             QCOMPARE(about.Label5->text(), QStringLiteral(" V3.16.14"));
             QCOMPARE(about.Label9->text(), QStringLiteral("2014-8-10"));
