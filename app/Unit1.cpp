@@ -235,7 +235,8 @@ void TForm1::FormCreate()
     Edit19->clear();
 
     ComboBox12->clear();
-    for (int year = 2000; year <= 2100; ++year)
+    // The module keeps two digits of the year: 2100 would read back as 2000.
+    for (int year = 2000; year <= 2099; ++year)
         ComboBox12->addItem(QString::number(year));
     ComboBox13->clear();
     for (int month = 1; month <= 12; ++month)

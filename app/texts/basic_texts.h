@@ -45,8 +45,8 @@ inline constexpr TMsg SnModelNull{"电台型号参数为空!", "Model is Null!"}
 inline constexpr TMsg SnWriting{"设置出厂系列号......", "Writing SN......"};
 inline constexpr TMsg SnWriteFail{"设置出厂系列号失败！!", "Writ SN Fail!"};
 // Free-text year and month lists: texts that give no byte are refused before sending.
-inline constexpr TMsg SnYearInvalid{"年份必须是四位数字：", "Year must be four digits: "};
-inline constexpr TMsg SnMonthInvalid{"月份必须是0到255之间的数字：", "Month must be a number from 0 to 255: "};
+inline constexpr TMsg SnYearInvalid{"年份必须是2000到2099之间的四位数字：", "Year must be four digits from 2000 to 2099: "};
+inline constexpr TMsg SnMonthInvalid{"月份必须是1到12之间的数字：", "Month must be a number from 1 to 12: "};
 inline constexpr TMsg SnSequenceInvalid{"序号必须是数字：", "SN must be a number: "};
 // the sequence is shared with rfmodctl through Config.ini
 inline constexpr TMsg SnAlreadyHandedOut{"序号 %1 已经分配过（Config.ini 中最后分配的序号为 %2）。仍要写入吗？",

@@ -347,6 +347,8 @@ private slots:
             Fill(f, 0, "2011", month, "00001");
             f->SpeedButton25Click();
             QCOMPARE(w.ui.kinds, QList<UiServices::BoxKind>{UiServices::BoxKind::Error});
+            // the real range, not the byte's
+            QCOMPARE(w.ui.messages.first(), QStringLiteral("Month must be a number from 1 to 12: ") + QLatin1String(month));
         }
         w.ui.clear();
         Fill(f, 0, "2011", "03", "1a");

@@ -17,8 +17,8 @@ private slots:
         TestWindow w("", false);
         QCOMPARE(w.form->PageControl1->currentIndex(), 0);
         QCOMPARE(int(w.form->State()), 1);
-        QCOMPARE(w.form->ComboBox12->count(), 101);
-        QCOMPARE(w.form->ComboBox12->itemText(100), QStringLiteral("2100"));
+        QCOMPARE(w.form->ComboBox12->count(), 100);
+        QCOMPARE(w.form->ComboBox12->itemText(99), QStringLiteral("2099"));
         QCOMPARE(w.form->ComboBox13->itemText(0), QStringLiteral("01"));
         QCOMPARE(w.form->ComboBox3->currentIndex(), -1);
         // nothing that needs a model row is offered before one is chosen or found
