@@ -77,7 +77,8 @@ JobStep DeferredWriteAll(TForm1& w)
                                       SerialSettings{RateOfListRow(saved.serialRate), ParityOfPageRow(saved.parity)}};
     JobStep step = JobStep::Send(Requests::WriteAll(values.channel, values.airRate, values.serial));
     TForm1* f = &w;
-    step.when = [f, saved] {
+    // Refused, it ends the job: a set-up chain stops here instead of going on to the test.
+    step.check = [f, saved] {
         // A saved row the refilled list no longer has ends without selection and is refused.
         f->ComboBox4->setCurrentIndex(saved.channel);
         f->ComboBox1->setCurrentIndex(saved.airRate);

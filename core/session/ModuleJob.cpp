@@ -119,6 +119,10 @@ void ModuleJob::next()
         const JobStep step = m_steps.takeFirst();
         if (step.when && !step.when())
             continue;
+        if (step.check && !step.check()) {
+            finish(JobResult{JobOutcome::Failed, step.command, TransactionOutcome::Refused, LinkStatus::Ok});
+            return;
+        }
         runStep(step);
         return;
     }

@@ -46,6 +46,9 @@ struct JobStep {
     int searchStart = 1;
     // Skipped when this says no (asked when the step is due).
     std::function<bool()> when;
+    // The step's own checks, asked when it is due: no ends the job there, failed and refused,
+    // with nothing sent (the check has told why).
+    std::function<bool()> check;
 
     static JobStep Send(const CommandRequest& request);
     static JobStep Send(Command command, std::function<CommandRequest()> request);

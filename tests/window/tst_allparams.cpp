@@ -203,6 +203,32 @@ private slots:
         QCOMPARE(f->Edit2->text(), QStringLiteral("00002"));
         QCOMPARE(IniFile(w.configPath()).ReadString("SN", "NO", ""), QStringLiteral("00001"));
     }
+
+    // Search first, lists left empty: the chain stops at the write-all its checks refuse; the
+    // transmit test never starts on a module whose parameters were not written.
+    void setAllChainStopsAtARefusedWrite()
+    {
+        TestWindow w(SimConfig("", "[Ver]\r\ntype=VORDAL\r\n", "Test Delay Time=150\r\n"));
+        TForm1* f = w.form;
+        f->SearchStepMs = 300;
+        FillLists(f);
+        f->N18->setChecked(true);
+        f->ComboBox11->setCurrentIndex(10);
+        f->ComboBox12->setEditText("2011");
+        f->ComboBox13->setEditText("03");
+        f->Edit2->setText("00001");
+        f->ComboBox5->setCurrentIndex(1);
+        TakeRequests();
+        w.ui.clear();
+        f->SpeedButton38Click();
+        QVERIFY(TestWindow::waitFor([&] { return !f->JobRunning(); }, 8000));
+        TestWindow::pump(600); // past the test delay
+        const QStringList sent = CommandRequests(TakeRequests());
+        QVERIFY2(sent.filter(QStringLiteral("800E")).isEmpty() && sent.filter(QStringLiteral("8007")).isEmpty(),
+                 qPrintable(sent.join(QStringLiteral("; "))));
+        QCOMPARE(w.ui.messages, QStringList{QString::fromUtf8("信道不能为空！")});
+        QVERIFY(f->PanelText(2) != QStringLiteral("启动测试成功!"));
+    }
 };
 
 QTEST_MAIN(AllParams)
