@@ -312,8 +312,11 @@ void TForm1::PageControl1Change(int index)
 {
     // The parameter page's multi-step work ends when the operator leaves the page.
     if (index != 0 && JobRunning()) {
+        // "检测停止!" tells of a search; a job waiting for an answer just ends.
+        const bool searching = SearchRunning();
         CancelJob();
-        SetPanel(2, Tr(SearchTexts::SearchStopped));
+        if (searching)
+            SetPanel(2, Tr(SearchTexts::SearchStopped));
     }
     if ((index == 0 || index == 2) && PairTestRunning()) {
         const bool english = GlobleVar::MessagesInEnglish();

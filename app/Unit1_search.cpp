@@ -6,6 +6,7 @@
 #include "UiServices.h"
 #include "core/model/Catalogue.h"
 #include "texts/catalogue_texts.h"
+#include "texts/commands_texts.h"
 #include "texts/search_texts.h"
 
 #include <QPushButton>
@@ -30,6 +31,9 @@ void TForm1::StartJob(JobPurpose purpose, QList<JobStep> steps)
     RunningJob = purpose;
     // The steps' texts go to the status bar at once; boxes come from the event loop.
     connect(Job, &ModuleJob::searchStepped, this, &TForm1::ShowSearchStep);
+    // The set-up chain's search-first write-all begins as the button's own does.
+    if (purpose == JobPurpose::SetAll)
+        connect(Job, &ModuleJob::searchStarting, this, [this] { SetPanel(2, Tr(CommandTexts::WriteAllSearching)); });
     connect(Job, &ModuleJob::commandSent, this,
             [this, purpose](Command c, LinkStatus st) { ShowJobCommand(purpose, c, st); }, Qt::QueuedConnection);
     connect(Job, &ModuleJob::finished, this,

@@ -140,6 +140,7 @@ void ModuleJob::runStep(const JobStep& step)
         m_wait.start(step.waitMs);
         break;
     case JobStep::Kind::Search:
+        emit searchStarting();
         if (!m_search.start(step.searchStart)) {
             const bool lost = m_session.link().isLost();
             finish(JobResult{lost ? JobOutcome::Cancelled : JobOutcome::Failed, Command::Search,

@@ -82,6 +82,8 @@ signals:
     void commandSent(Command command, LinkStatus status);
     // A command step was answered (shortAnswer: the module answered in the short frame).
     void commandAnswered(Command command, bool shortAnswer);
+    // A search step begins (before its first combination is tried).
+    void searchStarting();
     void searchStepped(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
     // The search or identify step found the module (its model read has ended).
     void moduleFound();

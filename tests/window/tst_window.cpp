@@ -59,6 +59,27 @@ private slots:
         QCOMPARE(f->PanelText(1), QString());
     }
 
+    // Leaving the parameter page ends its job; "检测停止!" only when a search was stopped.
+    void leavingThePageStopsTheJob()
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim:mute\r\n");
+        TForm1* f = w.form;
+        f->StartJob(TForm1::JobPurpose::ReadAll, {JobStep::Send(Requests::ReadAll())}); // never answered
+        QVERIFY(TestWindow::waitFor([&] { return f->Session->busy(); }, 3000));
+        f->SetPanel(2, QStringLiteral("waiting"));
+        f->ShowPage(1);
+        f->PageControl1Change(1);
+        QVERIFY(!f->JobRunning());
+        QCOMPARE(f->PanelText(2), QStringLiteral("waiting"));
+        f->ShowPage(0);
+        f->SpeedButton20Click();
+        QVERIFY(f->SearchRunning());
+        f->ShowPage(1);
+        f->PageControl1Change(1);
+        QVERIFY(!f->JobRunning());
+        QCOMPARE(f->PanelText(2), QString::fromUtf8("检测停止!"));
+    }
+
     void theTerminalPageAsksOnTheWayInAndOut()
     {
         TestWindow w("[Ports]\r\nCOM1=sim\r\n[Ver]\r\nCEO=EN\r\n");
