@@ -91,8 +91,26 @@ void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus conf
     }
 }
 
-void TForm1::ShowJobFinished(JobPurpose, const JobResult& r)
+void TForm1::ShowJobFinished(JobPurpose purpose, const JobResult& r)
 {
+    // An answer that stops the set-up chain is told: where it stopped, and why.
+    const TransactionOutcome t = r.transaction;
+    if (purpose == JobPurpose::SetAll && r.outcome == JobOutcome::Failed
+        && (t == TransactionOutcome::Mismatch || t == TransactionOutcome::ChecksumError || t == TransactionOutcome::TimedOut)) {
+        using namespace CommandTexts;
+        const TMsg& step = r.command == Command::ProtocolWrite       ? StepProtocol
+                           : r.command == Command::SerialNumberWrite ? StepSerialNumber
+                           : r.command == Command::WriteAll          ? StepWriteAll
+                           : r.command == Command::TestStart         ? StepTestStart
+                                                                     : StepSearch;
+        const TMsg& why = t == TransactionOutcome::Mismatch        ? StoppedMismatch
+                          : t == TransactionOutcome::ChecksumError ? StoppedChecksum
+                                                                   : StoppedNoAnswer;
+        const QString text = Tr(SetAllStopped).arg(Tr(step), Tr(why));
+        SetPanel(2, text);
+        QueueBox(QStringLiteral("setall"), [this, text] { ShowWarning(text, this); });
+        return;
+    }
     if (r.outcome == JobOutcome::NotFound) {
         SetPanel(2, Tr(SearchFailed));
         QueueBox(QStringLiteral("search"), [this] { Warn(SearchFailedBox); });

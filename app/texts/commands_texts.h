@@ -94,4 +94,15 @@ inline constexpr TMsg IoReadFail{"IO开关量读取失败!", "IO status Read Fai
 inline constexpr TMsg IoWriting{"正在设置输出开关量(o口)......", "Writing output status......"};
 inline constexpr TMsg IoWriteFail{"输出开关量(o口)读取失败!", "Write output statusRead Fail!"};
 
+// ---- the set-up chain stopped by an answer (our own) ------------------------------------------
+inline constexpr TMsg SetAllStopped{"全设(G-8-W-A)在“%1”一步停止：%2", "Set all (G-8-W-A) stopped at \"%1\": %2"};
+inline constexpr TMsg StepProtocol{"空中协议设置", "RF protocol"};
+inline constexpr TMsg StepSerialNumber{"出厂系列号设置", "serial number"};
+inline constexpr TMsg StepWriteAll{"参数全设", "write all parameters"};
+inline constexpr TMsg StepTestStart{"启动测试", "start the TX test"};
+inline constexpr TMsg StepSearch{"电台检测", "search"};
+inline constexpr TMsg StoppedMismatch{"电台的应答不是这条命令的", "the module answered another command"};
+inline constexpr TMsg StoppedChecksum{"应答校验和错误", "the answer's checksum is wrong"};
+inline constexpr TMsg StoppedNoAnswer{"电台无应答", "no answer"};
+
 } // namespace CommandTexts

@@ -231,6 +231,28 @@ private slots:
         QCOMPARE(w.ui.messages, QStringList{QString::fromUtf8("信道不能为空！")});
         QVERIFY(f->PanelText(2).startsWith(QString::fromUtf8("成功检测到电台")));
     }
+
+    // An answer that stops the chain (here: every answer's checksum wrong) is told: where, and why.
+    void setAllChainStoppedByAnAnswerSaysWhere()
+    {
+        TestWindow w(SimConfig("badsum", "[Ver]\r\ntype=VORDAL\r\n"));
+        TForm1* f = w.form;
+        FillLists(f);
+        f->N18->setChecked(false);
+        SelectRows(f, 0, 3, 3, 2);
+        f->ComboBox11->setCurrentIndex(10);
+        f->ComboBox12->setEditText("2011");
+        f->ComboBox13->setEditText("03");
+        f->Edit2->setText("00001");
+        f->ComboBox5->setCurrentIndex(1);
+        w.ui.clear();
+        f->SpeedButton38Click();
+        QVERIFY(TestWindow::waitFor([&] { return !f->JobRunning(); }, 6000));
+        TestWindow::pump(50);
+        const QString stopped = QString::fromUtf8("全设(G-8-W-A)在“空中协议设置”一步停止：应答校验和错误");
+        QCOMPARE(f->PanelText(2), stopped);
+        QCOMPARE(w.ui.messages, QStringList{stopped});
+    }
 };
 
 QTEST_MAIN(AllParams)
