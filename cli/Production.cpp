@@ -21,6 +21,8 @@ namespace {
 qint64 NowMs() { return SystemClock::monotonicMs(); }
 
 constexpr int kRemovalPollMs = 300;
+// Every so many answers of an alike module while waiting for its removal, it is read whole.
+constexpr int kAlikeReadEvery = 4;
 constexpr int kReopenMs = 2000;
 // How long a new module is waited for where the last one came before all settings are searched.
 constexpr int kHomeWindowMs = 3000;
@@ -632,6 +634,7 @@ void ProductionWorker::awaitRemoval()
                           : QStringLiteral("take the module away (the jig must be seen empty: the next module looks the same)"));
     m_phaseStart = NowMs();
     m_silentPolls = 0;
+    m_alikePolls = 0;
     m_silenceSeen = false;
     m_timer.disconnect();
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -646,7 +649,10 @@ void ProductionWorker::awaitRemoval()
             const bool answered = r.outcome == JobOutcome::Done;
             if (answered && SameModule(m_client->readings(), m_recorded)) {
                 m_silentPolls = 0;
-                if (!m_silenceSeen) {
+                // Without a number of ours the module is read whole now and then, so a swap
+                // too quick for any poll to find the jig empty is seen all the same.
+                const bool lookCloser = m_silenceSeen || (!m_guardLasts && ++m_alikePolls % kAlikeReadEvery == 0);
+                if (!lookCloser) {
                     m_timer.start(kRemovalPollMs);
                     return;
                 }

@@ -144,6 +144,7 @@ private:
     bool m_guardLasts = false;
     int m_silentPolls = 0;      // in a row, while waiting for the module to be taken away
     bool m_silenceSeen = false; // since the module last answered as the one recorded
+    int m_alikePolls = 0;       // answers as the module recorded, while waiting for its removal
     int m_ok = 0;
     int m_failed = 0;
     bool m_stopped = false;

@@ -71,7 +71,8 @@ const SerialSeries k35Dec{QStringLiteral("35"), 2026, 12};
 
 const QByteArray kProfile = "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=4\r\nRadioId=3\r\n";
 const QByteArray kConfig = "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[SN]\r\nYear=2026\r\nMonth=12\r\nNO=00099\r\n";
-const QStringList kFast{QStringLiteral("--gap"), QStringLiteral("60"), QStringLiteral("--timeout"), QStringLiteral("300")};
+// Answers are quick on the emulator; the time-out leaves room for a busy machine.
+const QStringList kFast{QStringLiteral("--gap"), QStringLiteral("60"), QStringLiteral("--timeout"), QStringLiteral("1500")};
 
 QList<ModuleRecord> AllRecords(const DatabaseLocation& where, const QString& spill)
 {
@@ -365,10 +366,11 @@ private slots:
         QStringList portsA, portsB;
         for (int i = 0; i < 4; ++i) {
             const QString link = dir.filePath(QStringLiteral("jig%1").arg(i));
-            // After a failed module the jig stays empty long enough for the removal to be seen:
-            // the next module is alike in every way.
+            // After a failed module the jig stays empty long enough for the removal to be seen
+            // on a busy machine too: the next module is alike in every way.
             QStringList args{QStringLiteral("model=35"), QStringLiteral("--jig"), QStringLiteral("3"),
-                             QStringLiteral("--jig-gap"), i == 3 ? QStringLiteral("1500") : QStringLiteral("100")};
+                             QStringLiteral("--jig-gap"), QStringLiteral("100"), QStringLiteral("--jig-bad-gap"),
+                             QStringLiteral("6000")};
             if (i == 3)
                 args << QStringLiteral("--jig-faulty") << QStringLiteral("1");
             jigs << std::make_shared<Programs::Emulator>(link, args);
@@ -384,7 +386,7 @@ private slots:
         b.start(qEnvironmentVariable("RFMOD_CTL"), QStringList{QStringLiteral("--db"), where.text(), QStringLiteral("--station"),
                                                                QStringLiteral("B")}
                                                        + portsB + kFast + program + QStringList{QStringLiteral("--start"), QStringLiteral("100")});
-        QVERIFY(a.waitForFinished(40000) && b.waitForFinished(40000));
+        QVERIFY(a.waitForFinished(90000) && b.waitForFinished(90000));
         const QByteArray errA = a.readAllStandardError(), errB = b.readAllStandardError();
         QVERIFY2(a.exitCode() == 0, errA.right(600).constData());
         QVERIFY2(b.exitCode() == 1, errB.right(600).constData()); // its faulty module failed
@@ -479,7 +481,7 @@ private slots:
                                     QStringLiteral("--log"), csv});
         QString err;
         QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
-        QVERIFY(Wait::until([&] { return OkLines(csv) >= 2; }, 20000));
+        QVERIFY(Wait::until([&] { return OkLines(csv) >= 2; }, 40000));
 
         const QString script = qEnvironmentVariable("RFMOD_PG_SCRIPT");
         const QString pgDir = qEnvironmentVariable("RFMOD_PG_DIR");
@@ -497,7 +499,7 @@ private slots:
         QCOMPARE(QProcess::execute(script, {QStringLiteral("resume"), pgDir}), 0);
         paused = false;
 
-        QVERIFY(ctl.waitForFinished(30000));
+        QVERIFY(ctl.waitForFinished(60000));
         err += QString::fromUtf8(ctl.readAllStandardError());
         QCOMPARE(ctl.exitCode(), 0);
         QVERIFY2(err.contains(QStringLiteral("is back")), qPrintable(err));

@@ -77,14 +77,24 @@ private slots:
 
     // The jig's next module, alike in identity and serial number, put on while a removal poll
     // waited (a silent poll, then an answer): its parameters tell it from the one just
-    // programmed, and it is programmed too instead of being waited on for ever.
+    // programmed, and it is programmed too instead of being waited on for ever; so is one
+    // swapped in faster than any poll could find the jig empty.
+    void programTellsAnAlikeModuleFromTheOneProgrammed_data()
+    {
+        QTest::addColumn<QString>("swapMs");
+        QTest::addColumn<QString>("timeoutMs");
+        QTest::newRow("swap while a poll waits") << "1400" << "2000";
+        QTest::newRow("swap between polls") << "100" << "1000";
+    }
     void programTellsAnAlikeModuleFromTheOneProgrammed()
     {
-        Programs::Emulator jig(at("jig"), {"model=35", "--jig", "2", "--jig-gap", "1400"});
+        QFETCH(QString, swapMs);
+        QFETCH(QString, timeoutMs);
+        Programs::Emulator jig(at("jig"), {"model=35", "--jig", "2", "--jig-gap", swapMs});
         QVERIFY(jig.started);
         QProcess ctl;
         ctl.setWorkingDirectory(dir.path());
-        ctl.start(qEnvironmentVariable("RFMOD_CTL"), {"--port", at("jig"), "--gap", "60", "--timeout", "2000", "program",
+        ctl.start(qEnvironmentVariable("RFMOD_CTL"), {"--port", at("jig"), "--gap", "60", "--timeout", timeoutMs, "program",
                                                       "--profile", at("p.ini"), "--count", "2"});
         QString err;
         QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
