@@ -142,7 +142,7 @@ private slots:
             QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
             TForm1* f = w.form;
             QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
-            QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+            QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 15000));
             QCOMPARE(TForm1::MemoLineCount(f->Memo2), 0);
 
             // at a wrong baud rate nothing comes back
@@ -166,10 +166,10 @@ private slots:
             w.portSet->ComboBox3->setCurrentIndex(2);
             w.portSet->SpeedButton1Click();
             QCOMPARE(f->Session->readAirRate(), LinkStatus::Ok);
-            QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+            QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 15000));
         }
         proc.terminate();
-        QVERIFY(proc.waitForFinished(3000));
+        QVERIFY(proc.waitForFinished(10000));
     }
 };
 
