@@ -308,6 +308,81 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("schema version 99")), qPrintable(error));
     }
 
+    // A file of the earlier version (no claims, records without ids) is upgraded in place: what
+    // it allocated becomes claims, confirmed by an ok record, given back, or unconfirmed.
+    void earlierVersionIsUpgraded_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("SQLite") << QStringLiteral("sqlite");
+        QTest::newRow("PostgreSQL") << QStringLiteral("postgresql");
+    }
+    void earlierVersionIsUpgraded()
+    {
+        QFETCH(QString, backend);
+        QTemporaryDir dir;
+        const bool pg = backend == QLatin1String("postgresql");
+        DatabaseLocation where = Fresh(backend, dir);
+        QVERIFY2(where.isSet(), "no PostgreSQL: the test run starts one (scripts/pg-throwaway.sh)");
+        {
+            QSqlDatabase v1 = pg ? Raw(where, where.user, "v1") : QSqlDatabase::addDatabase("QSQLITE", "v1");
+            if (!pg)
+                v1.setDatabaseName(where.path);
+            QVERIFY(v1.isOpen() || v1.open());
+            QSqlQuery q(v1);
+            q.exec("SET client_min_messages = warning");
+            q.exec("DROP TABLE IF EXISTS rfmod_meta, rfmod_series, rfmod_given_back, rfmod_claims, rfmod_records");
+            const QString key = pg ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT";
+            for (const char* sql :
+                 {"CREATE TABLE rfmod_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+                  "INSERT INTO rfmod_meta VALUES ('schema_version', '1')",
+                  "CREATE TABLE rfmod_series (model TEXT NOT NULL, year INTEGER NOT NULL, month INTEGER NOT NULL,"
+                  " next_sequence INTEGER NOT NULL, PRIMARY KEY (model, year, month))",
+                  "INSERT INTO rfmod_series VALUES ('35', 2026, 12, 103)",
+                  "CREATE TABLE rfmod_given_back (model TEXT NOT NULL, year INTEGER NOT NULL, month INTEGER NOT NULL,"
+                  " sequence INTEGER NOT NULL, PRIMARY KEY (model, year, month, sequence))",
+                  "INSERT INTO rfmod_given_back VALUES ('35', 2026, 12, 101)",
+                  "CREATE TABLE rfmod_allocations (model TEXT NOT NULL, year INTEGER NOT NULL, month INTEGER NOT NULL,"
+                  " sequence INTEGER NOT NULL, station TEXT NOT NULL, time TEXT NOT NULL, PRIMARY KEY (model, year, month, sequence))",
+                  "INSERT INTO rfmod_allocations VALUES ('35', 2026, 12, 100, 'A', '2026-12-01T08:00:00.000Z'),"
+                  " ('35', 2026, 12, 101, 'A', '2026-12-01T08:01:00.000Z'), ('35', 2026, 12, 102, 'B', '2026-12-01T08:02:00.000Z')",
+                  "CREATE TABLE rfmod_records (id %1, time TEXT NOT NULL, station TEXT NOT NULL,"
+                  " port TEXT NOT NULL, baud INTEGER, parity TEXT, family INTEGER, firmware TEXT, band INTEGER, model_row INTEGER,"
+                  " sn_model TEXT, sn_year INTEGER, sn_month INTEGER, sn_sequence INTEGER, written TEXT NOT NULL,"
+                  " read_back TEXT NOT NULL, result TEXT NOT NULL, detail TEXT NOT NULL, duration_ms INTEGER NOT NULL)",
+                  "INSERT INTO rfmod_records (time, station, port, sn_model, sn_year, sn_month, sn_sequence, written, read_back,"
+                  " result, detail, duration_ms) VALUES ('2026-12-01T08:00:30.000Z', 'A', 'COM1', '35', 2026, 12, 100, '{}', '{}',"
+                  " 'ok', '', 900)"})
+                QVERIFY2(q.exec(QString::fromLatin1(sql).arg(key)), qPrintable(q.lastError().text()));
+            v1.close();
+        }
+        QSqlDatabase::removeDatabase("v1");
+        ProductionStore store(where, dir.filePath("spill"));
+        QString error;
+        // a server's schema is its owner's to upgrade; a bench's file upgrades itself
+        if (pg) {
+            QVERIFY(!store.open(&error));
+            QCOMPARE(store.lastError().kind, StoreError::Kind::OldSchema);
+            QVERIFY2(store.initialize(&error), qPrintable(error));
+        }
+        QVERIFY2(store.open(&error), qPrintable(error));
+        StoreSummary s;
+        QVERIFY2(store.summary(&s, &error), qPrintable(error));
+        QCOMPARE(s.schemaVersion, ProductionStore::kSchemaVersion);
+        QCOMPARE(s.records, 1);
+        QCOMPARE(s.unconfirmed.size(), 1); // 102: allocated, never recorded
+        QCOMPARE(s.unconfirmed.first().claim.sequence, 102);
+        QCOMPARE(s.givenBack.size(), 1);
+        QList<ModuleRecord> found;
+        QVERIFY(store.history(HistoryFilter{}, &found, &error));
+        QCOMPARE(found.size(), 1);
+        QVERIFY(!found.first().id.isEmpty());
+        SerialClaim next;
+        QVERIFY(store.claimNext(k35Dec, 0, ClaimOwner{"A", "COM1"}, &next, &error));
+        QCOMPARE(next.sequence, 101); // given back in version 1
+        QVERIFY(store.claimNext(k35Dec, 0, ClaimOwner{"A", "COM1"}, &next, &error));
+        QCOMPARE(next.sequence, 103);
+    }
+
     // Stations starting at the same moment on a new SQLite file both get in.
     void stationsOpenANewFileTogether()
     {
