@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <SimpleIni.h>
 
@@ -21,6 +22,17 @@ struct IniFile::Impl {
 namespace {
 
 std::string Local(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+// A key's name as the lookups find it again. The parser takes a line starting with a BOM (two
+// files run together) for a key whose name begins with the BOM's bytes; fromLocal8Bit would
+// drop them, and a write to that name would then add a line starting with "[", which the
+// reader takes for a section.
+QString KeyName(const char* name)
+{
+    QStringDecoder decode(QStringConverter::System,
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decode(QByteArrayView(name));
+}
 
 QByteArray ReadAll(const QString& path)
 {
@@ -97,7 +109,7 @@ QStringList IniFile::Keys(const QString& section) const
     keys.sort(CSimpleIniA::Entry::LoadOrder());
     QStringList out;
     for (const auto& k : keys)
-        out << QString::fromLocal8Bit(k.pItem);
+        out << KeyName(k.pItem);
     return out;
 }
 
