@@ -5,6 +5,8 @@
 #include "core/link/PComm.h"
 #include "core/link/SimulatedPorts.h"
 #include "core/link/SioBackend.h"
+#include "core/model/Catalogue.h"
+#include "core/model/Profile.h"
 #include "core/production/ProductionStore.h"
 #include "core/protocol/HexText.h"
 #include "core/session/ModuleSession.h"
@@ -159,7 +161,7 @@ QStringList Targets()
 {
     return {QStringLiteral("dispatch"), QStringLiteral("pairrx"), QStringLiteral("hex"),
             QStringLiteral("ini"), QStringLiteral("emulator"), QStringLiteral("spill"),
-            QStringLiteral("dblocation")};
+            QStringLiteral("dblocation"), QStringLiteral("profile")};
 }
 
 bool Run(const QString& target, const QByteArray& input)
@@ -178,6 +180,8 @@ bool Run(const QString& target, const QByteArray& input)
         Spill(input);
     else if (target == QLatin1String("dblocation"))
         DbLocation(input);
+    else if (target == QLatin1String("profile"))
+        ProfileFile(input);
     else
         return false;
     return true;
@@ -566,6 +570,49 @@ void DbLocation(const QByteArray& input)
                   && again.port == loc.port && again.name == loc.name,
               QStringLiteral("the location's own text reads as another location: ") + loc.text());
     }
+}
+
+// ---- parameter profiles --------------------------------------------------------------------
+
+// The whole input is a profile file (they come from other people's machines). One that is
+// refused is told with a reason and leaves the caller's profile alone; one that is taken is
+// written out and read back the same, and can be checked against any model.
+void ProfileFile(const QByteArray& input)
+{
+    const QDir scratch(Scratch().path());
+    const QString path = scratch.filePath(QStringLiteral("profile.ini"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        f.write(input);
+    }
+    Profile untouched;
+    untouched.channel = 3;
+    Profile p = untouched;
+    Profiles::ReadProblem problem;
+    if (!Profiles::Read(path, &p, &problem)) {
+        Check(problem.kind != Profiles::ReadProblem::None && !Profiles::Describe(problem).isEmpty(),
+              QStringLiteral("profile refused without a reason"));
+        Check(p == untouched, QStringLiteral("a refused profile changed what it was read into"));
+        return;
+    }
+    for (const int row : {p.modelRow, 0, Catalogue::kRowCount - 1, -1})
+        for (const char* edition : kEditions)
+            Profiles::Check(p, row, QString::fromLatin1(edition));
+
+    const QString again = scratch.filePath(QStringLiteral("profile-again.ini"));
+    QString error;
+    if (!Profiles::Write(again, p, &error)) {
+        Check(false, QStringLiteral("profile not written: ") + error);
+        return;
+    }
+    Profile back;
+    if (!Profiles::Read(again, &back, &error)) {
+        Check(false, QStringLiteral("a written profile is refused: ") + error);
+        return;
+    }
+    Check(back == p, QStringLiteral("a written profile reads back as another"));
 }
 
 } // namespace FuzzEntries

@@ -1,8 +1,8 @@
 // Entry functions of the fuzz targets: each takes one arbitrary input and drives one place
 // that parses what comes from outside (module answers, received pair-test data, hex text,
-// Config.ini, the emulator's frames from the PC, the production spill file and database
-// locations). The libFuzzer programs and the replay test call the very same functions, so a
-// crash found by fuzzing stays reproducible in the ordinary test build.
+// Config.ini, the emulator's frames from the PC, the production spill file, database
+// locations and parameter profiles). The libFuzzer programs and the replay test call the very
+// same functions, so a crash found by fuzzing stays reproducible in the ordinary test build.
 #pragma once
 
 #include <QByteArray>
@@ -35,5 +35,6 @@ void Ini(const QByteArray& input);         // "ini": Config.ini reading and writ
 void Emulator(const QByteArray& input);    // "emulator": the emulator's frames from the PC
 void Spill(const QByteArray& input);       // "spill": a line of the production spill file, round trip
 void DbLocation(const QByteArray& input);  // "dblocation": a production database location, round trip
+void ProfileFile(const QByteArray& input); // "profile": a parameter profile file, round trip
 
 } // namespace FuzzEntries

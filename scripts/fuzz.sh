@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 secs=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(dispatch pairrx hex ini emulator spill dblocation)
+[ ${#targets[@]} -gt 0 ] || targets=(dispatch pairrx hex ini emulator spill dblocation profile)
 
 ./scripts/deps.sh
 launcher=()
