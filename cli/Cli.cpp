@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "InterruptWatch.h"
 
 #include "core/base/Clock.h"
 #include "core/config/ConfigFile.h"
@@ -101,7 +102,8 @@ QString GlobalHelp()
         "write and program refuse a module whose model is not known unless --any-model is given.\n"
         "COMMAND --help describes a command. Exit codes: 0 success, 1 refused or verification\n"
         "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost,\n"
-        "or the production database cannot be reached.\n");
+        "or the production database cannot be reached; 130 (143) interrupted by Ctrl+C (SIGTERM)\n"
+        "while waiting for the module; program, pair and term take Ctrl+C as their normal end.\n");
 }
 
 bool ParseGlobal(const QStringList& args, Context* c, QStringList* rest, int* exitCode)
@@ -285,8 +287,17 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* w
     return client;
 }
 
+bool Interrupted(const JobResult& r)
+{
+    return r.outcome == JobOutcome::Cancelled && r.transaction == TransactionOutcome::Cancelled;
+}
+
 int ExitOf(const JobResult& r)
 {
+    if (Interrupted(r)) {
+        const InterruptWatch* watch = InterruptWatch::Current();
+        return ExitInterrupted + (watch && watch->caught() ? watch->caught() : SIGINT);
+    }
     switch (r.outcome) {
     case JobOutcome::Done: return ExitOk;
     case JobOutcome::NotFound: return ExitNoModule;
@@ -303,7 +314,12 @@ int ExitOf(const JobResult& r)
 
 QString Describe(const JobResult& r)
 {
-    return QStringLiteral("%1: %2").arg(Commands::Name(r.command), QLatin1String(OutcomeName(r.transaction)));
+    QString how = QLatin1String(OutcomeName(r.transaction));
+    const InterruptWatch* watch = InterruptWatch::Current();
+    if (Interrupted(r) && watch && watch->caught())
+        how += QStringLiteral(" by ") + InterruptWatch::SignalName(watch->caught());
+    // Between steps (a pause) no command is awaited.
+    return r.command == Command::None ? how : QStringLiteral("%1: %2").arg(Commands::Name(r.command), how);
 }
 
 QString UnknownModel(const ModuleReadings& r, const Edition& e)

@@ -22,6 +22,9 @@ enum Exit {
     ExitPort = 4,     // the port could not be opened, or was lost
     ExitDatabase = 5, // the production database refused: no rights, no schema, a newer schema
     ExitWaiting = 6,  // program: records still wait in the spill file for the database
+    // Plus the signal, as a shell tells a program ended by it: 130 on Ctrl+C, 143 on SIGTERM.
+    // What waited for the module ended as cancelled.
+    ExitInterrupted = 128,
 };
 
 // The global options, resolved against Config.ini in the working directory: the tool's
@@ -57,6 +60,8 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& context, int port, QStr
 
 // The exit code of a job's end, and what failed in it ("serial number read: no answer").
 int ExitOf(const JobResult& result);
+// The job was cancelled because the command was interrupted (nothing else cancels a job here).
+bool Interrupted(const JobResult& result);
 QString Describe(const JobResult& result);
 
 // Finds the module: at the context's line settings (identify), or by a search from them

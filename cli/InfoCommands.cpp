@@ -83,6 +83,8 @@ int NoModule(const Context& c, const JobResult& r)
 {
     if (PortTrouble(r))
         Error(QString::fromLatin1(OutcomeName(r.transaction)));
+    else if (Interrupted(r))
+        Error(Describe(r));
     else if (r.command == Command::Search)
         Error(QStringLiteral("no module answered at %1 baud, parity %2 (--search finds other settings)")
                   .arg(c.line.baud)

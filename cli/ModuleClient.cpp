@@ -1,6 +1,8 @@
 #include "ModuleClient.h"
+#include "InterruptWatch.h"
 
 #include <QEventLoop>
+#include <QPointer>
 
 ModuleClient::ModuleClient(const Edition& edition, int answerTimeoutMs, QObject* parent)
     : QObject(parent), m_session(std::make_unique<ModuleSession>(edition)),
@@ -42,6 +44,11 @@ void ModuleClient::cancel()
 
 JobResult ModuleClient::runSync(QList<JobStep> steps)
 {
+    // Interrupted already: nothing more goes out to the module.
+    Cli::InterruptWatch* watch = Cli::InterruptWatch::Current();
+    if (watch && watch->poll())
+        return JobResult{JobOutcome::Cancelled, steps.isEmpty() ? Command::None : steps.first().command,
+                         TransactionOutcome::Cancelled, LinkStatus::Ok};
     ModuleJob* job = begin(std::move(steps));
     JobResult result;
     QEventLoop loop;
@@ -50,6 +57,11 @@ JobResult ModuleClient::runSync(QList<JobStep> steps)
         result = r;
         loop.quit();
     });
+    if (watch)
+        watch->onInterrupt(&loop, [job = QPointer<ModuleJob>(job)] {
+            if (job)
+                job->cancel();
+        });
     job->start();
     if (job->isRunning())
         loop.exec();

@@ -24,7 +24,8 @@ public:
     // The step interval of the search steps of the jobs started from now on.
     void setSearchStepInterval(int ms) { m_searchStepMs = ms; }
 
-    // The steps as one job, waited for.
+    // The steps as one job, waited for; cancelled when the command is interrupted (Ctrl+C,
+    // SIGTERM), and not started when it has been already.
     JobResult runSync(QList<JobStep> steps);
     // The steps as one job; `done` gets its result (a job still running is cancelled first,
     // without a word to its own `done`).

@@ -1,6 +1,7 @@
 // program, pair, term: the commands that run until they are done or stopped.
 #include "Cli.h"
 #include "CommandLine.h"
+#include "InterruptWatch.h"
 #include "Production.h"
 
 #include "core/config/SerialNumberStore.h"
@@ -15,7 +16,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,27 +25,11 @@ namespace Cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Ctrl+C ends the run at the next turn of the event loop, with its summary.
+// Ctrl+C (or SIGTERM) ends the run as its normal end does, with its summary.
 void CatchInterrupt(const std::function<void()>& onStop, QObject* context)
 {
-    g_interrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    auto* watch = new QTimer(context);
-    QObject::connect(watch, &QTimer::timeout, context, [watch, onStop] {
-        if (!g_interrupted)
-            return;
-        watch->stop();
-        onStop();
-    });
-    watch->start(100);
+    if (InterruptWatch* watch = InterruptWatch::Current())
+        watch->onInterrupt(context, onStop);
 }
 
 // A path that exists and is no terminal: a FIFO, a file, a directory, /dev/null.

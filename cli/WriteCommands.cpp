@@ -1,6 +1,7 @@
 // write and sn: putting values into a module.
 #include "Cli.h"
 #include "CommandLine.h"
+#include "InterruptWatch.h"
 
 #include "core/config/SerialNumberStore.h"
 #include "core/config/ToolConfig.h"
@@ -285,6 +286,14 @@ int SerialNumbers(const Context& c, const QStringList& args)
                 return DatabaseRefused(c, e);
             Error(e.text);
             return ExitRefused;
+        }
+        // Interrupted while the number was taken (the database may be slow): it never went out.
+        if (InterruptWatch* watch = InterruptWatch::Current(); watch && watch->poll()) {
+            StoreError ignored;
+            pool->giveBack(&claim, &ignored);
+            r = JobResult{JobOutcome::Cancelled, Command::SerialNumberWrite, TransactionOutcome::Cancelled, LinkStatus::Ok};
+            Error(Describe(r));
+            return ExitOf(r);
         }
         // Marked sent before the write goes out: from then on the number never goes back.
         if (!pool->advance(&claim, ClaimState::Sent, &e)) {

@@ -1,9 +1,11 @@
 // rfmodctl: the module tool from the command line (see Cli.h and rfmodctl --help).
 #include "Cli.h"
+#include "InterruptWatch.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -16,6 +18,14 @@ int main(int argc, char* argv[])
         return exitCode;
     const QString command = rest.value(0);
     const QStringList args = rest.mid(1);
+    // What waits for a module ends as cancelled on Ctrl+C or SIGTERM. The database commands
+    // keep the default: they wait in blocking calls, where a caught signal would go unseen.
+    std::optional<Cli::InterruptWatch> interrupts;
+    static const QStringList waiting{QStringLiteral("search"), QStringLiteral("read"), QStringLiteral("write"),
+                                     QStringLiteral("sn"),     QStringLiteral("program"), QStringLiteral("pair"),
+                                     QStringLiteral("term")};
+    if (waiting.contains(command))
+        interrupts.emplace();
     if (command == QLatin1String("ports"))
         return Cli::Ports(context, args);
     if (command == QLatin1String("search"))

@@ -109,6 +109,40 @@ private slots:
         }
     }
 
+    // Ctrl+C or SIGTERM while a command waits for a module that never answers: the job ends as
+    // cancelled, said on stderr, with 128 + the signal, long before the answer time-out.
+    void interruptCancelsWhatWaits_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("read, Ctrl+C") << QStringList{"read"} << int(SIGINT) << "Search: cancelled by SIGINT";
+        QTest::newRow("search, SIGTERM") << QStringList{"search", "--step-ms", "60000"} << int(SIGTERM)
+                                         << "Search: cancelled by SIGTERM";
+        QTest::newRow("sn read, Ctrl+C") << QStringList{"sn", "read"} << int(SIGINT)
+                                         << "SerialNumberRead: cancelled by SIGINT";
+    }
+    void interruptCancelsWhatWaits()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, signal);
+        QFETCH(QString, message);
+        QProcess ctl;
+        ctl.setWorkingDirectory(dir.path());
+        ctl.start(qEnvironmentVariable("RFMOD_CTL"),
+                  QStringList{"--port", "sim:mute", "--trace", "--timeout", "60000"} + args);
+        // The first frame traced: the request is out and its answer awaited.
+        QString err;
+        QObject::connect(&ctl, &QProcess::readyReadStandardError, [&] { err += QString::fromUtf8(ctl.readAllStandardError()); });
+        QTRY_VERIFY_WITH_TIMEOUT(err.contains(" > "), 20000);
+        QCOMPARE(::kill(pid_t(ctl.processId()), signal), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(ctl.state(), QProcess::NotRunning, 20000);
+        err += QString::fromUtf8(ctl.readAllStandardError());
+        QCOMPARE(ctl.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(ctl.exitCode(), 128 + signal);
+        QVERIFY2(err.contains("rfmodctl: " + message), qPrintable(err));
+    }
+
     // Bad input is refused with exit 2 before a module is read or anything is sent.
     void badInputIsRefusedFirst_data()
     {
