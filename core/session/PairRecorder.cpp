@@ -18,11 +18,56 @@ PairRecorder::PairRecorder(PairTest& pair, QObject* parent) : QObject(parent), m
     connect(&pair, &PairTest::frameJudged, this, &PairRecorder::record);
     connect(&pair, &PairTest::started, this, &PairRecorder::startRun);
     connect(&pair, &PairTest::dataSent, this, [this] { m_awaitingReply = m_pair.role() == PairRole::MainSend; });
+    connect(&pair, &PairTest::dataSent, this, &PairRecorder::blockSent);
     connect(&pair, &PairTest::frameJudged, this, [this] { m_awaitingReply = false; });
+}
+
+PairRecorder::~PairRecorder()
+{
+    stopFile();
+}
+
+namespace {
+
+QString Now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+}
+
+} // namespace
+
+void PairRecorder::blockSent(const QByteArray& data)
+{
+    if (m_pair.role() != PairRole::MainSend)
+        return; // the receiving side's blocks are echoes, not questions
+    m_unanswered.append(SentBlock{Now(), int(data.size()), m_pair.counters()});
+    // After return, a block goes out again only when the one before got no reply in time;
+    // timed, a reply may still come after the next block, but not after the one after that.
+    writeUnanswered(m_pair.timedSending() ? 2 : 1);
+}
+
+void PairRecorder::writeUnanswered(int keep)
+{
+    while (m_unanswered.size() > keep) {
+        const SentBlock b = m_unanswered.takeFirst();
+        writeRow({b.time, QString::number(b.bytes), QStringLiteral("0"), QStringLiteral("wrong"), QStringLiteral("no"),
+                  QString::number(b.counters.sent), QString::number(b.counters.received),
+                  QString::number(b.counters.success), QString::number(b.counters.error)});
+    }
+}
+
+void PairRecorder::writeRow(const QStringList& row)
+{
+    if (!m_file.isOpen())
+        return;
+    m_file.write(Csv::Row(row).toUtf8());
+    m_file.flush();
 }
 
 void PairRecorder::startRun()
 {
+    // The run before has ended: what it still waited for never came.
+    writeUnanswered(0);
     m_runStartNs = SystemClock::monotonicNs();
     m_last = PairCounters{};
     m_awaitingReply = false;
@@ -58,17 +103,22 @@ bool PairRecorder::startFile(const QString& path, QString* error)
 
 void PairRecorder::stopFile()
 {
+    // A stopped run sends nothing more; a reply still on its way would come too late for
+    // the file anyway.
+    if (m_pair.stopped())
+        writeUnanswered(0);
     m_file.close();
 }
 
 void PairRecorder::record(bool correct)
 {
-    if (!m_file.isOpen())
-        return;
+    // The reply answers the oldest block still waiting (a late one may find none).
+    if (!m_unanswered.isEmpty() && m_pair.role() == PairRole::MainSend)
+        m_unanswered.removeFirst();
     // The judging of a frame comes after the block it answers was sent; the count of the
     // frame just judged is already in the counters.
     const PairCounters& c = m_pair.counters();
-    const QStringList row{QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")),
+    const QStringList row{Now(),
                           QString::number(m_pair.lastSentSize()),
                           QString::number(m_pendingResult.size()),
                           correct ? QStringLiteral("good") : QStringLiteral("wrong"),
@@ -77,8 +127,7 @@ void PairRecorder::record(bool correct)
                           QString::number(c.received),
                           QString::number(c.success),
                           QString::number(c.error)};
-    m_file.write(Csv::Row(row).toUtf8());
-    m_file.flush();
+    writeRow(row);
 }
 
 void PairRecorder::setInterval(int ms)

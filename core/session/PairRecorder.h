@@ -1,5 +1,6 @@
-// A record of a pair test: every exchange into a CSV file (when asked), and the success rate
-// over time for a chart, per interval and since the start, each run counted from its own start.
+// A record of a pair test: every exchange into a CSV file (when asked), a block sent and never
+// answered included, and the success rate over time for a chart, per interval and since the
+// start, each run counted from its own start.
 // The chart's points are bounded: when there are too many, the older half is merged two by two.
 #pragma once
 
@@ -23,9 +24,11 @@ public:
     };
 
     explicit PairRecorder(PairTest& pair, QObject* parent = nullptr);
+    ~PairRecorder() override;
 
     static QStringList CsvHeader();
     bool startFile(const QString& path, QString* error);
+    // After the run's stop, the blocks still unanswered are written as failed first.
     void stopFile();
     bool isRecording() const { return m_file.isOpen(); }
 
@@ -41,7 +44,18 @@ signals:
     void pointAdded();
 
 private:
+    // A main-send block whose reply has not come (yet), as it was when it went out.
+    struct SentBlock {
+        QString time;
+        int bytes = 0;
+        PairCounters counters;
+    };
+
     void record(bool correct);
+    void blockSent(const QByteArray& data);
+    // Rows for the blocks that will get no reply any more: judged failed, nothing received.
+    void writeUnanswered(int keep);
+    void writeRow(const QStringList& row);
     void startRun();
     // Blocks sent whose outcome is known: the main-send side's block still waiting for its
     // reply is neither good nor failed yet.
@@ -56,5 +70,6 @@ private:
     QByteArray m_pendingResult;
     bool m_pendingCorrected = false;
     bool m_awaitingReply = false;
+    QVector<SentBlock> m_unanswered; // oldest first
     int m_run = 0;
 };

@@ -82,6 +82,27 @@ private slots:
         QCOMPARE(rec.points().last().intervalRate, 100.0);
     }
 
+    // Nothing answers: every block sent is a failed row, the last one written at the stop.
+    void pairRecordRowsForUnansweredBlocks()
+    {
+        SessionRig rig("model=35");
+        PairTest pair(*rig.session);
+        PairRecorder rec(pair);
+        QString error;
+        const QString path = dir.filePath("dead.csv");
+        QVERIFY(rec.startFile(path, &error));
+        pair.resetForStart();
+        QVERIFY(pair.startSending("0123456789"));
+        QTRY_VERIFY_WITH_TIMEOUT(pair.counters().sent >= 3, 20000);
+        pair.stop();
+        rec.stopFile();
+        const QStringList rows = QString::fromUtf8(Programs::ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(rows.first(), PairRecorder::CsvHeader().join(','));
+        QCOMPARE(rows.size() - 1, int(pair.counters().sent));
+        for (int i = 1; i < rows.size(); ++i)
+            QCOMPARE(rows[i].section(',', 1), QStringLiteral("10,0,wrong,no,%1,0,0,0").arg(i));
+    }
+
     // Each run is counted from its own start; nothing is drawn before a block is judged, and
     // the block still waiting for its reply is not counted as failed.
     void pairChartCountsEachRunFromItsStart()
