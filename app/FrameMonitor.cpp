@@ -6,6 +6,7 @@
 #include "texts/tools_texts.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -204,9 +205,14 @@ FrameMonitorWindow::FrameMonitorWindow(FrameLog& log, QWidget* parent)
     bar->addWidget(m_kind);
     bar->addStretch(1);
     bar->addWidget(m_count);
+    m_saved = new QLabel(this);
+    m_saved->setObjectName(QStringLiteral("SavedFile"));
+    m_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_saved->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_table);
+    layout->addWidget(m_saved);
     // The window is wide enough for every column at its width and the hex column at the width
     // of the longest command frame (16 bytes), whatever the language makes the other columns.
     int columns = fm.horizontalAdvance(HexText::BytesToHexText(QByteArray(16, char(0xDD)), true).trimmed()) + 16;
@@ -291,6 +297,9 @@ void FrameMonitorWindow::SaveClick()
         return;
     }
     ShowSaved(this, path);
+    // The main window's status bar is under this one.
+    m_saved->setText(Tr(FileSaved) + QDir::toNativeSeparators(path));
+    m_saved->show();
 }
 
 void FrameMonitorWindow::KindChange(int index)

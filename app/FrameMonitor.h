@@ -72,6 +72,7 @@ private:
     QPushButton* m_pause;
     QComboBox* m_kind;
     QLabel* m_count;
+    QLabel* m_saved; // the last file saved, told here where the operator is looking
     QTimer m_refresh;
     bool m_follow = true; // the view keeps to the newest frame until the operator scrolls up
 };

@@ -52,6 +52,9 @@ PairChartWindow::PairChartWindow(PairRecorder& recorder, QWidget* parent) : QDia
     m_seconds->setRange(1, 3600);
     m_seconds->setValue(qMax(1, recorder.interval() / 1000));
     m_file = new QLabel(this);
+    m_saved = new QLabel(this);
+    m_saved->setObjectName(QStringLiteral("SavedFile"));
+    m_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_record);
     bar->addWidget(png);
@@ -64,7 +67,9 @@ PairChartWindow::PairChartWindow(PairRecorder& recorder, QWidget* parent) : QDia
     layout->addLayout(bar);
     layout->addWidget(m_file);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_saved);
     m_file->hide();
+    m_saved->hide();
 
     connect(m_record, &QPushButton::clicked, this, &PairChartWindow::RecordClick);
     connect(png, &QPushButton::clicked, this, &PairChartWindow::SavePngClick);
@@ -151,7 +156,7 @@ void PairChartWindow::RecordClick()
         m_recorder.stopFile();
         m_record->setText(Tr(Record));
         m_file->hide();
-        ShowSaved(this, m_file->property("path").toString());
+        showSaved(m_file->property("path").toString());
         return;
     }
     const QString path = ChooseSaveFile(this, Tr(Record), Tr(CsvFiles), QStringLiteral("csv"));
@@ -177,7 +182,14 @@ void PairChartWindow::SavePngClick()
         ShowWarning(Tr(FileFail) + QDir::toNativeSeparators(path), this);
         return;
     }
+    showSaved(path);
+}
+
+void PairChartWindow::showSaved(const QString& path)
+{
     ShowSaved(this, path);
+    m_saved->setText(Tr(FileSaved) + QDir::toNativeSeparators(path));
+    m_saved->show();
 }
 
 void PairChartWindow::ClearClick()

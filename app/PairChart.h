@@ -27,6 +27,7 @@ public:
 
 private:
     void redraw();
+    void showSaved(const QString& path);
     QLineSeries* addCurve(const QColor& colour, const QString& name, bool current);
 
     PairRecorder& m_recorder;
@@ -40,4 +41,5 @@ private:
     QPushButton* m_record;
     QSpinBox* m_seconds;
     QLabel* m_file;
+    QLabel* m_saved; // the last file saved: the main status bar is the pair test's while it runs
 };

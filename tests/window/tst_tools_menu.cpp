@@ -4,6 +4,7 @@
 #include "support/Programs.h"
 
 #include "app/FrameMonitor.h"
+#include "app/PairChart.h"
 #include "app/Unit1.h"
 
 #include <QCheckBox>
@@ -21,6 +22,15 @@ void ChooseModel(TForm1* f, const char* name)
 {
     f->ComboBox15->setCurrentIndex(f->ComboBox15->findText(QLatin1String(name)));
     f->ApplyModelRow();
+}
+
+// The window itself shows `text` (not only the main window's status bar beneath it).
+bool Shows(QWidget* window, const QString& text)
+{
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->text() == text && l->isVisibleTo(window))
+            return true;
+    return false;
 }
 } // namespace
 
@@ -106,7 +116,17 @@ private slots:
         f->MonitorWindow->SaveClick();
         const QString saved = files.filePath("frames.csv");
         QVERIFY(QFile::exists(saved));
-        QCOMPARE(f->PanelText(2), QString::fromUtf8("文件已保存：") + QDir::toNativeSeparators(saved));
+        const QString told = QString::fromUtf8("文件已保存：") + QDir::toNativeSeparators(saved);
+        QCOMPARE(f->PanelText(2), told);
+        QVERIFY(Shows(f->MonitorWindow, told));
+
+        // the chart's picture is told in the chart, which the pair test's status does not overwrite
+        f->N25Click();
+        w.ui.files << files.filePath("chart");
+        f->ChartWindow->SavePngClick();
+        const QString png = files.filePath("chart.png");
+        QVERIFY(QFile::exists(png));
+        QVERIFY(Shows(f->ChartWindow, QString::fromUtf8("文件已保存：") + QDir::toNativeSeparators(png)));
     }
 
     void monitorAndTerminalOptions()
