@@ -150,6 +150,7 @@ public:
     QWidget *TabSheet1, *TabSheet2, *TabSheet3;
     QStatusBar* StatusBar1;
     QLabel* StatusPanel[4];
+    QLabel* WaitPanel = nullptr; // what the running job waits for, empty when nothing
     QLabel* Image1;
 
     // page 1: model and base frequency
@@ -341,6 +342,8 @@ public:
     void ShowSearchStep(int index, const SerialSettings& settings, LinkStatus configured, LinkStatus sent);
     void ShowJobCommand(JobPurpose purpose, Command command, LinkStatus status);
     void ShowJobFinished(JobPurpose purpose, const JobResult& result);
+    void ShowJobWaiting(Command command, int ms);
+    static const TMsg& JobStepName(Command command);
 
     // ---- pair test and terminal --------------------------------------------------------
     void ShowPairCounters(const PairCounters& c);

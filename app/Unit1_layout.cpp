@@ -286,6 +286,9 @@ void TForm1::CreateControls()
         StatusPanel[i]->setMinimumWidth(panelWidths[i]);
         StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
+    WaitPanel = new QLabel(StatusBar1);
+    WaitPanel->setObjectName(QStringLiteral("WaitPanel"));
+    StatusBar1->addPermanentWidget(WaitPanel);
 
 
     // ---- page 1: module parameters ----------------------------------------------------

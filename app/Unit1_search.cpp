@@ -9,6 +9,7 @@
 #include "texts/commands_texts.h"
 #include "texts/search_texts.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -24,9 +25,8 @@ int TForm1::SearchStartIndex() const
 void TForm1::StartJob(JobPurpose purpose, QList<JobStep> steps)
 {
     CancelJob();
+    // Each command of a job waits at most the line's deadline; Stop and the page end it sooner.
     Job = new ModuleJob(*Session, std::move(steps), this);
-    // The window waits for an answer as long as it takes; Stop and the page end a job.
-    Job->setAnswerTimeout(0);
     Job->search().setStepInterval(SearchStepMs);
     RunningJob = purpose;
     // The steps' texts go to the status bar at once; boxes come from the event loop.
@@ -38,7 +38,39 @@ void TForm1::StartJob(JobPurpose purpose, QList<JobStep> steps)
             [this, purpose](Command c, LinkStatus st) { ShowJobCommand(purpose, c, st); }, Qt::QueuedConnection);
     connect(Job, &ModuleJob::finished, this,
             [this, purpose](const JobResult& r) { ShowJobFinished(purpose, r); }, Qt::QueuedConnection);
+    connect(Job, &ModuleJob::waiting, this, &TForm1::ShowJobWaiting);
     Job->start();
+}
+
+void TForm1::ShowJobWaiting(Command command, int ms)
+{
+    using namespace CommandTexts;
+    const QString seconds = QString::number(ms / 1000.0, 'f', 1);
+    if (command == Command::None)
+        WaitPanel->setText(ms > 0 ? Tr(WaitingPause).arg(seconds) : QString());
+    else
+        WaitPanel->setText(Tr(WaitingAnswer).arg(Tr(JobStepName(command)), seconds));
+}
+
+const TMsg& TForm1::JobStepName(Command command)
+{
+    using namespace CommandTexts;
+    switch (command) {
+    case Command::ProtocolWrite:
+        return StepProtocol;
+    case Command::SerialNumberWrite:
+        return StepSerialNumber;
+    case Command::SerialNumberRead:
+        return StepSerialNumberRead;
+    case Command::WriteAll:
+        return StepWriteAll;
+    case Command::ReadAll:
+        return StepReadAll;
+    case Command::TestStart:
+        return StepTestStart;
+    default:
+        return StepSearch;
+    }
 }
 
 void TForm1::CancelJob()
@@ -94,19 +126,15 @@ void TForm1::ShowSearchStep(int, const SerialSettings& settings, LinkStatus conf
 void TForm1::ShowJobFinished(JobPurpose purpose, const JobResult& r)
 {
     // An answer that stops the set-up chain is told: where it stopped, and why.
+    // A search-first read-all or write-all that stopped the same way says so too.
     const TransactionOutcome t = r.transaction;
-    if (purpose == JobPurpose::SetAll && r.outcome == JobOutcome::Failed
+    if (purpose != JobPurpose::Search && r.outcome == JobOutcome::Failed
         && (t == TransactionOutcome::Mismatch || t == TransactionOutcome::ChecksumError || t == TransactionOutcome::TimedOut)) {
         using namespace CommandTexts;
-        const TMsg& step = r.command == Command::ProtocolWrite       ? StepProtocol
-                           : r.command == Command::SerialNumberWrite ? StepSerialNumber
-                           : r.command == Command::WriteAll          ? StepWriteAll
-                           : r.command == Command::TestStart         ? StepTestStart
-                                                                     : StepSearch;
         const TMsg& why = t == TransactionOutcome::Mismatch        ? StoppedMismatch
                           : t == TransactionOutcome::ChecksumError ? StoppedChecksum
                                                                    : StoppedNoAnswer;
-        const QString text = Tr(SetAllStopped).arg(Tr(step), Tr(why));
+        const QString text = Tr(purpose == JobPurpose::SetAll ? SetAllStopped : JobStopped).arg(Tr(JobStepName(r.command)), Tr(why));
         SetPanel(2, text);
         QueueBox(QStringLiteral("setall"), [this, text] { ShowWarning(text, this); });
         return;

@@ -104,5 +104,12 @@ inline constexpr TMsg StepSearch{"电台检测", "search"};
 inline constexpr TMsg StoppedMismatch{"电台的应答不是这条命令的", "the module answered another command"};
 inline constexpr TMsg StoppedChecksum{"应答校验和错误", "the answer's checksum is wrong"};
 inline constexpr TMsg StoppedNoAnswer{"电台无应答", "no answer"};
+// A search-first read-all or write-all whose command did not end answered (our own).
+inline constexpr TMsg JobStopped{"“%1”未完成：%2", "\"%1\" not completed: %2"};
+inline constexpr TMsg StepReadAll{"参数全读", "read all parameters"};
+inline constexpr TMsg StepSerialNumberRead{"出厂系列号读取", "serial number read"};
+// What a job waits for, beside the status panels (our own).
+inline constexpr TMsg WaitingAnswer{"等待应答：%1（最长%2秒）", "Waiting for the answer: %1 (up to %2 s)"};
+inline constexpr TMsg WaitingPause{"等待%1秒", "Waiting %1 s"};
 
 } // namespace CommandTexts

@@ -41,8 +41,7 @@ JobStep JobStep::IdentifyHere()
 }
 
 ModuleJob::ModuleJob(ModuleSession& session, QList<JobStep> steps, QObject* parent)
-    : QObject(parent), m_session(session), m_steps(std::move(steps)), m_search(session),
-      m_timeoutMs(session.answerTimeout())
+    : QObject(parent), m_session(session), m_steps(std::move(steps)), m_search(session)
 {
     m_wait.setSingleShot(true);
     m_wait.setTimerType(Qt::PreciseTimer); // a configured wait is never cut short
@@ -138,6 +137,7 @@ void ModuleJob::runStep(const JobStep& step)
         break;
     case JobStep::Kind::Wait:
         m_wait.start(step.waitMs);
+        emit waiting(Command::None, step.waitMs);
         break;
     case JobStep::Kind::Search:
         emit searchStarting();
@@ -156,8 +156,12 @@ void ModuleJob::runStep(const JobStep& step)
 
 void ModuleJob::onStarted(TransactionId id, Command command, LinkStatus status)
 {
-    if (m_running && id == m_pending && command != Command::Search)
+    if (!m_running || id != m_pending)
+        return;
+    if (command != Command::Search)
         emit commandSent(command, status);
+    if (status == LinkStatus::Ok)
+        emit waiting(command, m_session.inFlightTimeout());
 }
 
 void ModuleJob::onEnded(const TransactionResult& r)
@@ -191,5 +195,6 @@ void ModuleJob::finish(JobResult result)
     if (const TransactionId pending = std::exchange(m_pending, 0))
         m_session.cancel(pending);
     m_result = result;
+    emit waiting(Command::None, 0);
     emit finished(m_result);
 }

@@ -63,7 +63,8 @@ public:
     ModuleJob(ModuleSession& session, QList<JobStep> steps, QObject* parent = nullptr);
     ~ModuleJob() override;
 
-    // Time-out of each command; 0 waits for ever. The session's own by default.
+    // Time-out of each command; 0 waits for ever. By default (< 0) the session's own or,
+    // when the session waits for ever, the line's deadline: a job never hangs on a command.
     void setAnswerTimeout(int ms) { m_timeoutMs = ms; }
     RadioSearch& search() { return m_search; }
     // Appends steps to a job not yet finished (a follow-up chosen while it runs).
@@ -80,6 +81,9 @@ public:
 signals:
     // A command step's frame went out, or was refused.
     void commandSent(Command command, LinkStatus status);
+    // What the job waits for now: a command's answer (for at most `ms`, 0 for ever), a pause
+    // of `ms` (Command::None), or nothing any more (Command::None, 0).
+    void waiting(Command command, int ms);
     // A command step was answered (shortAnswer: the module answered in the short frame).
     void commandAnswered(Command command, bool shortAnswer);
     // A search step begins (before its first combination is tried).
@@ -100,7 +104,7 @@ private:
     QList<JobStep> m_steps;
     RadioSearch m_search;
     QTimer m_wait;
-    int m_timeoutMs;
+    int m_timeoutMs = -1;
     bool m_running = false;
     bool m_identifying = false;       // an identify step awaits the identify answer
     TransactionId m_pending = 0;      // the transaction the step awaits

@@ -263,11 +263,14 @@ void ModuleSession::onIdentified(const Identity& identity)
     // command awaited meanwhile keeps waiting for its own answer; the read queues behind it,
     // ahead of anything else queued.
     const Command awaited = commandInFlight();
-    // The search's time-out (if any) also bounds the serial-number read.
-    const int timeoutMs = m_inFlight ? m_inFlight->timeoutMs : m_answerTimeoutMs;
+    // The search's time-out (if any) also bounds the serial-number read; it never waits for
+    // ever, or a search whose read is lost would hold whatever follows it.
+    int timeoutMs = m_inFlight ? m_inFlight->timeoutMs : m_answerTimeoutMs;
+    if (timeoutMs == 0)
+        timeoutMs = -1;
     if (awaited == Command::Search)
         endInFlight(TransactionOutcome::Answered);
-    Transaction t{m_nextId++, Requests::ReadSerialNumber(), timeoutMs, true};
+    Transaction t{m_nextId++, Requests::ReadSerialNumber(), timeoutMs, true, false};
     if (m_inFlight) {
         m_queue.prepend(t);
     } else {
@@ -432,7 +435,9 @@ void ModuleSession::recordCommand(Command command)
 
 TransactionId ModuleSession::submit(const CommandRequest& request, int timeoutMs)
 {
-    const TransactionId id = enqueue(request, timeoutMs < 0 ? m_answerTimeoutMs : timeoutMs, false);
+    if (timeoutMs < 0 && m_answerTimeoutMs > 0)
+        timeoutMs = m_answerTimeoutMs;
+    const TransactionId id = enqueue(request, timeoutMs, false);
     // Started from the event loop, so the caller holds the id before anything can end.
     m_deferTimer.start();
     return id;
@@ -441,7 +446,19 @@ TransactionId ModuleSession::submit(const CommandRequest& request, int timeoutMs
 LinkStatus ModuleSession::send(const CommandRequest& request)
 {
     endAll(TransactionOutcome::Superseded);
-    return start(Transaction{m_nextId++, request, m_answerTimeoutMs, false});
+    return start(Transaction{m_nextId++, request, m_answerTimeoutMs, false, true});
+}
+
+int ModuleSession::lineDeadline(const CommandRequest& request) const
+{
+    // The longest answer is a write-all's or an identify's, well under 40 bytes.
+    constexpr int kLongestAnswer = 40;
+    constexpr int kModuleMs = 1000;
+    const LineSettings line = m_link.line();
+    const int baud = line.baud > 0 ? line.baud : 600;
+    const int bitsPerByte = 1 + line.dataBits + (line.parity == 'N' ? 0 : 1) + line.stopBits;
+    const qint64 bits = qint64(request.frame.size() + kLongestAnswer) * bitsPerByte;
+    return int((bits * 1000 + baud - 1) / baud) + m_frameGap + kModuleMs;
 }
 
 void ModuleSession::cancel(TransactionId id)
@@ -475,6 +492,8 @@ void ModuleSession::deferred()
 
 void ModuleSession::pump()
 {
+    if (m_inFlight && m_inFlight->manual && !m_queue.isEmpty())
+        endInFlight(TransactionOutcome::Superseded);
     while (!m_inFlight && !m_queue.isEmpty())
         start(m_queue.takeFirst());
 }
@@ -488,9 +507,11 @@ LinkStatus ModuleSession::start(Transaction t)
         m_lastCommand = t.request.command;
         m_lastAfterIdentify = t.afterIdentify;
     }
+    if (t.timeoutMs < 0)
+        t.timeoutMs = lineDeadline(t.request);
     const LinkStatus status = sendFrame(t.request.frame);
-    emit transactionStarted(t.id, t.request.command, status);
     if (status != LinkStatus::Ok) {
+        emit transactionStarted(t.id, t.request.command, status);
         // Told from the event loop: the sender has the link's answer first.
         const TransactionOutcome outcome = m_link.isLost() ? TransactionOutcome::PortLost : TransactionOutcome::Refused;
         m_refused.append(Refusal{t, outcome, status});
@@ -503,6 +524,7 @@ LinkStatus ModuleSession::start(Transaction t)
         m_answerTimer.start(t.timeoutMs);
     else
         m_answerTimer.stop();
+    emit transactionStarted(t.id, t.request.command, status);
     return status;
 }
 

@@ -86,11 +86,19 @@ public:
 
     // ---- commands -----------------------------------------------------------------------
     // A transaction queued behind the one in flight; its end comes from transactionEnded,
-    // never from within this call. `timeoutMs` < 0 takes the session's answer time-out.
+    // never from within this call. `timeoutMs` < 0 takes the session's answer time-out or,
+    // when the session waits for ever, the line's deadline (lineDeadline); 0 waits for ever.
+    // A queued transaction supersedes a manual command (send) still awaited: the operator's
+    // read of a silent module must not hold a job for ever.
     TransactionId submit(const CommandRequest& request, int timeoutMs = -1);
     // Sends at once: what is in flight or queued ends superseded. The link's answer; the
     // transaction is currentTransaction() (its refusal is also told by transactionEnded).
     LinkStatus send(const CommandRequest& request);
+    // How long an answer to `request` may take at the line in force: the request and the
+    // longest answer on the wire, the frame gap, and a second for the module.
+    int lineDeadline(const CommandRequest& request) const;
+    // The time-out of the transaction in flight (0: it waits for ever; none in flight: 0).
+    int inFlightTimeout() const { return m_inFlight ? m_inFlight->timeoutMs : 0; }
     // Ends a transaction in flight or queued as cancelled (nothing for one that has ended).
     void cancel(TransactionId id);
     TransactionId currentTransaction() const { return m_inFlight ? m_inFlight->id : 0; }
@@ -194,8 +202,9 @@ private:
     struct Transaction {
         TransactionId id = 0;
         CommandRequest request;
-        int timeoutMs = 0;
+        int timeoutMs = 0;         // < 0: the line's deadline, worked out when it starts
         bool afterIdentify = false;
+        bool manual = false;       // sent at once (send), not queued by a job
     };
     bool shortFrames() const { return m_edition.shortFrames(); }
     TransactionId enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify);

@@ -12,7 +12,13 @@ RadioSearch::RadioSearch(ModuleSession& session, QObject* parent) : QObject(pare
 {
     connect(&m_timer, &QTimer::timeout, this, &RadioSearch::onTimer);
     m_followUpTimer.setSingleShot(true);
-    connect(&m_followUpTimer, &QTimer::timeout, this, [this] { finish(true); });
+    // The model read overdue: the module was found all the same, and the read is given up so
+    // that nothing after the search waits behind it.
+    connect(&m_followUpTimer, &QTimer::timeout, this, [this] {
+        if (const TransactionId followUp = std::exchange(m_followUp, 0))
+            m_session.cancel(followUp);
+        finish(true);
+    });
     connect(&session, &ModuleSession::identifyFollowUp, this, &RadioSearch::onFollowUp);
     connect(&session, &ModuleSession::transactionEnded, this, &RadioSearch::onEnded);
 }

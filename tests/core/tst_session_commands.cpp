@@ -366,6 +366,38 @@ private slots:
         QCOMPARE(finished.first().at(0).value<JobResult>().outcome, JobOutcome::Cancelled);
     }
 
+    // The session waits for ever (as the window does), yet a job never does: it supersedes a
+    // manual read the silent module leaves waiting, its own commands end at the line's
+    // deadline, and a search whose model read is lost goes on to the next step.
+    void aJobNeverWaitsForEver()
+    {
+        SessionRig rig("mute");
+        ModuleSession& s = *rig.session;
+        QSignalSpy ended(&s, &ModuleSession::transactionEnded);
+        QCOMPARE(s.readChannel(), LinkStatus::Ok);
+        ModuleJob job(s, {JobStep::SearchFrom(RadioSearch::IndexOf(SerialSettings{9600, Parity::None})),
+                          JobStep::Send(Requests::ReadAll())});
+        job.search().setStepInterval(300);
+        QSignalSpy waiting(&job, &ModuleJob::waiting);
+        QSignalSpy finished(&job, &ModuleJob::finished);
+        job.start();
+        QCOMPARE(ended.first().at(0).value<TransactionResult>().outcome, TransactionOutcome::Superseded);
+        // the module is found, but its model read is never answered
+        s.DispatchLongAnswer(ModuleAnswers::Long("0000", "301202"));
+        QCOMPARE(s.commandInFlight(), Command::SerialNumberRead);
+        QVERIFY(s.inFlightTimeout() > 0);
+        QVERIFY(finished.wait(10000));
+        const JobResult r = finished.first().at(0).value<JobResult>();
+        QCOMPARE(r.command, Command::ReadAll);
+        QCOMPARE(r.transaction, TransactionOutcome::TimedOut);
+        QVERIFY(!s.busy());
+        const int deadline = s.lineDeadline(Requests::ReadAll());
+        QVERIFY(deadline > s.frameGap() && deadline < 5000);
+        QCOMPARE(waiting.first().at(0).value<Command>(), Command::ReadAll);
+        QCOMPARE(waiting.first().at(1).toInt(), deadline);
+        QCOMPARE(waiting.last().at(0).value<Command>(), Command::None);
+    }
+
     // Seeded random interleavings of commands, answers, stray answers, bad checksums,
     // time-outs, cancels and port losses: every transaction ends exactly once.
     void everyTransactionEndsExactlyOnce()
