@@ -178,8 +178,12 @@ void TfrmPortSet::ShowFollowed(const SerialSettings& settings, LinkStatus status
 {
     ShowSerial(settings);
     if (status != LinkStatus::Ok || ChosenSerial().baud == 0 || ChosenSerial().parity == Parity::Unknown) {
-        m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
-        SpeedButton1Click();
+        // The open operation again, with its boxes: from the event loop, not from inside the
+        // answer that moved the module.
+        m_form->QueueBox(QStringLiteral("follow"), [this] {
+            m_form->CommFun->ClosePort(GlobleVar::PortSettings.portNumber);
+            SpeedButton1Click();
+        });
         return;
     }
     GlobleVar::PortSettings.line = settings.line();
@@ -209,30 +213,46 @@ void TfrmPortSet::SpeedButton1Click()
         ShowWarning(Tr(AppTexts::PortOutOfRange), this);
         return;
     }
-    ps.portNumber = choice.port;
     if (choice.line.baud == 0) {
         ShowWarning(Tr(AppTexts::BaudOutOfRange), this);
         return;
     }
     // A parity list without a choice keeps what the last open used.
     const Parity parity = choice.line.parity != Parity::Unknown ? choice.line.parity : ParityOfChar(ps.line.parity);
-    ps.line = SerialSettings{choice.line.baud, parity}.line();
+    const LineSettings line = SerialSettings{choice.line.baud, parity}.line();
 
-    TCommFun* link = m_form->CommFun;
-    if (!link->OpenPort(ps.portNumber)) {
+    // The session opens the port; the settings follow only what it opened, so the dialog,
+    // the status bar and the port in use never name different ports.
+    const ModuleSession::PortOpening opening = m_form->Session->openPort(choice.port, line);
+    if (opening.opened != LinkStatus::Ok) {
+        TCommFun::ShowOpenFailure(opening.opened);
         ShowWarning(Tr(AppTexts::PortOpenFail), this);
         m_form->SetPanel(1, Tr(AppTexts::PortOpenFailPanel));
+        ShowPortInUse();
         return;
     }
-    if (!link->ConfigurePort(ps.portNumber, ps.line)) {
-        // Open at settings nobody chose is no open port: it is closed again.
-        link->ClosePort(ps.portNumber);
+    ps.portNumber = choice.port;
+    if (opening.configured != LinkStatus::Ok) {
+        // Open at settings nobody chose is no open port: the session closed it again.
+        TCommFun::ShowConfigureFailure(opening.configured);
         ShowPortOpen(false);
         ShowWarning(Tr(AppTexts::PortSetFail), this);
         m_form->SetPanel(1, Tr(AppTexts::PortSetFail));
         return;
     }
+    ps.line = line;
     ShowOpened();
+}
+
+void TfrmPortSet::ShowPortInUse()
+{
+    const SerialLink& link = m_form->Session->link();
+    if (link.isOpen() && !link.isLost()) {
+        const int row = ComboBox1->findText(QStringLiteral("COM%1").arg(link.port()));
+        if (row >= 0)
+            ComboBox1->setCurrentIndex(row);
+    }
+    ComboBox1Click();
 }
 
 void TfrmPortSet::ShowOpened()

@@ -48,6 +48,8 @@ public:
     // The port in use lost its device (false) or has it again (true): the buttons and the
     // open flag follow, so the open button can bring it back.
     void ShowPortOpen(bool open);
+    // The port list back at the port the session has open (after a failed open of another).
+    void ShowPortInUse();
 
     // "COM1".."COM36" gives 1..36, anything else 0.
     static int PortNumberOfText(const QString& text);

@@ -76,26 +76,6 @@ void TCommFun::ShowSendFailure(LinkStatus status)
     }
 }
 
-bool TCommFun::OpenPort(int port)
-{
-    const LinkStatus status = m_link.open(port);
-    ShowOpenFailure(status);
-    return status == LinkStatus::Ok;
-}
-
-bool TCommFun::ConfigurePort(int port, const LineSettings& line)
-{
-    if (port != m_link.port()) {
-        // Not the link's port: the library tells what it makes of it.
-        const LinkStatus status = LinkStatusOf(sio_ioctl(port, SioBaudCode(line.baud), SioLineMode(line)));
-        ShowConfigureFailure(status);
-        return status == LinkStatus::Ok;
-    }
-    const LinkStatus status = m_link.configure(line);
-    ShowConfigureFailure(status);
-    return status == LinkStatus::Ok;
-}
-
 bool TCommFun::ClosePort(int port)
 {
     const LinkStatus status = m_link.close(port);

@@ -9,8 +9,7 @@ class TCommFun {
 public:
     explicit TCommFun(SerialLink& link) : m_link(link) {}
 
-    bool OpenPort(int port);
-    bool ConfigurePort(int port, const LineSettings& line);
+    // Opening and setting the line is the session's (ModuleSession::openPort).
     bool ClosePort(int port);
 
     // The messages of failed calls made through the core.

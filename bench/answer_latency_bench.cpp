@@ -316,7 +316,7 @@ int main(int argc, char* argv[])
     ini.close();
     ConfigFile::setDirectory(dir.path());
     ModuleSession session(Edition{});
-    if (session.openPort(1, LineSettings{9600}) != LinkStatus::Ok) {
+    if (session.openPort(1, LineSettings{9600}).status() != LinkStatus::Ok) {
         std::fprintf(stderr, "COM1 did not open\n");
         return 1;
     }

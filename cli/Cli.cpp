@@ -262,7 +262,7 @@ std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* w
     auto client = std::make_unique<ModuleClient>(c.edition, c.timeoutMs + c.gapMs);
     ModuleSession& s = client->session();
     s.setFrameGapOption(true, c.gapMs);
-    const LinkStatus status = s.openPort(port, c.line.line());
+    const LinkStatus status = s.openPort(port, c.line.line()).status();
     if (status != LinkStatus::Ok) {
         const PortMapping::Target target = PortMapping::Lookup(port);
         QString reason;

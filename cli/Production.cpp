@@ -219,7 +219,7 @@ void ProductionWorker::pollHome()
         return;
     ModuleSession& s = m_client->session();
     s.clearReadings();
-    if (s.link().line() != m_homeLine && s.openPort(m_port, m_homeLine) != LinkStatus::Ok) {
+    if (s.link().line() != m_homeLine && s.openPort(m_port, m_homeLine).status() != LinkStatus::Ok) {
         portProblem(QStringLiteral("port lost"));
         return;
     }
@@ -418,7 +418,7 @@ void ProductionWorker::fail(const QString& detail)
 {
     // A write the module did not take may have moved the PC port away from it.
     ModuleSession& s = m_client->session();
-    if (s.link().line() != m_foundLine && s.openPort(m_port, m_foundLine) != LinkStatus::Ok) {
+    if (s.link().line() != m_foundLine && s.openPort(m_port, m_foundLine).status() != LinkStatus::Ok) {
         record(false, detail);
         return;
     }

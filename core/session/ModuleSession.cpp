@@ -42,12 +42,16 @@ void ModuleSession::setClock(Clock* clock)
     m_clock = clock ? clock : &m_systemClock;
 }
 
-LinkStatus ModuleSession::openPort(int port, const LineSettings& line)
+ModuleSession::PortOpening ModuleSession::openPort(int port, const LineSettings& line)
 {
-    const LinkStatus opened = m_link.open(port);
-    if (opened != LinkStatus::Ok)
-        return opened;
-    return m_link.configure(line);
+    PortOpening r;
+    r.opened = m_link.open(port);
+    if (r.opened != LinkStatus::Ok)
+        return r;
+    r.configured = m_link.configure(line);
+    if (r.configured != LinkStatus::Ok)
+        m_link.close(port);
+    return r;
 }
 
 // ---- reception ----------------------------------------------------------------------------
@@ -422,7 +426,7 @@ void ModuleSession::follow(const SerialSettings& settings)
     }
     const int port = m_link.port();
     m_link.close(port);
-    emit portFollowed(settings, openPort(port, settings.line()));
+    emit portFollowed(settings, openPort(port, settings.line()).status());
 }
 
 // ---- commands -----------------------------------------------------------------------------

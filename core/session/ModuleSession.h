@@ -51,8 +51,17 @@ public:
     qint64 nowMs() const { return m_clock->nowMs(); }
 
     // ---- the port -----------------------------------------------------------------------
-    // Opens COMn and sets its line; the port's previous line settings are not kept.
-    LinkStatus openPort(int port, const LineSettings& line);
+    // What opening a port came to: the open, then (only after it) the line settings.
+    struct PortOpening {
+        LinkStatus opened = LinkStatus::Ok;
+        LinkStatus configured = LinkStatus::Ok;
+        LinkStatus status() const { return opened != LinkStatus::Ok ? opened : configured; }
+    };
+    // Opens COMn and sets its line; the port's previous line settings are not kept. A port
+    // that takes no line settings is closed again: open at settings nobody chose is no open
+    // port. A failed open leaves the port in use as it was.
+    PortOpening openPort(int port, const LineSettings& line);
+    LinkStatus closePort(int port) { return m_link.close(port); }
     // Follow a module whose serial settings changed (a serial or write-all answer, a
     // serial read) by reopening the port at them. On by default; a front end that moves
     // the port itself turns it off and listens to serialSettingsAnswered.

@@ -140,7 +140,7 @@ private slots:
         SessionRig rig; // the rig's Config.ini is replaced by one naming the pty
         Programs::WriteFile(rig.dir.filePath("Config.ini"), QStringLiteral("[Ports]\r\nCOM2=%1\r\n").arg(link).toUtf8());
         ModuleSession& s = *rig.session;
-        QCOMPARE(s.openPort(2, LineSettings{}), LinkStatus::Ok);
+        QCOMPARE(s.openPort(2, LineSettings{}).status(), LinkStatus::Ok);
         s.setAnswerTimeout(1000);
         s.link().setReopenWhenBack(true);
         QSignalSpy lost(&s, &ModuleSession::portLost), back(&s, &ModuleSession::portReopened);

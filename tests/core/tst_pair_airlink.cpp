@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(r.c().sent, sent);
         QCOMPARE(r.c().txBytes, sent * 10);
         // The port is back: the ticks send again.
-        QCOMPARE(r.session->openPort(1, LineSettings{}), LinkStatus::Ok);
+        QCOMPARE(r.session->openPort(1, LineSettings{}).status(), LinkStatus::Ok);
         QVERIFY(Wait::until([&] { return r.c().sent > sent; }, 3000));
     }
 

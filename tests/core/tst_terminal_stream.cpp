@@ -34,7 +34,7 @@ private slots:
         ini.close();
         ConfigFile::setDirectory(dir.path());
         ModuleSession session(Edition{});
-        QCOMPARE(session.openPort(1, LineSettings{57600}), LinkStatus::Ok);
+        QCOMPARE(session.openPort(1, LineSettings{57600}).status(), LinkStatus::Ok);
         Terminal term(session);
         term.setShowAsText(true);
         term.setReceiving(true);
@@ -101,7 +101,7 @@ private slots:
         ini.close();
         ConfigFile::setDirectory(dir.path());
         ModuleSession session(Edition{});
-        QCOMPARE(session.openPort(1, LineSettings{1200}), LinkStatus::Ok);
+        QCOMPARE(session.openPort(1, LineSettings{1200}).status(), LinkStatus::Ok);
         Terminal term(session);
         term.setReceiving(true);
         QByteArray echoed;

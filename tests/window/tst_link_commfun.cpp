@@ -96,7 +96,7 @@ private slots:
             QCOMPARE(ui.kinds.first(), kind);
     }
 
-    // The port dialog's calls tell of their own failures; a refused send is shown as the window
+    // The port calls' failures are told with the link's own messages; a refused send is shown as the window
     // shows the session's.
     void portOperationsShowTheirFailures()
     {
@@ -108,8 +108,8 @@ private slots:
         SerialLink link;
         TCommFun commFun(link);
         FakeUi ui;
-        QVERIFY(!commFun.OpenPort(7));
-        QVERIFY(!commFun.ConfigurePort(7, LineSettings{2400, 'N', 8, 1}));
+        TCommFun::ShowOpenFailure(link.open(7));
+        TCommFun::ShowConfigureFailure(link.configure(LineSettings{2400, 'N', 8, 1}));
         TCommFun::ShowSendFailure(link.send("x"));
         QVERIFY(!commFun.ClosePort(7));
         QCOMPARE(ui.messages, (QStringList{"KEIN PORT GEFUNDEN!", kNotOpenedDe, kNotOpenedDe}));

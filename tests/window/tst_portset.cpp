@@ -55,7 +55,7 @@ private slots:
     {
         TestWindow w("[Ports]\r\nCOM3=sim\r\n[COM]\r\nPort=2\r\nRate=9\r\n");
         QCOMPARE(w.ui.messages, QStringList{QString::fromUtf8("波特率的选项超过可选范围！")});
-        QCOMPARE(GlobleVar::PortSettings.portNumber, 3);
+        QCOMPARE(GlobleVar::PortSettings.portNumber, 0); // names only a port that was opened
         QVERIFY(!GlobleVar::portOpenFlags[2]);
 
         TestWindow p("[COM]\r\nPort=40\r\n");
@@ -98,6 +98,29 @@ private slots:
         QVERIFY(!GlobleVar::portOpenFlags[2]);
         QVERIFY(!w.form->Session->link().isOpen());
         QVERIFY(w.portSet->SpeedButton1->isEnabled());
+    }
+
+    // A failed open of another port leaves the port in use in use, and the dialog shows it;
+    // a module that moves to settings the port cannot follow has the dialog reopen it from
+    // the event loop, not from inside the answer.
+    void theDialogAlwaysNamesThePortInUse()
+    {
+        TestWindow w("[Ports]\r\nCOM1=sim\r\nCOM9=/nonexistent/ttyNothing\r\n");
+        w.portSet->ComboBox1->setCurrentIndex(8);
+        w.portSet->SpeedButton1Click();
+        QCOMPARE(w.ui.messages.size(), 2);
+        QCOMPARE(w.form->PanelText(1), QString::fromUtf8("串口打开失败！"));
+        QCOMPARE(w.portSet->ComboBox1->currentText(), QStringLiteral("COM1"));
+        QVERIFY(!w.portSet->SpeedButton1->isEnabled());
+        QVERIFY(w.portSet->SpeedButton2->isEnabled());
+        QCOMPARE(GlobleVar::PortSettings.portNumber, 1);
+        QCOMPARE(w.form->Session->link().port(), 1);
+
+        w.ui.clear();
+        emit w.form->Session->portFollowed(SerialSettings{2400, Parity::Unknown}, LinkStatus::BadParameter);
+        QVERIFY(w.ui.messages.isEmpty());
+        QTRY_VERIFY(w.form->Session->link().isOpen());
+        QCOMPARE(GlobleVar::PortSettings.portNumber, 1);
     }
 
     void openingAnotherPortClosesTheFirstAfterwards()
