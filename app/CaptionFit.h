@@ -1,7 +1,8 @@
 // Makes a page of absolutely placed controls fit captions longer than the ones it was laid
 // out for (English and German): captions grow, what follows them on the same row moves
-// right, fields give back the width the row then lacks, and a group title that still does
-// not fit is drawn smaller.
+// right, fields designed one above another stay in their column, fields give back the width
+// the row then lacks, a group whose row still does not fit grows (and the groups of its
+// column with it), and a group title that still does not fit is drawn smaller.
 #pragma once
 
 class QWidget;

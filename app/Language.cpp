@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
@@ -58,6 +60,16 @@ int TextWidth(QLabel* l)
     return l->fontMetrics().horizontalAdvance(l->text()) + 4;
 }
 
+// Right edge of the controls on a page of absolutely placed controls.
+int RightEdge(QWidget* page)
+{
+    int right = 0;
+    for (QObject* o : page->children())
+        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && !w->isHidden())
+            right = std::max(right, w->x() + w->width());
+    return right;
+}
+
 } // namespace
 
 QFont WindowFont(bool western)
@@ -77,6 +89,11 @@ void TForm1::ApplyLanguage()
     const bool english = GlobleVar::CaptionsInEnglish();
     const bool german = english && GlobleVar::IsEdition("GERMAN");
     const bool brand = GlobleVar::PrefixStyle == 1;
+    // the room each page has at its right as designed, kept when a group must grow
+    QWidget* const pages[] = {TabSheet1, Panel2, Panel6};
+    int room[3];
+    for (int i = 0; i < 3; ++i)
+        room[i] = width() - RightEdge(pages[i]);
 
     if (english) {
         setFont(WindowFont(true));
@@ -291,10 +308,14 @@ void TForm1::ApplyLanguage()
         Label33->setText(brand ? U("KTX525/310C功率") : U("525/535/310C功率"));
     }
 
-    // no caption may be cut off, in any language
-    FitCaptions(TabSheet1);
-    FitCaptions(Panel2);
-    FitCaptions(Panel6);
+    // no caption may be cut off, in any language; a group that had to grow for its captions
+    // widens the window when the page has no room left for it
+    int wide = width();
+    for (int i = 0; i < 3; ++i) {
+        FitCaptions(pages[i]);
+        wide = std::max(wide, RightEdge(pages[i]) + room[i]);
+    }
+    resize(wide, height());
 
     // window title, status panel 0 and the about command by model naming
     QString title;

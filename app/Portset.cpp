@@ -84,8 +84,11 @@ TfrmPortSet::TfrmPortSet(TForm1* mainForm) : QDialog(mainForm), m_form(mainForm)
     }
     DeviceLabel->setWordWrap(true);
     DeviceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    DeviceLabel->setFixedWidth(170);
-    grid->addWidget(DeviceLabel, 0, 2, 3, 1);
+    // across the dialog under the lists: a device path or the module's options are one word;
+    // room for three lines is kept, as the dialog does not grow with its text
+    DeviceLabel->setMinimumHeight(3 * DeviceLabel->fontMetrics().lineSpacing());
+    grid->addWidget(DeviceLabel, 6, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(SpeedButton1);

@@ -271,19 +271,24 @@ private slots:
         QTest::newRow("english test edition") << QByteArray("type=VORDAL\r\nCEO=EN\r\nKTX=1");
         QTest::newRow("english ordinary") << QByteArray("CEO=EN");
         QTest::newRow("german") << QByteArray("type=GERMAN\r\nCEO=EN");
+        QTest::newRow("german brand") << QByteArray("type=GERMAN\r\nCEO=EN\r\nKTX=1");
         QTest::newRow("short frames") << QByteArray("type=KESTRAVONIX\r\nCEO=EN");
     }
 
     void captionsFitInEveryLanguage()
     {
         QFETCH(QByteArray, ver);
-        TestWindow w("[Ver]\r\n" + ver + "\r\n", false);
-        const auto groups = w.form->TabSheet1->findChildren<QGroupBox*>();
+        TestWindow w("[Ports]\r\nCOM1=sim:model=35,band=433,baud=4800,parity=odd,channel=3\r\n"
+                     "COM2=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\r\n[Ver]\r\n" + ver + "\r\n");
+        TForm1* f = w.form;
+        auto groups = f->TabSheet1->findChildren<QGroupBox*>();
+        groups += f->Panel2->findChildren<QGroupBox*>();
+        groups += f->Panel6->findChildren<QGroupBox*>();
         for (QGroupBox* g : groups) {
             if (g->isHidden())
                 continue;
             QVERIFY2(g->fontMetrics().horizontalAdvance(g->title()) <= g->width() - 8, qPrintable(g->title()));
-            QVERIFY2(g->x() + g->width() <= w.form->width(), qPrintable(g->objectName()));
+            QVERIFY2(g->x() + g->width() <= f->width(), qPrintable(g->objectName()));
             const auto kids = g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
             for (QWidget* a : kids)
                 for (QWidget* b : kids)
@@ -292,7 +297,8 @@ private slots:
             for (QWidget* c : kids) {
                 if (c->isHidden())
                     continue;
-                QVERIFY2(c->x() >= 0 && c->x() + c->width() <= g->width(),
+                // clear of the group's frame
+                QVERIFY2(c->x() >= 0 && c->x() + c->width() <= g->width() - 4,
                          qPrintable(g->objectName() + "/" + c->objectName()));
                 QString text;
                 if (auto* l = qobject_cast<QLabel*>(c))
@@ -303,8 +309,29 @@ private slots:
                     QVERIFY2(c->fontMetrics().horizontalAdvance(text) <= c->width(), qPrintable(c->objectName() + ": " + text));
                 if (!text.isEmpty() && qobject_cast<QPushButton*>(c))
                     QVERIFY2(c->fontMetrics().horizontalAdvance(text) + 6 <= c->width(), qPrintable(c->objectName() + ": " + text));
+                if (qobject_cast<QRadioButton*>(c) || qobject_cast<QCheckBox*>(c))
+                    QVERIFY2(c->sizeHint().width() <= c->width(), qPrintable(c->objectName() + ": " + text));
             }
         }
+        // a field under a longer caption stays in its column
+        const QPair<QWidget*, QWidget*> columns[] = {{f->Edit4, f->Edit3},         {f->Edit12, f->Edit13},
+                                                     {f->ComboBox4, f->Edit1},     {f->ComboBox2, f->ComboBox3},
+                                                     {f->ComboBox11, f->ComboBox13}, {f->ComboBox7, f->ComboBox9}};
+        for (const auto& [above, below] : columns)
+            QVERIFY2(above->x() == below->x(), qPrintable(above->objectName() + " / " + below->objectName()));
+
+        // what COMn stands for, the module's options and a long device path included, is shown whole
+        w.portSet->show();
+        for (int port : {0, 1}) {
+            w.portSet->ComboBox1->setCurrentIndex(port);
+            QCoreApplication::processEvents();
+            QLabel* l = w.portSet->DeviceLabel;
+            QVERIFY(!l->text().isEmpty());
+            const QRect need = l->fontMetrics().boundingRect(QRect(0, 0, l->width(), 1000), Qt::TextWordWrap, l->text());
+            QVERIFY2(need.width() <= l->width() && need.height() <= l->height(), qPrintable(l->text()));
+            QVERIFY(l->geometry().right() < w.portSet->width());
+        }
+        w.portSet->hide();
     }
 
     void helpWithoutTheDocumentNamesTheFullPath()
