@@ -411,14 +411,19 @@ void TForm1::FocusControl(QWidget* w)
         w->setFocus(Qt::OtherFocusReason);
 }
 
-bool TForm1::Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox)
+bool TForm1::Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox,
+                    RefusalBoxes boxes)
 {
     if (status == LinkStatus::Ok) {
         SetPanel(2, Tr(progress));
         return true;
     }
-    TCommFun::ShowSendFailure(status);
     SetPanel(2, Tr(failPanel));
+    if (boxes == RefusalBoxes::LinkQueued) {
+        QueueBox(QStringLiteral("send"), [status] { TCommFun::ShowSendFailure(status); });
+        return false;
+    }
+    TCommFun::ShowSendFailure(status);
     Warn(failBox);
     return false;
 }

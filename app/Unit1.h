@@ -255,7 +255,11 @@ public:
     bool RefuseDuringPairTest();
     // A command the session sent: progress text, or (refused) the link's message, the
     // failure text and the failure box.
-    bool Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox);
+    // How a refused send is told: a button's press shows the link's box and its own; a job's
+    // step, told from the event loop, shows one box (the link's reason) through QueueBox.
+    enum class RefusalBoxes { LinkAndOwn, LinkQueued };
+    bool Report(LinkStatus status, const TMsg& progress, const TMsg& failPanel, const TMsg& failBox,
+                RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
     // Shows a page without the page-change handler (changes made by the program itself).
     void ShowPage(int index);
     bool ProgramPageChange = false;
@@ -301,12 +305,12 @@ public:
     void ShowPortFollowed(const SerialSettings& settings, LinkStatus status);
 
     // Each command with the texts of its button: progress, or the failure texts and box.
-    void ReportProtocolWrite(LinkStatus status);
-    void ReportSerialNumberWrite(LinkStatus status);
-    void ReportWriteAll(LinkStatus status);
-    void ReportTestStart(LinkStatus status);
+    void ReportProtocolWrite(LinkStatus status, RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
+    void ReportSerialNumberWrite(LinkStatus status, RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
+    void ReportWriteAll(LinkStatus status, RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
+    void ReportTestStart(LinkStatus status, RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
     // The transmit-test start sent again once a search found the module.
-    void ReportDeferredTestStart(LinkStatus status);
+    void ReportDeferredTestStart(LinkStatus status, RefusalBoxes boxes = RefusalBoxes::LinkAndOwn);
     // The checks and values of the serial-number write, and the claim on its number; false
     // (after its warning) when the fields do not make one, or the number may not be handed out.
     bool CollectSerialNumber(SerialNumber* number, SerialClaim* claim);

@@ -61,9 +61,9 @@ void TForm1::SaveSelections()
     SavedSelections.frequency = Edit1->text();
 }
 
-void TForm1::ReportWriteAll(LinkStatus status)
+void TForm1::ReportWriteAll(LinkStatus status, RefusalBoxes boxes)
 {
-    Report(status, WriteAllWriting, WriteAllFail, SetFailBox);
+    Report(status, WriteAllWriting, WriteAllFail, SetFailBox, boxes);
 }
 
 namespace {
@@ -193,22 +193,24 @@ void TForm1::ShowJobCommand(JobPurpose purpose, Command command, LinkStatus stat
     case Command::ReadAll:
     case Command::WriteAll:
         // After a search the command goes out silently; only a refusal is told, by the link.
-        if (searchedFirst)
-            TCommFun::ShowSendFailure(status);
-        else
-            ReportWriteAll(status);
+        if (searchedFirst) {
+            if (status != LinkStatus::Ok)
+                QueueBox(QStringLiteral("send"), [status] { TCommFun::ShowSendFailure(status); });
+        } else {
+            ReportWriteAll(status, RefusalBoxes::LinkQueued);
+        }
         break;
     case Command::ProtocolWrite:
-        ReportProtocolWrite(status);
+        ReportProtocolWrite(status, RefusalBoxes::LinkQueued);
         break;
     case Command::SerialNumberWrite:
-        ReportSerialNumberWrite(status);
+        ReportSerialNumberWrite(status, RefusalBoxes::LinkQueued);
         break;
     case Command::TestStart:
         if (purpose == JobPurpose::SetAll)
-            ReportTestStart(status);
+            ReportTestStart(status, RefusalBoxes::LinkQueued);
         else
-            ReportDeferredTestStart(status);
+            ReportDeferredTestStart(status, RefusalBoxes::LinkQueued);
         break;
     default:
         break;

@@ -31,9 +31,9 @@ void TForm1::SpeedButton23Click()
     ReportProtocolWrite(Session->writeProtocol(ComboBox5->currentIndex()));
 }
 
-void TForm1::ReportProtocolWrite(LinkStatus status)
+void TForm1::ReportProtocolWrite(LinkStatus status, RefusalBoxes boxes)
 {
-    Report(status, ProtocolWriting, ProtocolWriteFail, SetFailBox);
+    Report(status, ProtocolWriting, ProtocolWriteFail, SetFailBox, boxes);
 }
 
 void TForm1::SpeedButton11Click()

@@ -158,9 +158,9 @@ void TForm1::SpeedButton25Click()
     ReportSerialNumberWrite(status);
 }
 
-void TForm1::ReportSerialNumberWrite(LinkStatus status)
+void TForm1::ReportSerialNumberWrite(LinkStatus status, RefusalBoxes boxes)
 {
-    Report(status, SnWriting, SnWriteFail, WriteFailBox);
+    Report(status, SnWriting, SnWriteFail, WriteFailBox, boxes);
 }
 
 bool TForm1::CollectSerialNumber(SerialNumber* out, SerialClaim* claim)

@@ -22,9 +22,9 @@ void TForm1::SpeedButton14Click()
     ReportTestStart(Session->startTransmitTest());
 }
 
-void TForm1::ReportTestStart(LinkStatus status)
+void TForm1::ReportTestStart(LinkStatus status, RefusalBoxes boxes)
 {
-    Report(status, StartRunning, StartFail, StartFailBox);
+    Report(status, StartRunning, StartFail, StartFailBox, boxes);
 }
 
 void TForm1::SpeedButton15Click()
@@ -36,8 +36,8 @@ void TForm1::SpeedButton15Click()
     Report(Session->endTransmitTest(), EndRunning, EndFail, EndFailBox);
 }
 
-void TForm1::ReportDeferredTestStart(LinkStatus status)
+void TForm1::ReportDeferredTestStart(LinkStatus status, RefusalBoxes boxes)
 {
     SetPanel(2, Tr(DeferredStarting));
-    Report(status, DeferredSent, DeferredFail, DeferredFailBox);
+    Report(status, DeferredSent, DeferredFail, DeferredFailBox, boxes);
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <QLabel>
 #include <QtTest>
 
 using namespace CmdTest;
@@ -252,6 +253,16 @@ private slots:
         const QString stopped = QString::fromUtf8("全设(G-8-W-A)在“空中协议设置”一步停止：应答校验和错误");
         QCOMPARE(f->PanelText(2), stopped);
         QCOMPARE(w.ui.messages, QStringList{stopped});
+
+        // a step the link refuses is told by one box, the link's, from the event loop
+        f->Session->link().close();
+        w.ui.clear();
+        f->SpeedButton38Click();
+        QVERIFY(w.ui.messages.isEmpty());
+        QVERIFY(TestWindow::waitFor([&] { return !f->JobRunning() && !w.ui.messages.isEmpty(); }, 6000));
+        TestWindow::pump(50);
+        QCOMPARE(w.ui.messages.size(), 1);
+        QVERIFY(f->WaitPanel->text().isEmpty());
     }
 };
 
