@@ -27,29 +27,25 @@ void TForm1::ReadConfiguration()
     ComboBox13->setEditText(sn.month);
     Edit2->setText(sn.number);
 
-    // edition and options (the port and line are the port dialog's)
-    const ToolSettings settings = ToolConfig::ReadSettings(path);
-    GlobleVar::EditionKeyword = settings.edition.keyword;
-    GlobleVar::ModelKeyword = settings.edition.modelKeyword;
-    GlobleVar::PrefixStyle = settings.edition.prefixStyle;
-    GlobleVar::LanguageCode = ToolConfig::ReadVer(path).ceo;
+    // the tool's settings: edition, language and options (the port and line are the port
+    // dialog's, and the option controls hold their values from here on)
+    GlobleVar::Settings = ToolConfig::ReadSettings(path);
+    const ToolSettings& settings = GlobleVar::Settings;
     CheckBox2->setChecked(settings.fixedGap);
     SpinEdit2->setValue(settings.gapMs);
     SpinEdit3->setValue(settings.receivePeriodMs);
     SpinEdit4->setValue(settings.rxTxPauseMs);
     N18->setChecked(settings.searchFirst);
-    GlobleVar::TestDelayTime = settings.testDelayMs;
 
-    if (GlobleVar::ModelKeyword.left(5) == QLatin1String("KTX52")
-        && GlobleVar::ModelKeyword == QLatin1String("KTX52ID")) {
+    if (GlobleVar::Settings.edition.modelKeyword.left(5) == QLatin1String("KTX52")
+        && GlobleVar::Settings.edition.modelKeyword == QLatin1String("KTX52ID")) {
         SpeedButton4->setEnabled(false);
         SpeedButton9->setEnabled(false);
         SpeedButton5->setEnabled(false);
         SpeedButton10->setEnabled(false);
     }
 
-    GlobleVar::TestEdition = GlobleVar::IsEdition("VORDAL");
-    if (!GlobleVar::TestEdition) {
+    if (!GlobleVar::TestEdition()) {
         GroupBox12->hide();
         GroupBox13->hide();
         GroupBox6->move(GroupBox4->x(), GroupBox4->y() + GroupBox4->height() + 18);

@@ -7,12 +7,7 @@ namespace GlobleVar {
 TPortSettings PortSettings;
 std::array<bool, kPortCount> portOpenFlags{};
 
-QString EditionKeyword;
-QString ModelKeyword;
-QString LanguageCode = QStringLiteral("CN");
-int PrefixStyle = 0;
-int TestDelayTime = 1000;
-bool TestEdition = false;
+ToolSettings Settings;
 QString StartDirectory;
 
 void SetStartDirectory(const QString& dir)
@@ -25,19 +20,9 @@ void ResetAll()
 {
     PortSettings = TPortSettings{};
     portOpenFlags.fill(false);
-    EditionKeyword.clear();
-    ModelKeyword.clear();
-    LanguageCode = QStringLiteral("CN");
-    PrefixStyle = 0;
-    TestDelayTime = 1000;
-    TestEdition = false;
+    Settings = ToolSettings{};
     StartDirectory.clear();
     ConfigFile::setDirectory(QString());
-}
-
-Edition CurrentEdition()
-{
-    return Edition{EditionKeyword, ModelKeyword, PrefixStyle};
 }
 
 QString ConfigPath()

@@ -1,7 +1,8 @@
-// Program-wide values of the window: the port the port dialog last opened, and the
-// configuration values that are read once at start and never change afterwards.
+// Program-wide values of the window: the port the port dialog last opened, and the tool's
+// settings, read from Config.ini once at start (the options' controls then hold their own).
 #pragma once
 
+#include "core/config/ToolSettings.h"
 #include "core/link/LineSettings.h"
 #include "core/model/Edition.h"
 
@@ -30,13 +31,8 @@ constexpr int kPortCount = 36;
 extern TPortSettings PortSettings;
 extern std::array<bool, kPortCount> portOpenFlags;
 
-// Configuration values (section "Ver" and "Option" of Config.ini).
-extern QString EditionKeyword;  // "GERMAN", "VORDAL", "KESTRAVONIX", "PLOVAR", "QOV" or other
-extern QString ModelKeyword;    // only "KTX52ID" has an effect
-extern QString LanguageCode;    // "EN" selects English messages
-extern int PrefixStyle;         // 1 "KTX", 2 "QOM", other: no prefix
-extern int TestDelayTime;       // ms before the chained transmit test
-extern bool TestEdition;        // true only in the "VORDAL" edition
+// What the window runs with: the edition, the language, the options at start.
+extern ToolSettings Settings;
 
 // Directory where Config.ini is looked for (Help looks for readme.doc in the working directory).
 extern QString StartDirectory;
@@ -47,13 +43,17 @@ void SetStartDirectory(const QString& dir);
 void ResetAll();
 
 // The edition as the core takes it.
-Edition CurrentEdition();
-inline bool IsEdition(const char* keyword) { return EditionKeyword == QLatin1String(keyword); }
+inline const Edition& CurrentEdition() { return Settings.edition; }
+inline const QString& EditionKeyword() { return Settings.edition.keyword; }
+inline int PrefixStyle() { return Settings.edition.prefixStyle; }
+inline bool IsEdition(const char* keyword) { return Settings.edition.is(keyword); }
+// The factory test edition ("VORDAL").
+inline bool TestEdition() { return Settings.edition.testEdition(); }
 inline bool IsShortFrameEdition() { return IsEdition("KESTRAVONIX"); }
 // Messages, status texts, the port dialog and the about box: English only for exactly "EN".
-inline bool MessagesInEnglish() { return LanguageCode == QLatin1String("EN"); }
+inline bool MessagesInEnglish() { return Settings.language == QLatin1String("EN"); }
 // Main-window captions: English when the code starts with "EN".
-inline bool CaptionsInEnglish() { return LanguageCode.left(2) == QLatin1String("EN"); }
+inline bool CaptionsInEnglish() { return Settings.language.left(2) == QLatin1String("EN"); }
 
 // Path of Config.ini in the start directory.
 QString ConfigPath();

@@ -88,7 +88,7 @@ void TForm1::ApplyLanguage()
 {
     const bool english = GlobleVar::CaptionsInEnglish();
     const bool german = english && GlobleVar::IsEdition("GERMAN");
-    const bool brand = GlobleVar::PrefixStyle == 1;
+    const bool brand = GlobleVar::PrefixStyle() == 1;
     // the room each page has at its right as designed, kept when a group must grow
     QWidget* const pages[] = {TabSheet1, Panel2, Panel6};
     int room[3];

@@ -235,15 +235,12 @@ void TForm1::FormCreate()
     Edit19->clear();
 
     ComboBox12->clear();
-    // The module keeps two digits of the year: 2100 would read back as 2000.
-    for (int year = 2000; year <= 2099; ++year)
+    for (int year = kFirstSerialYear; year <= kLastSerialYear; ++year)
         ComboBox12->addItem(QString::number(year));
     ComboBox13->clear();
     for (int month = 1; month <= 12; ++month)
         ComboBox13->addItem(QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0')));
     ClearSerialNumberFields();
-
-    GlobleVar::TestDelayTime = 1000;
 
     ReadConfiguration();
 

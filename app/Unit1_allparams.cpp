@@ -164,7 +164,7 @@ void TForm1::SpeedButton38Click()
     Jobs::FactorySetUp setUp;
     setUp.protocol = ComboBox5->currentIndex();
     setUp.shortAnswers = Session->edition().shortFrames();
-    setUp.testDelayMs = GlobleVar::TestDelayTime;
+    setUp.testDelayMs = GlobleVar::Settings.testDelayMs;
     setUp.searchBeforeWriteAll = N18->isChecked();
     setUp.searchStart = SearchStartIndex();
     if (!setUp.searchBeforeWriteAll

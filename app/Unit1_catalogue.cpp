@@ -40,7 +40,7 @@ void TForm1::FillModelLists()
 {
     QStringList rows;
     for (int r = 0; r < Catalogue::kRowCount; ++r)
-        rows << Catalogue::RowText(r, GlobleVar::PrefixStyle);
+        rows << Catalogue::RowText(r, GlobleVar::PrefixStyle());
     Refill(ComboBox11, rows);
     Refill(ComboBox15, rows);
     Refill(ComboBox16, Catalogue::InitialBaseFrequencies());
@@ -58,7 +58,7 @@ void TForm1::ApplyModelRow()
     for (QPushButton* b : {SpeedButton2, SpeedButton4, SpeedButton5})
         b->setEnabled(model != nullptr);
 
-    const QString& edition = GlobleVar::EditionKeyword;
+    const QString& edition = GlobleVar::EditionKeyword();
     if (model) {
         Refill(ComboBox16, Catalogue::BaseFrequencies(row));
         Refill(ComboBox4, Numbers(Catalogue::ChannelCount(row, edition)));
@@ -150,7 +150,7 @@ void TForm1::SelectBaseFrequency(const QString& text)
 
 void TForm1::BuildChannelPlan(const QString& rowText, const QString& baseText)
 {
-    const ChannelPlans::Plan plan = ChannelPlans::Build(rowText, baseText, GlobleVar::EditionKeyword,
+    const ChannelPlans::Plan plan = ChannelPlans::Build(rowText, baseText, GlobleVar::EditionKeyword(),
                                                         ComboBox15->currentIndex(), CheckBox5->isChecked());
     for (int i = 0; i < ChannelPlans::kSlots; ++i)
         ChannelPlan[i] = plan[i];

@@ -48,7 +48,7 @@ void TForm1::SpeedButton33Click()
         FocusControl(ComboBox14);
         return;
     }
-    const TMsg& progress = GlobleVar::PrefixStyle == 1 ? PowerWritingKtx : PowerWriting;
+    const TMsg& progress = GlobleVar::PrefixStyle() == 1 ? PowerWritingKtx : PowerWriting;
     Report(Session->writePower(ComboBox14->currentIndex()), progress, PowerWriteFail, SetFailBox);
 }
 

@@ -179,9 +179,9 @@ void TForm1::DecodeIdentify(const Identity& identity)
     // The serial-number read that follows tells the model; the one reported before is gone.
     ReportedModelRow = -1;
 
-    ReportedFamily = Catalogue::FamilyLabel(identity.familyCode, GlobleVar::PrefixStyle);
+    ReportedFamily = Catalogue::FamilyLabel(identity.familyCode, GlobleVar::PrefixStyle());
     const QString& version = identity.firmware;
-    if (GlobleVar::PrefixStyle == 1 && version.size() == 2)
+    if (GlobleVar::PrefixStyle() == 1 && version.size() == 2)
         SetPanel(3, ReportedFamily + QStringLiteral(" V") + version.at(0) + QLatin1Char('.') + version.at(1));
     ReportedBaseFrequency = Catalogue::BaseFrequencyText(identity.band);
     if (identity.band >= 1 && identity.band <= 5)

@@ -169,7 +169,7 @@ void TForm1::N24Click()
         ApplyModelRow();
     }
     const int row = ComboBox15->currentIndex();
-    const QList<Profiles::Problem> problems = Profiles::CheckValues(p, row, GlobleVar::EditionKeyword);
+    const QList<Profiles::Problem> problems = Profiles::CheckValues(p, row, GlobleVar::EditionKeyword());
     auto bad = [&](Profiles::Problem::Field f) {
         for (const Profiles::Problem& pr : problems)
             if (pr.field == f)

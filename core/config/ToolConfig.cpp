@@ -132,7 +132,9 @@ ToolSettings ReadSettings(const QString& path)
     ToolSettings s;
     s.port = com.port + 1;
     s.line = SerialSettings{BaudOfRow(com.rate), ParityOfRow(com.verify)};
-    s.edition = ReadVer(path).edition();
+    const Ver ver = ReadVer(path);
+    s.edition = ver.edition();
+    s.language = ver.ceo;
     s.fixedGap = o.frameDelay;
     s.gapMs = qBound(60, o.delayTime, 3000);
     s.receivePeriodMs = qBound(10, o.rxTimer, 500);

@@ -22,6 +22,7 @@ struct ToolSettings {
     int timeoutMs = 1000;                      // answer time-out, for front ends that use one
     QString database;                          // production record: "sqlite:PATH", "postgresql://...", empty: none
     QString station;                           // this station's name in the record, empty: the host name
+    QString language = QStringLiteral("CN");   // [Ver] CEO: "EN" English messages, "EN..." English captions
 
     // The PC's line settings of `line`.
     LineSettings pcLine() const;

@@ -91,8 +91,7 @@ int DigitsValue(const QString& text)
 int SerialNumberYearOf(const QString& text)
 {
     const int year = text.size() == 4 ? DigitsValue(text) : -1;
-    // The module keeps two digits and reads them back as 20xx: 2100 would come back as 2000.
-    return year >= 2000 && year <= 2099 ? year : -1;
+    return year >= kFirstSerialYear && year <= kLastSerialYear ? year : -1;
 }
 
 int SerialNumberMonthOf(const QString& text)

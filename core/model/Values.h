@@ -50,6 +50,9 @@ struct SerialNumber {
 // The year and month a serial number is written with, from an operator's text (window,
 // options, [SN]): the year as four digits, 2000..2099 (the module keeps two); the month 1..12, a leading zero
 // allowed. -1 when the text is no such year or month.
+// The years a serial number can carry: the module keeps two digits and reads them back as 20xx.
+inline constexpr int kFirstSerialYear = 2000;
+inline constexpr int kLastSerialYear = 2099;
 int SerialNumberYearOf(const QString& text);
 int SerialNumberMonthOf(const QString& text);
 

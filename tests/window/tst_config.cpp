@@ -29,9 +29,9 @@ private slots:
         QCOMPARE(f->SpinEdit3->value(), 30);
         QCOMPARE(f->SpinEdit4->value(), 20);
         QVERIFY(f->N18->isChecked());
-        QCOMPARE(GlobleVar::TestDelayTime, 1500);
-        QCOMPARE(GlobleVar::LanguageCode, QStringLiteral("CN"));
-        QVERIFY(!GlobleVar::TestEdition);
+        QCOMPARE(GlobleVar::Settings.testDelayMs, 1500);
+        QCOMPARE(GlobleVar::Settings.language, QStringLiteral("CN"));
+        QVERIFY(!GlobleVar::TestEdition());
         // the ordinary edition hides the factory functions and is shorter
         QVERIFY(f->GroupBox12->isHidden());
         QVERIFY(f->GroupBox13->isHidden());
@@ -68,12 +68,12 @@ private slots:
     {
         {
             TestWindow w("[Ver]\r\ntype=vordal\r\n", false);
-            QVERIFY(!GlobleVar::TestEdition);
+            QVERIFY(!GlobleVar::TestEdition());
             QVERIFY(w.form->GroupBox12->isHidden());
         }
         {
             TestWindow w("[Ver]\r\ntype=VORDAL\r\n", false);
-            QVERIFY(GlobleVar::TestEdition);
+            QVERIFY(GlobleVar::TestEdition());
             QVERIFY(!w.form->GroupBox12->isHidden());
             QVERIFY(!w.form->SpeedButton25->isHidden());
             QCOMPARE(w.form->height(), 606);

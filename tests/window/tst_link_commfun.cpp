@@ -81,7 +81,7 @@ private slots:
         QFETCH(QString, edition);
         QFETCH(QString, message);
         QFETCH(Kind, kind);
-        GlobleVar::EditionKeyword = edition;
+        GlobleVar::Settings.edition.keyword = edition;
         FakeUi ui;
         if (operation == "open")
             TCommFun::ShowOpenFailure(status);
@@ -102,7 +102,7 @@ private slots:
     {
         QTemporaryDir dir;
         GlobleVar::SetStartDirectory(dir.path());
-        GlobleVar::EditionKeyword = QStringLiteral("GERMAN");
+        GlobleVar::Settings.edition.keyword = QStringLiteral("GERMAN");
         QVERIFY(IniFile(GlobleVar::ConfigPath()).WriteString("Ports", "COM7", dir.filePath("no-such-tty")));
         PCommBackends::closeAll();
         SerialLink link;
