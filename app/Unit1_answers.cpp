@@ -92,19 +92,19 @@ void TForm1::BindSession()
         if (r.afterIdentify && r.sendStatus != LinkStatus::Ok)
             QueueBox(QStringLiteral("send"), [st = r.sendStatus] { TCommFun::ShowSendFailure(st); });
     });
-    connect(s, &ModuleSession::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
-    connect(s, &ModuleSession::airRateRead, this, &TForm1::DecodeAirRateRead);
-    connect(s, &ModuleSession::channelRead, this, &TForm1::DecodeChannelRead);
-    connect(s, &ModuleSession::protocolRead, this, &TForm1::DecodeProtocolRead);
-    connect(s, &ModuleSession::powerModeRead, this, &TForm1::DecodePowerModeRead);
+    connect(&s->answers(), &AnswerDecoder::serialSettingsAnswered, this, &TForm1::DecodeSerialSettings);
+    connect(&s->answers(), &AnswerDecoder::airRateRead, this, &TForm1::DecodeAirRateRead);
+    connect(&s->answers(), &AnswerDecoder::channelRead, this, &TForm1::DecodeChannelRead);
+    connect(&s->answers(), &AnswerDecoder::protocolRead, this, &TForm1::DecodeProtocolRead);
+    connect(&s->answers(), &AnswerDecoder::powerModeRead, this, &TForm1::DecodePowerModeRead);
     // These two may ask or warn: from the event loop, not from inside the session's signals.
-    connect(s, &ModuleSession::serialNumberWritten, this, &TForm1::DecodeSerialNumberSet, Qt::QueuedConnection);
-    connect(s, &ModuleSession::serialNumberRead, this, &TForm1::DecodeSerialNumberRead, Qt::QueuedConnection);
-    connect(s, &ModuleSession::radioIdRead, this, &TForm1::DecodeRadioIdRead);
-    connect(s, &ModuleSession::rssiRead, this, &TForm1::DecodeRssiRead);
-    connect(s, &ModuleSession::allParametersRead, this, &TForm1::DecodeReadAll);
-    connect(s, &ModuleSession::ioWritten, this, &TForm1::DecodeIoSet);
-    connect(s, &ModuleSession::ioRead, this, &TForm1::DecodeIoRead);
+    connect(&s->answers(), &AnswerDecoder::serialNumberWritten, this, &TForm1::DecodeSerialNumberSet, Qt::QueuedConnection);
+    connect(&s->answers(), &AnswerDecoder::serialNumberRead, this, &TForm1::DecodeSerialNumberRead, Qt::QueuedConnection);
+    connect(&s->answers(), &AnswerDecoder::radioIdRead, this, &TForm1::DecodeRadioIdRead);
+    connect(&s->answers(), &AnswerDecoder::rssiRead, this, &TForm1::DecodeRssiRead);
+    connect(&s->answers(), &AnswerDecoder::allParametersRead, this, &TForm1::DecodeReadAll);
+    connect(&s->answers(), &AnswerDecoder::ioWritten, this, &TForm1::DecodeIoSet);
+    connect(&s->answers(), &AnswerDecoder::ioRead, this, &TForm1::DecodeIoRead);
     // pair test: every hand-over tells, counted or not
     connect(s, &ModuleSession::pairBlockReceived, this, [this] { SetPanel(2, Tr(AppTexts::PairDataReceived)); });
     connect(Pair, &PairTest::countersChanged, this, &TForm1::ShowPairCounters);

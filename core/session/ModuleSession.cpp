@@ -1,22 +1,8 @@
 #include "ModuleSession.h"
 
-#include "core/model/Catalogue.h"
 #include "core/protocol/Answers.h"
 #include "core/protocol/HexText.h"
 
-namespace {
-
-// An input level byte: 0 low, 1 high, -1 for anything else.
-int InputLevel(const QString& byteText)
-{
-    if (byteText == QLatin1String("00"))
-        return 0;
-    if (byteText == QLatin1String("01"))
-        return 1;
-    return -1;
-}
-
-} // namespace
 
 ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
     : QObject(parent), m_edition(edition)
@@ -258,10 +244,7 @@ void ModuleSession::DispatchShortAnswer(const QString& text)
 
 void ModuleSession::onIdentified(const Identity& identity)
 {
-    m_readings.identity.familyCode = identity.familyCode;
-    m_readings.identity.firmware = identity.firmware;
-    m_readings.identity.band = identity.band;
-    m_readings.identified = true;
+    m_answers.noteIdentity(identity);
     emit identified(identity);
     // Every identify answer is followed by the serial-number read that tells the model. A
     // command awaited meanwhile keeps waiting for its own answer; the read queues behind it,
@@ -289,8 +272,11 @@ void ModuleSession::route(const QString& text, Command command, bool isShort)
         return;
     const bool matched = m_lastCommand == command;
     emit answered(command, matched, isShort, Answers::PayloadByte(text, 1, isShort));
-    if (matched)
-        decode(command, text, isShort);
+    if (matched) {
+        const std::optional<SerialSettings> moved = m_answers.decode(command, text, isShort, m_lastAfterIdentify);
+        if (moved && m_followSerial)
+            follow(*moved);
+    }
     // A search waits for its identify answer whatever else comes in at a wrong line setting.
     const Command awaited = commandInFlight();
     if (awaited == Command::None || awaited == Command::Search)
@@ -299,118 +285,6 @@ void ModuleSession::route(const QString& text, Command command, bool isShort)
     if (awaited != command && m_stale.removeOne(command))
         return;
     endInFlight(awaited == command ? TransactionOutcome::Answered : TransactionOutcome::Mismatch, isShort);
-}
-
-void ModuleSession::decode(Command command, const QString& a, bool isShort)
-{
-    auto byte = [&](int k) { return Answers::PayloadByte(a, k, isShort); };
-    auto serialAt = [&](int baudByte, bool parityPresent) {
-        const int baud = byte(baudByte);
-        // The short serial answers carry no parity: the module then runs without one.
-        const int parity = parityPresent ? byte(baudByte + 1) : 0;
-        const SerialSettings s{RateOfCode(baud), ParityOfCode(parity)};
-        const bool complete = baud >= 0 && parity >= 0;
-        if (command == Command::SerialRead && complete)
-            m_readings.params.serial = s;
-        emit serialSettingsAnswered(command, s, complete);
-        if (complete && m_followSerial)
-            follow(s);
-    };
-
-    switch (command) {
-    case Command::SerialWrite:
-    case Command::SerialRead:
-        serialAt(1, !isShort);
-        break;
-    case Command::WriteAll:
-        serialAt(3, true);
-        break;
-    case Command::AirRateRead:
-        m_readings.params.airRate = RateOfCode(byte(1));
-        emit airRateRead(RateOfCode(byte(1)));
-        break;
-    case Command::ChannelRead:
-        m_readings.params.channel = byte(1);
-        emit channelRead(byte(1));
-        break;
-    case Command::ProtocolRead:
-        m_readings.params.protocol = byte(1);
-        emit protocolRead(byte(1));
-        break;
-    case Command::PowerModeRead:
-        m_readings.params.powerMode = byte(1);
-        emit powerModeRead(byte(1));
-        break;
-    case Command::SerialNumberWrite:
-        emit serialNumberWritten();
-        break;
-    case Command::SerialNumberRead: {
-        SerialNumber n;
-        n.modelCode = Answers::PayloadByteText(a, 1, isShort);
-        const int year = byte(2);
-        n.year = year >= 0 ? 2000 + year : -1;
-        n.month = byte(3);
-        const int high = byte(4);
-        const int low = byte(5);
-        n.sequence = high >= 0 && low >= 0 ? high * 256 + low : -1;
-        m_readings.serialNumber = n;
-        m_readings.hasSerialNumber = true;
-        m_readings.identity.modelRow = Catalogue::ModelCodeToRow(n.modelCode);
-        m_readings.params.serialNumber = n;
-        emit serialNumberRead(n, m_lastAfterIdentify);
-        break;
-    }
-    case Command::RadioIdRead: {
-        const int high = byte(1);
-        const int low = byte(2);
-        if (high >= 0 && low >= 0) {
-            m_readings.params.radioId = high * 256 + low;
-            emit radioIdRead(high * 256 + low);
-        }
-        break;
-    }
-    case Command::RssiRead:
-        if (byte(1) >= 0) {
-            m_readings.params.rssi = byte(1);
-            emit rssiRead(byte(1));
-        }
-        break;
-    case Command::ReadAll: {
-        AllParameters p;
-        p.channel = byte(1);
-        p.airRate = RateOfCode(byte(2));
-        const int baud = byte(3);
-        const int parity = byte(4);
-        p.serial = SerialSettings{RateOfCode(baud), ParityOfCode(parity)};
-        const bool complete = baud >= 0 && parity >= 0;
-        m_readings.params.channel = p.channel;
-        m_readings.params.airRate = p.airRate;
-        if (complete)
-            m_readings.params.serial = p.serial;
-        emit allParametersRead(p, complete);
-        if (complete && m_followSerial)
-            follow(p.serial);
-        break;
-    }
-    case Command::IoWrite: {
-        // A truncated answer says nothing about the output.
-        const QString level = Answers::PayloadByteText(a, 2, false);
-        if (!level.isEmpty())
-            emit ioWritten(byte(1), level == QLatin1String("01"));
-        break;
-    }
-    case Command::IoRead: {
-        IoState s;
-        s.radioId = Answers::IdField(a);
-        s.input1 = InputLevel(Answers::PayloadByteText(a, 1, false));
-        s.input2 = InputLevel(Answers::PayloadByteText(a, 2, false));
-        m_readings.params.io = s;
-        emit ioRead(s);
-        break;
-    }
-    default:
-        break; // the acknowledgement is all there is
-    }
 }
 
 void ModuleSession::follow(const SerialSettings& settings)

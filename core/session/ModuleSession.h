@@ -12,6 +12,7 @@
 // sent; an answer to another command ends the one in flight as a mismatch.
 #pragma once
 
+#include "AnswerDecoder.h"
 #include "Clock.h"
 #include "Transaction.h"
 #include "WorkState.h"
@@ -155,9 +156,10 @@ public:
     void recordCommand(Command command);
     Command lastCommand() const { return m_lastCommand; }
 
-    // What the module reported so far (decoded answers to the commands sent).
-    const ModuleReadings& readings() const { return m_readings; }
-    void clearReadings() { m_readings = ModuleReadings{}; }
+    // The decoded values of the answers, as signals, and what the module reported so far.
+    AnswerDecoder& answers() { return m_answers; }
+    const ModuleReadings& readings() const { return m_answers.readings(); }
+    void clearReadings() { m_answers.clearReadings(); }
 
     // ---- raw data (pair test, terminal) ------------------------------------------------
     // Sends a data block; on success it is the last data sent and the work state becomes
@@ -186,20 +188,6 @@ signals:
     // The serial-number read that follows an identify answer went out as transaction `id`
     // (or was refused: its end says so).
     void identifyFollowUp(TransactionId id);
-    // A serial-settings or write-all answer, or a serial read; `complete` when both the
-    // baud and the parity byte are there.
-    void serialSettingsAnswered(Command command, const SerialSettings& settings, bool complete);
-    void channelRead(int channel);
-    void airRateRead(int rate);
-    void protocolRead(int protocol);
-    void powerModeRead(int mode);
-    void serialNumberWritten();
-    void serialNumberRead(const SerialNumber& number, bool afterSearch);
-    void radioIdRead(int id);
-    void rssiRead(int value);
-    void allParametersRead(const AllParameters& parameters, bool serialComplete);
-    void ioWritten(int output, bool high);
-    void ioRead(const IoState& state);
     // The PC port followed the module to new serial settings (or failed to).
     void portFollowed(const SerialSettings& settings, LinkStatus status);
 
@@ -233,7 +221,6 @@ private:
     void updateFrameGap();
     void handOver();
     void route(const QString& text, Command command, bool isShort);
-    void decode(Command command, const QString& text, bool isShort);
     void follow(const SerialSettings& settings);
 
     SerialLink m_link;
@@ -273,5 +260,5 @@ private:
     int m_answerTimeoutMs = 0;
     QTimer m_answerTimer;
     bool m_followSerial = true;
-    ModuleReadings m_readings;
+    AnswerDecoder m_answers;
 };

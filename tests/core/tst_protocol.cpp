@@ -62,7 +62,7 @@ private slots:
     {
         ModuleSession s(Edition{});
         QSignalSpy answered(&s, &ModuleSession::answered);
-        QSignalSpy rates(&s, &ModuleSession::airRateRead);
+        QSignalSpy rates(&s.answers(), &AnswerDecoder::airRateRead);
         s.recordCommand(Command::AirRateRead);
         s.DispatchLongAnswer(Long("0004", "0500"));
         QCOMPARE(answered.takeFirst(), (QVariantList{QVariant::fromValue(Command::AirRateRead), true, false, 5}));
@@ -105,7 +105,7 @@ private slots:
         ModuleSession s(Edition{"KESTRAVONIX", {}, 0});
         QSignalSpy answered(&s, &ModuleSession::answered);
         QSignalSpy invalid(&s, &ModuleSession::invalidAnswer);
-        QSignalSpy all(&s, &ModuleSession::allParametersRead);
+        QSignalSpy all(&s.answers(), &AnswerDecoder::allParametersRead);
         s.recordCommand(Command::ProtocolRead);
         s.DispatchShortAnswer(Short("14", "01"));
         QCOMPARE(answered.takeFirst(), (QVariantList{QVariant::fromValue(Command::ProtocolRead), true, true, 1}));

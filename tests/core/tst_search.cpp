@@ -35,7 +35,7 @@ private slots:
         QSignalSpy stepped(&search, &RadioSearch::stepped);
         QSignalSpy finished(&search, &RadioSearch::finished);
         QSignalSpy identified(&s, &ModuleSession::identified);
-        QSignalSpy serialNumber(&s, &ModuleSession::serialNumberRead);
+        QSignalSpy serialNumber(&s.answers(), &AnswerDecoder::serialNumberRead);
 
         QCOMPARE(RadioSearch::IndexOf(k9600None), 15);
         search.start(15);
@@ -123,7 +123,7 @@ private slots:
         SessionRig rig("baud=4800,parity=odd,model=35,band=433", QString(), k9600None, 600);
         RadioSearch search(*rig.session);
         search.setStepInterval(250);
-        QSignalSpy serialNumber(rig.session.get(), &ModuleSession::serialNumberRead);
+        QSignalSpy serialNumber(&rig.session.get()->answers(), &AnswerDecoder::serialNumberRead);
         search.start(15);
         QVERIFY(Wait::until([&] { return search.found() && !search.isRunning(); }, 15000));
         QCOMPARE(search.index(), 11);

@@ -35,7 +35,7 @@ private slots:
         SessionRig rig(QStringLiteral("model=51,year=5,month=12,seq=42"));
         ModuleSession& s = *rig.session;
         QList<SerialNumber> read;
-        connect(&s, &ModuleSession::serialNumberRead, this, [&](const SerialNumber& n) { read << n; });
+        connect(&s.answers(), &AnswerDecoder::serialNumberRead, this, [&](const SerialNumber& n) { read << n; });
         s.readSerialNumber();
         QVERIFY(rig.waitFinished(Command::SerialNumberRead));
         s.DispatchLongAnswer(ModuleAnswers::Long("000B", "9900010100"));

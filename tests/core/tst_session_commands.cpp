@@ -54,7 +54,7 @@ private slots:
         QFETCH(QString, edition);
         SessionRig rig(QString(), edition);
         ModuleSession& s = *rig.session;
-        QSignalSpy read(&s, &ModuleSession::protocolRead);
+        QSignalSpy read(&s.answers(), &AnswerDecoder::protocolRead);
         QVERIFY(Answered(rig, s.writeProtocol(1)));
         QCOMPARE(rig.module()->options().airProtocol, 1);
         QVERIFY(Answered(rig, s.readProtocol()));
@@ -66,7 +66,7 @@ private slots:
     {
         SessionRig rig;
         ModuleSession& s = *rig.session;
-        QSignalSpy modes(&s, &ModuleSession::powerModeRead);
+        QSignalSpy modes(&s.answers(), &AnswerDecoder::powerModeRead);
         QVERIFY(Answered(rig, s.writePowerMode(3)));
         QVERIFY(Answered(rig, s.readPowerMode()));
         QVERIFY(Answered(rig, s.wakeUp()));
@@ -83,8 +83,8 @@ private slots:
     {
         SessionRig rig("rssi=200");
         ModuleSession& s = *rig.session;
-        QSignalSpy ids(&s, &ModuleSession::radioIdRead);
-        QSignalSpy rssi(&s, &ModuleSession::rssiRead);
+        QSignalSpy ids(&s.answers(), &AnswerDecoder::radioIdRead);
+        QSignalSpy rssi(&s.answers(), &AnswerDecoder::rssiRead);
         QSignalSpy answered(&s, &ModuleSession::answered);
         QVERIFY(Answered(rig, s.writeRadioId(300)));
         QVERIFY(Answered(rig, s.readRadioId()));
@@ -112,7 +112,7 @@ private slots:
     {
         SessionRig rig("rssi=7,short-answers", "KESTRAVONIX");
         ModuleSession& s = *rig.session;
-        QSignalSpy rssi(&s, &ModuleSession::rssiRead);
+        QSignalSpy rssi(&s.answers(), &AnswerDecoder::rssiRead);
         QSignalSpy answered(&s, &ModuleSession::answered);
         QVERIFY(Answered(rig, s.readRssi()));
         QVERIFY(Answered(rig, s.writeLevel(12)));
@@ -126,8 +126,8 @@ private slots:
     {
         SessionRig rig("model=32,id=258,in1=1,in2=0");
         ModuleSession& s = *rig.session;
-        QSignalSpy inputs(&s, &ModuleSession::ioRead);
-        QSignalSpy outputs(&s, &ModuleSession::ioWritten);
+        QSignalSpy inputs(&s.answers(), &AnswerDecoder::ioRead);
+        QSignalSpy outputs(&s.answers(), &AnswerDecoder::ioWritten);
         QVERIFY(Answered(rig, s.readIo(258)));
         const IoState in = inputs.takeFirst().at(0).value<IoState>();
         QCOMPARE(in.radioId, 258);
@@ -187,8 +187,8 @@ private slots:
         ModuleSession& s = *rig.session;
         s.setFollowModuleSerial(follow);
         s.setAnswerTimeout(500);
-        QSignalSpy answeredSerial(&s, &ModuleSession::serialSettingsAnswered);
-        QSignalSpy all(&s, &ModuleSession::allParametersRead);
+        QSignalSpy answeredSerial(&s.answers(), &AnswerDecoder::serialSettingsAnswered);
+        QSignalSpy all(&s.answers(), &AnswerDecoder::allParametersRead);
         QVERIFY(Answered(rig, writeAll ? s.writeAll(3, 9600, k19200Odd) : s.writeSerial(k19200Odd)));
         QCOMPARE(rig.requests(), QStringList{request});
         QCOMPARE(answeredSerial.takeFirst().at(1).value<SerialSettings>(), k19200Odd);
@@ -209,8 +209,8 @@ private slots:
         SessionRig rig(QString(), QString(), SerialSettings{}, 200);
         ModuleSession& s = *rig.session;
         QSignalSpy answered(&s, &ModuleSession::answered);
-        QSignalSpy channels(&s, &ModuleSession::channelRead);
-        QSignalSpy rates(&s, &ModuleSession::airRateRead);
+        QSignalSpy channels(&s.answers(), &AnswerDecoder::channelRead);
+        QSignalSpy rates(&s.answers(), &AnswerDecoder::airRateRead);
         QCOMPARE(s.readChannel(), LinkStatus::Ok);
         // the channel answer is in but not handed over yet when the next command goes out; that
         // one's answer comes well after the hand-over

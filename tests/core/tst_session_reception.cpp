@@ -21,7 +21,7 @@ private slots:
         s.setFrameGapOption(true, 300);
         s.recordCommand(Command::AirRateRead);
         QSignalSpy blocks(&s, &ModuleSession::blockReceived);
-        QSignalSpy rates(&s, &ModuleSession::airRateRead);
+        QSignalSpy rates(&s.answers(), &AnswerDecoder::airRateRead);
         s.receiveBytes(kAirRateAnswer.left(6));
         clock.ms += 100;
         s.receiveNow();

@@ -18,8 +18,8 @@ private slots:
     {
         SessionRig rig(QString(), kShortEdition);
         ModuleSession& s = *rig.session;
-        QSignalSpy channel(&s, &ModuleSession::channelRead);
-        QSignalSpy air(&s, &ModuleSession::airRateRead);
+        QSignalSpy channel(&s.answers(), &AnswerDecoder::channelRead);
+        QSignalSpy air(&s.answers(), &AnswerDecoder::airRateRead);
         QCOMPARE(s.writeChannel(10), LinkStatus::Ok);
         QVERIFY(rig.waitFinished(Command::ChannelWrite));
         s.readChannel();
@@ -40,7 +40,7 @@ private slots:
         ModuleSession& s = *rig.session;
         SerialSettings read{0, Parity::Unknown};
         bool complete = false;
-        connect(&s, &ModuleSession::serialSettingsAnswered, this, [&](Command, const SerialSettings& v, bool c) {
+        connect(&s.answers(), &AnswerDecoder::serialSettingsAnswered, this, [&](Command, const SerialSettings& v, bool c) {
             read = v;
             complete = c;
         });
