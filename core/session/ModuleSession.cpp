@@ -5,7 +5,10 @@
 
 
 ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
-    : QObject(parent), m_edition(edition)
+    : QObject(parent), m_edition(edition),
+      m_transactions(TransactionQueue::Hooks{
+          [this](const CommandRequest& r, bool afterIdentify) { return sendRequest(r, afterIdentify); },
+          [this](const CommandRequest& r) { return lineDeadline(r); }, [this] { return m_link.isLost(); }})
 {
     connect(&m_link, &SerialLink::readyRead, this, &ModuleSession::onReadyRead);
     connect(&m_link, &SerialLink::lost, this, &ModuleSession::onLost);
@@ -13,12 +16,8 @@ ModuleSession::ModuleSession(const Edition& edition, QObject* parent)
     m_checkTimer.setSingleShot(true);
     m_checkTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_checkTimer, &QTimer::timeout, this, &ModuleSession::receiveNow);
-    m_answerTimer.setSingleShot(true);
-    m_answerTimer.setTimerType(Qt::PreciseTimer);
-    m_deferTimer.setSingleShot(true);
-    m_deferTimer.setInterval(0);
-    connect(&m_deferTimer, &QTimer::timeout, this, &ModuleSession::deferred);
-    connect(&m_answerTimer, &QTimer::timeout, this, [this] { endInFlight(TransactionOutcome::TimedOut); });
+    connect(&m_transactions, &TransactionQueue::started, this, &ModuleSession::transactionStarted);
+    connect(&m_transactions, &TransactionQueue::ended, this, &ModuleSession::transactionEnded);
 }
 
 ModuleSession::~ModuleSession() = default;
@@ -82,7 +81,7 @@ void ModuleSession::onLost()
 {
     // The commands end as lost before anyone hears of the loss, so a job waiting on one ends
     // with "port lost" rather than cancelling it.
-    endAll(TransactionOutcome::PortLost);
+    m_transactions.endAll(TransactionOutcome::PortLost);
     emit portLost();
 }
 
@@ -202,7 +201,7 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
         }
         if (!Answers::ChecksumOk(text, false)) {
             emit invalidAnswer(text, AnswerProblem::IdChecksumError);
-            endInFlight(TransactionOutcome::ChecksumError);
+            m_transactions.endInFlight(TransactionOutcome::ChecksumError);
             return;
         }
         const QString code = Answers::IdCode(text);
@@ -212,7 +211,7 @@ void ModuleSession::DispatchLongAnswer(const QString& text)
     }
     if (!Answers::ChecksumOk(text, false)) {
         emit invalidAnswer(text, AnswerProblem::ChecksumError);
-        endInFlight(TransactionOutcome::ChecksumError);
+        m_transactions.endInFlight(TransactionOutcome::ChecksumError);
         return;
     }
     const QString code = Answers::LongCode(text);
@@ -236,7 +235,7 @@ void ModuleSession::DispatchShortAnswer(const QString& text)
     }
     if (!Answers::ChecksumOk(text, true)) {
         emit invalidAnswer(text, AnswerProblem::ChecksumError);
-        endInFlight(TransactionOutcome::ChecksumError);
+        m_transactions.endInFlight(TransactionOutcome::ChecksumError);
         return;
     }
     route(text, Routes::OfShortAnswer(Answers::ShortCode(text)), true);
@@ -252,18 +251,12 @@ void ModuleSession::onIdentified(const Identity& identity)
     const Command awaited = commandInFlight();
     // The search's time-out (if any) also bounds the serial-number read; it never waits for
     // ever, or a search whose read is lost would hold whatever follows it.
-    int timeoutMs = m_inFlight ? m_inFlight->timeoutMs : m_answerTimeoutMs;
+    int timeoutMs = m_transactions.current() ? m_transactions.inFlightTimeout() : m_answerTimeoutMs;
     if (timeoutMs == 0)
         timeoutMs = -1;
     if (awaited == Command::Search)
-        endInFlight(TransactionOutcome::Answered);
-    Transaction t{m_nextId++, Requests::ReadSerialNumber(), timeoutMs, true, false};
-    if (m_inFlight) {
-        m_queue.prepend(t);
-    } else {
-        start(t);
-    }
-    emit identifyFollowUp(t.id);
+        m_transactions.endInFlight(TransactionOutcome::Answered);
+    emit identifyFollowUp(m_transactions.followUp(Requests::ReadSerialNumber(), timeoutMs));
 }
 
 void ModuleSession::route(const QString& text, Command command, bool isShort)
@@ -282,9 +275,9 @@ void ModuleSession::route(const QString& text, Command command, bool isShort)
     if (awaited == Command::None || awaited == Command::Search)
         return;
     // The late answer of a command given up on is no answer to this one, nor a wrong one.
-    if (awaited != command && m_stale.removeOne(command))
+    if (awaited != command && m_transactions.takeStale(command))
         return;
-    endInFlight(awaited == command ? TransactionOutcome::Answered : TransactionOutcome::Mismatch, isShort);
+    m_transactions.endInFlight(awaited == command ? TransactionOutcome::Answered : TransactionOutcome::Mismatch, isShort);
 }
 
 void ModuleSession::follow(const SerialSettings& settings)
@@ -315,16 +308,12 @@ TransactionId ModuleSession::submit(const CommandRequest& request, int timeoutMs
 {
     if (timeoutMs < 0 && m_answerTimeoutMs > 0)
         timeoutMs = m_answerTimeoutMs;
-    const TransactionId id = enqueue(request, timeoutMs, false);
-    // Started from the event loop, so the caller holds the id before anything can end.
-    m_deferTimer.start();
-    return id;
+    return m_transactions.submit(request, timeoutMs);
 }
 
 LinkStatus ModuleSession::send(const CommandRequest& request)
 {
-    endAll(TransactionOutcome::Superseded);
-    return start(Transaction{m_nextId++, request, m_answerTimeoutMs, false, true});
+    return m_transactions.sendNow(request, m_answerTimeoutMs);
 }
 
 int ModuleSession::lineDeadline(const CommandRequest& request) const
@@ -339,102 +328,16 @@ int ModuleSession::lineDeadline(const CommandRequest& request) const
     return int((bits * 1000 + baud - 1) / baud) + m_frameGap + kModuleMs;
 }
 
-void ModuleSession::cancel(TransactionId id)
+LinkStatus ModuleSession::sendRequest(const CommandRequest& request, bool afterIdentify)
 {
-    if (m_inFlight && m_inFlight->id == id) {
-        endInFlight(TransactionOutcome::Cancelled);
-        return;
+    if (request.recorded) {
+        m_lastCommand = request.command;
+        m_lastAfterIdentify = afterIdentify;
     }
-    for (int i = 0; i < m_queue.size(); ++i) {
-        if (m_queue.at(i).id == id) {
-            const Transaction t = m_queue.takeAt(i);
-            end(t, TransactionOutcome::Cancelled);
-            return;
-        }
-    }
-}
-
-TransactionId ModuleSession::enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify)
-{
-    Transaction t{m_nextId++, request, timeoutMs, afterIdentify};
-    m_queue.append(t);
-    return t.id;
-}
-
-void ModuleSession::deferred()
-{
-    for (const Refusal& r : std::exchange(m_refused, {}))
-        end(r.transaction, r.outcome, false, r.status);
-    pump();
-}
-
-void ModuleSession::pump()
-{
-    if (m_inFlight && m_inFlight->manual && !m_queue.isEmpty())
-        endInFlight(TransactionOutcome::Superseded);
-    while (!m_inFlight && !m_queue.isEmpty())
-        start(m_queue.takeFirst());
-}
-
-LinkStatus ModuleSession::start(Transaction t)
-{
-    // One in flight at a time: a command still awaited when another starts has been replaced.
-    if (m_inFlight)
-        endInFlight(TransactionOutcome::Superseded);
-    if (t.request.recorded) {
-        m_lastCommand = t.request.command;
-        m_lastAfterIdentify = t.afterIdentify;
-    }
-    if (t.timeoutMs < 0)
-        t.timeoutMs = lineDeadline(t.request);
-    const LinkStatus status = sendFrame(t.request.frame);
-    if (status != LinkStatus::Ok) {
-        emit transactionStarted(t.id, t.request.command, status);
-        // Told from the event loop: the sender has the link's answer first.
-        const TransactionOutcome outcome = m_link.isLost() ? TransactionOutcome::PortLost : TransactionOutcome::Refused;
-        m_refused.append(Refusal{t, outcome, status});
-        m_deferTimer.start();
-        return status;
-    }
-    setWorkState(WorkState::Command);
-    m_inFlight = t;
-    if (t.timeoutMs > 0)
-        m_answerTimer.start(t.timeoutMs);
-    else
-        m_answerTimer.stop();
-    emit transactionStarted(t.id, t.request.command, status);
+    const LinkStatus status = sendFrame(request.frame);
+    if (status == LinkStatus::Ok)
+        setWorkState(WorkState::Command);
     return status;
-}
-
-void ModuleSession::end(const Transaction& t, TransactionOutcome outcome, bool shortAnswer, LinkStatus sendStatus)
-{
-    emit transactionEnded(TransactionResult{t.id, t.request.command, outcome, shortAnswer, sendStatus, t.afterIdentify});
-}
-
-void ModuleSession::endInFlight(TransactionOutcome outcome, bool shortAnswer)
-{
-    if (!m_inFlight)
-        return;
-    const Transaction t = *m_inFlight;
-    m_inFlight.reset();
-    m_answerTimer.stop();
-    if (outcome == TransactionOutcome::TimedOut || outcome == TransactionOutcome::Cancelled
-        || outcome == TransactionOutcome::Superseded) {
-        m_stale.append(t.request.command);
-        if (m_stale.size() > kStaleKept)
-            m_stale.removeFirst();
-    }
-    end(t, outcome, shortAnswer);
-    if (!m_queue.isEmpty())
-        m_deferTimer.start();
-}
-
-void ModuleSession::endAll(TransactionOutcome outcome)
-{
-    const QList<Transaction> queued = std::exchange(m_queue, {});
-    endInFlight(outcome);
-    for (const Transaction& t : queued)
-        end(t, outcome);
 }
 
 LinkStatus ModuleSession::sendFrame(const QByteArray& frame)

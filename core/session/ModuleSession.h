@@ -15,6 +15,7 @@
 #include "AnswerDecoder.h"
 #include "Clock.h"
 #include "Transaction.h"
+#include "TransactionQueue.h"
 #include "WorkState.h"
 #include "core/link/SerialLink.h"
 #include "core/model/Edition.h"
@@ -108,12 +109,12 @@ public:
     // longest answer on the wire, the frame gap, and a second for the module.
     int lineDeadline(const CommandRequest& request) const;
     // The time-out of the transaction in flight (0: it waits for ever; none in flight: 0).
-    int inFlightTimeout() const { return m_inFlight ? m_inFlight->timeoutMs : 0; }
+    int inFlightTimeout() const { return m_transactions.inFlightTimeout(); }
     // Ends a transaction in flight or queued as cancelled (nothing for one that has ended).
-    void cancel(TransactionId id);
-    TransactionId currentTransaction() const { return m_inFlight ? m_inFlight->id : 0; }
-    Command commandInFlight() const { return m_inFlight ? m_inFlight->request.command : Command::None; }
-    bool busy() const { return m_inFlight.has_value() || !m_queue.isEmpty(); }
+    void cancel(TransactionId id) { m_transactions.cancel(id); }
+    TransactionId currentTransaction() const { return m_transactions.current(); }
+    Command commandInFlight() const { return m_transactions.commandInFlight(); }
+    bool busy() const { return m_transactions.busy(); }
     // Time-out for an answer; 0 (the default) waits for ever.
     void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
     int answerTimeout() const { return m_answerTimeoutMs; }
@@ -196,22 +197,8 @@ signals:
     void terminalBlockReceived(const QByteArray& block);
 
 private:
-    struct Transaction {
-        TransactionId id = 0;
-        CommandRequest request;
-        int timeoutMs = 0;         // < 0: the line's deadline, worked out when it starts
-        bool afterIdentify = false;
-        bool manual = false;       // sent at once (send), not queued by a job
-    };
     bool shortFrames() const { return m_edition.shortFrames(); }
-    TransactionId enqueue(const CommandRequest& request, int timeoutMs, bool afterIdentify);
-    void pump();
-    void deferred();
-    LinkStatus start(Transaction t);
-    void end(const Transaction& t, TransactionOutcome outcome, bool shortAnswer = false,
-             LinkStatus sendStatus = LinkStatus::Ok);
-    void endAll(TransactionOutcome outcome);
-    void endInFlight(TransactionOutcome outcome, bool shortAnswer = false);
+    LinkStatus sendRequest(const CommandRequest& request, bool afterIdentify);
     void onIdentified(const Identity& identity);
     LinkStatus sendFrame(const QByteArray& frame);
     void onReadyRead();
@@ -243,22 +230,8 @@ private:
     // serial-number read that follows an identify answer.
     Command m_lastCommand = Command::None;
     bool m_lastAfterIdentify = false;
-    std::optional<Transaction> m_inFlight;
-    QList<Transaction> m_queue;
-    // Ends of refused sends and the start of queued work wait for the event loop.
-    struct Refusal {
-        Transaction transaction;
-        TransactionOutcome outcome;
-        LinkStatus status;
-    };
-    QList<Refusal> m_refused;
-    QTimer m_deferTimer;
-    // Commands given up on before their answer came: a late answer of one is dropped.
-    static constexpr int kStaleKept = 8;
-    QList<Command> m_stale;
-    TransactionId m_nextId = 1;
+    TransactionQueue m_transactions;
     int m_answerTimeoutMs = 0;
-    QTimer m_answerTimer;
     bool m_followSerial = true;
     AnswerDecoder m_answers;
 };
