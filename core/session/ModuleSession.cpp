@@ -25,6 +25,7 @@ ModuleSession::~ModuleSession() = default;
 void ModuleSession::setClock(Clock* clock)
 {
     m_clock = clock ? clock : &m_systemClock;
+    m_transactions.setClock(m_clock);
 }
 
 ModuleSession::PortOpening ModuleSession::openPort(int port, const LineSettings& line)

@@ -112,6 +112,7 @@ public:
     int inFlightTimeout() const { return m_transactions.inFlightTimeout(); }
     // Ends a transaction in flight or queued as cancelled (nothing for one that has ended).
     void cancel(TransactionId id) { m_transactions.cancel(id); }
+    TransactionQueue& transactions() { return m_transactions; }
     TransactionId currentTransaction() const { return m_transactions.current(); }
     Command commandInFlight() const { return m_transactions.commandInFlight(); }
     bool busy() const { return m_transactions.busy(); }

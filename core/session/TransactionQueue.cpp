@@ -4,7 +4,7 @@ TransactionQueue::TransactionQueue(Hooks hooks, QObject* parent) : QObject(paren
 {
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::PreciseTimer);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { endInFlight(TransactionOutcome::TimedOut); });
+    connect(&m_deadline, &QTimer::timeout, this, &TransactionQueue::expireDue);
     m_deferTimer.setSingleShot(true);
     m_deferTimer.setInterval(0);
     connect(&m_deferTimer, &QTimer::timeout, this, &TransactionQueue::deferred);
@@ -84,12 +84,25 @@ LinkStatus TransactionQueue::start(Entry e)
         return status;
     }
     m_inFlight = e;
+    m_deadlineAt = e.timeoutMs > 0 ? m_clock->nowMs() + e.timeoutMs : 0;
     if (e.timeoutMs > 0)
         m_deadline.start(e.timeoutMs);
     else
         m_deadline.stop();
     emit started(e.id, e.request.command, status);
     return status;
+}
+
+void TransactionQueue::expireDue()
+{
+    if (!m_inFlight || m_deadlineAt == 0)
+        return;
+    const qint64 left = m_deadlineAt - m_clock->nowMs();
+    if (left > 0) {
+        m_deadline.start(int(left)); // the timer ran ahead of the clock
+        return;
+    }
+    endInFlight(TransactionOutcome::TimedOut);
 }
 
 void TransactionQueue::end(const Entry& e, TransactionOutcome outcome, bool shortAnswer, LinkStatus sendStatus)
@@ -104,6 +117,7 @@ void TransactionQueue::endInFlight(TransactionOutcome outcome, bool shortAnswer)
     const Entry e = *m_inFlight;
     m_inFlight.reset();
     m_deadline.stop();
+    m_deadlineAt = 0;
     if (outcome == TransactionOutcome::TimedOut || outcome == TransactionOutcome::Cancelled
         || outcome == TransactionOutcome::Superseded) {
         m_stale.append(e.request.command);

@@ -3,6 +3,7 @@
 // link or the protocol beyond the hooks it is given.
 #pragma once
 
+#include "Clock.h"
 #include "Transaction.h"
 #include "core/protocol/Requests.h"
 
@@ -26,6 +27,11 @@ public:
     };
 
     explicit TransactionQueue(Hooks hooks, QObject* parent = nullptr);
+    // Deadlines are times on this clock (not owned; nullptr: the system clock). A test with a
+    // ManualClock moves it and calls expireDue().
+    void setClock(Clock* clock) { m_clock = clock ? clock : &m_systemClock; }
+    // Ends the transaction in flight as timed out once its deadline has passed.
+    void expireDue();
 
     // Queued behind what waits; started from the event loop, so the caller holds the id before
     // anything can end. `timeoutMs` < 0: the line's deadline; 0: for ever. A queued transaction
@@ -77,6 +83,9 @@ private:
     QList<Refusal> m_refused;
     QTimer m_deferTimer;
     QTimer m_deadline;
+    qint64 m_deadlineAt = 0; // on m_clock; 0: the one in flight waits for ever
+    SystemClock m_systemClock;
+    Clock* m_clock = &m_systemClock;
     // Commands given up on before their answer came: a late answer of one is dropped.
     static constexpr int kStaleKept = 8;
     QList<Command> m_stale;
