@@ -30,7 +30,7 @@ public:
     EmulatorProgram(const QString& link, const QString& settings)
     {
         proc.start(qEnvironmentVariable("RFMOD_EMU"), {settings, "--link", link});
-        started = proc.waitForStarted(5000) && proc.waitForReadyRead(5000);
+        started = proc.waitForStarted(15000) && proc.waitForReadyRead(15000);
         proc.readAll();
     }
     ~EmulatorProgram() { stop(); }
@@ -83,7 +83,7 @@ private slots:
         QVERIFY(ReadAirRate(f));
         TestWindow::pump(100);
         emu->kill(); // the answer never comes: the other end is gone mid-answer
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(1) == Tr(AppTexts::PortLost); }, 15000));
         w.ui.clear();
         QElapsedTimer t;
         t.start();
@@ -101,7 +101,7 @@ private slots:
         QVERIFY2(w.ui.messages.isEmpty(), qPrintable(w.ui.messages.join('|')));
         QCOMPARE(f->PanelText(1), QString::fromUtf8("COM1,2400,NONE(无校验),8,1"));
         QVERIFY(ReadAirRate(f));
-        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return f->PanelText(2) == QString::fromUtf8("空中参数读取成功!"); }, 15000));
     }
 
     void deviceGoneMidPairTest()
@@ -118,12 +118,12 @@ private slots:
         f->Edit4->setText("LOST-0123");
         f->SpeedButton17Click();
         QCOMPARE(f->State(), WorkState::PairTimed);
-        QVERIFY(TestWindow::waitFor([&] { return f->Pair->counters().sent >= 4; }, 3000));
-        QVERIFY2(TestWindow::waitFor([&] { return f->Pair->counters().received >= 1; }, 3000), "no echo before the loss");
+        QVERIFY(TestWindow::waitFor([&] { return f->Pair->counters().sent >= 4; }, 15000));
+        QVERIFY2(TestWindow::waitFor([&] { return f->Pair->counters().received >= 1; }, 15000), "no echo before the loss");
         // while the refusal's box is open the window's timers go on, as under a modal box
         w.ui.whileShowing = [] { TestWindow::pump(700); };
         emu->kill();
-        QVERIFY(TestWindow::waitFor([&] { return w.ui.messages.contains("The Port NOT be opened!"); }, 3000));
+        QVERIFY(TestWindow::waitFor([&] { return w.ui.messages.contains("The Port NOT be opened!"); }, 15000));
         TestWindow::pump(500);
         QCOMPARE(w.ui.messages.count("The Port NOT be opened!"), 1); // one box, not one a tick
         QVERIFY(f->Pair->isTimerActive()); // still ticking, for when the adapter is back
@@ -139,7 +139,7 @@ private slots:
         w.portSet->SpeedButton1Click();
         f->SpeedButton17Click();
         const PairCounters& c = f->Pair->counters();
-        const bool running = TestWindow::waitFor([&] { return c.sent >= 3 && c.received >= 1; }, 5000);
+        const bool running = TestWindow::waitFor([&] { return c.sent >= 3 && c.received >= 1; }, 15000);
         QVERIFY2(running, qPrintable(QStringLiteral("sent %1 received %2 state %3 timer %4 boxes %5")
                                          .arg(c.sent).arg(c.received).arg(int(f->State()))
                                          .arg(f->Pair->isTimerActive()).arg(w.ui.messages.join('|'))));
