@@ -102,7 +102,8 @@ QString GlobalHelp()
         "write and program refuse a module whose model is not known unless --any-model is given.\n"
         "COMMAND --help describes a command. Exit codes: 0 success, 1 refused or verification\n"
         "failed, 2 usage error, 3 no module answered, 4 the port could not be opened or was lost,\n"
-        "or the production database cannot be reached; 130 (143) interrupted by Ctrl+C (SIGTERM)\n"
+        "or the production database cannot be reached, 5 the database refuses (rights, schema),\n"
+        "6 records wait in the spill file; 130 (143) interrupted by Ctrl+C (SIGTERM)\n"
         "while waiting for the module; program, pair and term take Ctrl+C as their normal end.\n");
 }
 
