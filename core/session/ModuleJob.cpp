@@ -48,12 +48,6 @@ ModuleJob::ModuleJob(ModuleSession& session, QList<JobStep> steps, QObject* pare
     connect(&m_wait, &QTimer::timeout, this, &ModuleJob::next);
     connect(&session, &ModuleSession::transactionStarted, this, &ModuleJob::onStarted);
     connect(&session, &ModuleSession::transactionEnded, this, &ModuleJob::onEnded);
-    connect(&session, &ModuleSession::identifyFollowUp, this, [this](TransactionId id) {
-        if (!m_running || !m_identifying || m_pending != 0)
-            return;
-        m_current = Command::SerialNumberRead;
-        m_pending = id;
-    });
     connect(&session, &ModuleSession::portLost, this, [this] {
         if (m_running)
             finish(JobResult{JobOutcome::Cancelled, m_current, TransactionOutcome::PortLost, LinkStatus::Ok});
@@ -68,6 +62,12 @@ ModuleJob::ModuleJob(ModuleSession& session, QList<JobStep> steps, QObject* pare
         }
         emit moduleFound();
         next();
+    });
+    connect(&m_search, &RadioSearch::failed, this, [this](const TransactionResult& r) {
+        if (!m_running)
+            return;
+        const bool cancelled = r.outcome == TransactionOutcome::PortLost || r.outcome == TransactionOutcome::Cancelled;
+        finish(JobResult{cancelled ? JobOutcome::Cancelled : JobOutcome::Failed, r.command, r.outcome, r.sendStatus});
     });
     connect(&m_search, &RadioSearch::abandoned, this, [this] {
         if (!m_running)
@@ -113,7 +113,6 @@ void ModuleJob::next()
         return;
     m_current = Command::None;
     m_pending = 0;
-    m_identifying = false;
     while (!m_steps.isEmpty()) {
         const JobStep step = m_steps.takeFirst();
         if (step.when && !step.when())
@@ -148,8 +147,7 @@ void ModuleJob::runStep(const JobStep& step)
         }
         break;
     case JobStep::Kind::Identify:
-        m_identifying = true;
-        m_pending = m_session.submit(Requests::Search(m_session.edition().shortFrames()), m_timeoutMs);
+        m_search.identifyHere(m_timeoutMs);
         break;
     }
 }
@@ -170,12 +168,7 @@ void ModuleJob::onEnded(const TransactionResult& r)
         return;
     m_pending = 0;
     if (r.outcome == TransactionOutcome::Answered) {
-        if (m_identifying && r.command == Command::Search)
-            return; // the model read follows (identifyFollowUp)
-        if (m_identifying)
-            emit moduleFound();
-        else
-            emit commandAnswered(r.command, r.shortAnswer);
+        emit commandAnswered(r.command, r.shortAnswer);
         next();
         return;
     }
@@ -188,7 +181,6 @@ void ModuleJob::finish(JobResult result)
     if (!m_running)
         return;
     m_running = false;
-    m_identifying = false;
     m_wait.stop();
     m_search.stop();
     m_steps.clear();

@@ -106,7 +106,6 @@ private:
     QTimer m_wait;
     int m_timeoutMs = -1;
     bool m_running = false;
-    bool m_identifying = false;       // an identify step awaits the identify answer
     TransactionId m_pending = 0;      // the transaction the step awaits
     Command m_current = Command::None;
     JobResult m_result;

@@ -46,6 +46,7 @@ int RadioSearch::IndexOf(const SerialSettings& settings)
 bool RadioSearch::start(int startIndex)
 {
     stop();
+    m_identifyOnly = false;
     m_found = false;
     m_tries = 0;
     if (!step(startIndex))
@@ -55,8 +56,19 @@ bool RadioSearch::start(int startIndex)
     return true;
 }
 
+void RadioSearch::identifyHere(int timeoutMs)
+{
+    stop();
+    m_found = false;
+    m_tries = 1;
+    m_identifyOnly = true;
+    m_identifying = true;
+    m_request = m_session.submit(Requests::Search(m_session.edition().shortFrames()), timeoutMs);
+}
+
 void RadioSearch::stop()
 {
+    m_identifying = false;
     m_timer.stop();
     m_followUpTimer.stop();
     const TransactionId request = std::exchange(m_request, 0);
@@ -83,6 +95,14 @@ bool RadioSearch::step(int index)
 
 void RadioSearch::onFollowUp(TransactionId id)
 {
+    if (m_identifying) {
+        // The identify answer came: the model read decides the end (it has a deadline).
+        m_identifying = false;
+        m_found = true;
+        m_request = 0;
+        m_followUp = id;
+        return;
+    }
     if (!m_timer.isActive())
         return;
     // Found: the combination in force stays; the model read decides when the search ends.
@@ -95,10 +115,24 @@ void RadioSearch::onFollowUp(TransactionId id)
 
 void RadioSearch::onEnded(const TransactionResult& result)
 {
-    if (result.id == m_request)
+    if (result.id == m_request) {
         m_request = 0;
-    if (result.id == m_followUp && result.outcome != TransactionOutcome::Cancelled)
-        finish(true);
+        // Answered, the model read follows (onFollowUp); otherwise nothing will.
+        if (m_identifying && result.outcome != TransactionOutcome::Answered) {
+            m_identifying = false;
+            emit failed(result);
+        }
+        return;
+    }
+    if (result.id != m_followUp || result.outcome == TransactionOutcome::Cancelled)
+        return;
+    // Only identifyHere insists on the model: a search found the module whatever the read says.
+    if (m_identifyOnly && result.outcome != TransactionOutcome::Answered) {
+        m_followUp = 0;
+        emit failed(result);
+        return;
+    }
+    finish(true);
 }
 
 void RadioSearch::finish(bool found)
