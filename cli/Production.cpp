@@ -128,6 +128,16 @@ ProductionWorker::ProductionWorker(const Context& context, int port, const Produ
       m_homeLine(context.line.line())
 {
     m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (const auto then = std::exchange(m_then, nullptr))
+            then();
+    });
+}
+
+void ProductionWorker::after(int ms, std::function<void()> then)
+{
+    m_then = std::move(then);
+    m_timer.start(ms);
 }
 
 ProductionWorker::~ProductionWorker() = default;
@@ -169,12 +179,10 @@ void ProductionWorker::portProblem(const QString& what)
         recordInterrupted(what + QStringLiteral(" while programming"));
     m_verifyFrom = -1;
     setState(what + QStringLiteral(", trying again"));
-    m_timer.disconnect();
-    connect(&m_timer, &QTimer::timeout, this, [this] {
+    after(kReopenMs, [this] {
         m_client.reset();
         openPort();
     });
-    m_timer.start(kReopenMs);
 }
 
 void ProductionWorker::openPort()
@@ -238,9 +246,7 @@ void ProductionWorker::pollHome()
         if (!m_guardLasts)
             m_guard = false;
         if (NowMs() < m_homeUntil) {
-            m_timer.disconnect();
-            connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::pollHome);
-            m_timer.start(kRemovalPollMs);
+            after(kRemovalPollMs, [this] { pollHome(); });
         } else {
             sweep();
         }
@@ -537,9 +543,7 @@ void ProductionWorker::commitRecord()
                                 .arg(why));
             m_recordHeld = true;
             setState(QStringLiteral("keeping the record, trying again"));
-            m_timer.disconnect();
-            connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::commitRecord);
-            m_timer.start(kDatabaseRetryMs);
+            after(kDatabaseRetryMs, [this] { commitRecord(); });
             return;
         }
         if (m_db->lastError().kind == StoreError::Kind::Taken) {
@@ -619,9 +623,7 @@ void ProductionWorker::databaseLost(const QString& why)
     }
     setState(QStringLiteral("waiting for the production database"));
     // The module in hand got nothing; it is looked for again (it may have been swapped).
-    m_timer.disconnect();
-    connect(&m_timer, &QTimer::timeout, this, &ProductionWorker::search);
-    m_timer.start(kDatabaseRetryMs);
+    after(kDatabaseRetryMs, [this] { search(); });
 }
 
 void ProductionWorker::awaitRemoval()
@@ -636,65 +638,67 @@ void ProductionWorker::awaitRemoval()
     m_silentPolls = 0;
     m_alikePolls = 0;
     m_silenceSeen = false;
-    m_timer.disconnect();
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_client->session().clearReadings();
-        m_client->start({JobStep::IdentifyHere()}, [this](const JobResult& r) {
-            if (m_stopped)
-                return;
-            if (r.transaction == TransactionOutcome::PortLost) {
-                portProblem(QStringLiteral("port lost"));
+    after(kRemovalPollMs, [this] { pollRemoval(); });
+}
+
+// One look at the jig while the module just recorded should be taken away.
+void ProductionWorker::pollRemoval()
+{
+    m_client->session().clearReadings();
+    m_client->start({JobStep::IdentifyHere()}, [this](const JobResult& r) {
+        if (m_stopped)
+            return;
+        if (r.transaction == TransactionOutcome::PortLost) {
+            portProblem(QStringLiteral("port lost"));
+            return;
+        }
+        const bool answered = r.outcome == JobOutcome::Done;
+        if (answered && SameModule(m_client->readings(), m_recorded)) {
+            m_silentPolls = 0;
+            // Without a number of ours the module is read whole now and then, so a swap
+            // too quick for any poll to find the jig empty is seen all the same.
+            const bool lookCloser = m_silenceSeen || (!m_guardLasts && ++m_alikePolls % kAlikeReadEvery == 0);
+            if (!lookCloser) {
+                after(kRemovalPollMs, [this] { pollRemoval(); });
                 return;
             }
-            const bool answered = r.outcome == JobOutcome::Done;
-            if (answered && SameModule(m_client->readings(), m_recorded)) {
-                m_silentPolls = 0;
-                // Without a number of ours the module is read whole now and then, so a swap
-                // too quick for any poll to find the jig empty is seen all the same.
-                const bool lookCloser = m_silenceSeen || (!m_guardLasts && ++m_alikePolls % kAlikeReadEvery == 0);
-                if (!lookCloser) {
-                    m_timer.start(kRemovalPollMs);
+            // Silent once, then alike: an answer lost, or an alike module swapped in while
+            // the poll waited. The parameters written here tell them apart.
+            m_silenceSeen = false;
+            m_client->start({JobStep::Send(Requests::ReadAll())}, [this](const JobResult& all) {
+                if (m_stopped)
+                    return;
+                if (all.outcome == JobOutcome::Done
+                    && !SameParameters(m_client->readings().params, m_recorded.params)) {
+                    m_guard = false;
+                    m_times.removal += NowMs() - m_phaseStart;
+                    m_phaseStart = m_moduleStart = NowMs();
+                    program();
                     return;
                 }
-                // Silent once, then alike: an answer lost, or an alike module swapped in while
-                // the poll waited. The parameters written here tell them apart.
-                m_silenceSeen = false;
-                m_client->start({JobStep::Send(Requests::ReadAll())}, [this](const JobResult& all) {
-                    if (m_stopped)
-                        return;
-                    if (all.outcome == JobOutcome::Done
-                        && !SameParameters(m_client->readings().params, m_recorded.params)) {
-                        m_guard = false;
-                        m_times.removal += NowMs() - m_phaseStart;
-                        m_phaseStart = m_moduleStart = NowMs();
-                        program();
-                        return;
-                    }
-                    m_timer.start(kRemovalPollMs);
-                });
-                return;
-            }
-            // Another module answers: swapped faster than a poll could see the jig empty.
-            if (answered) {
-                m_times.removal += NowMs() - m_phaseStart;
-                m_phaseStart = m_moduleStart = NowMs();
-                program();
-                return;
-            }
-            // Silent: asked again at once, so one lost answer is not taken for an empty jig;
-            // silent twice, the module is gone.
-            m_silenceSeen = true;
-            if (++m_silentPolls < 2) {
-                m_timer.start(0);
-                return;
-            }
+                after(kRemovalPollMs, [this] { pollRemoval(); });
+            });
+            return;
+        }
+        // Another module answers: swapped faster than a poll could see the jig empty.
+        if (answered) {
             m_times.removal += NowMs() - m_phaseStart;
-            if (!m_guardLasts)
-                m_guard = false;
-            search();
-        });
+            m_phaseStart = m_moduleStart = NowMs();
+            program();
+            return;
+        }
+        // Silent: asked again at once, so one lost answer is not taken for an empty jig;
+        // silent twice, the module is gone.
+        m_silenceSeen = true;
+        if (++m_silentPolls < 2) {
+            after(0, [this] { pollRemoval(); });
+            return;
+        }
+        m_times.removal += NowMs() - m_phaseStart;
+        if (!m_guardLasts)
+            m_guard = false;
+        search();
     });
-    m_timer.start(kRemovalPollMs);
 }
 
 // ---- progress ---------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <QPair>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace Cli {
@@ -94,6 +95,9 @@ private:
     void commitRecord();
     void done();
     void awaitRemoval();
+    void pollRemoval();
+    // The one timer of the cycle: `then` runs after `ms`, unless stop() or another after() comes first.
+    void after(int ms, std::function<void()> then);
     void portProblem(const QString& what);
     // The claim of the module in hand is settled as far as it can be when the module is left:
     // given back while its write never left the PC, else unconfirmed (it may carry it).
@@ -115,6 +119,7 @@ private:
     ProductionLog* m_log;
     std::unique_ptr<ModuleClient> m_client;
     QTimer m_timer;
+    std::function<void()> m_then;
     qint64 m_phaseStart = 0;
     qint64 m_moduleStart = 0;
     SerialClaim m_claim;                    // of the module in hand (invalid: none)
