@@ -14,6 +14,8 @@
 #include "tools/emulator/ModuleEmulator.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QPointer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -257,34 +259,26 @@ std::unique_ptr<ModuleClient> Open(const Context& c, int port)
     return client;
 }
 
+void Trace(ModuleSession& s, int port)
+{
+    const qint64 startMs = SystemClock::monotonicMs();
+    auto trace = [port, startMs](const QByteArray& bytes, bool received) {
+        const FrameInfo info = DescribeFrame(bytes, received);
+        std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", (SystemClock::monotonicMs() - startMs) / 1000.0, port, received ? "<" : ">",
+                     qPrintable(HexText::BytesToHexText(bytes, true).trimmed()), qPrintable(info.meaning(received)));
+    };
+    QObject::connect(&s, &ModuleSession::frameSent, [trace](const QByteArray& f) { trace(f, false); });
+    QObject::connect(&s, &ModuleSession::blockReceived, [trace](const QByteArray& b, WorkState) { trace(b, true); });
+}
+
 std::unique_ptr<ModuleClient> OpenQuietly(const Context& c, int port, QString* why)
 {
-    // The answer comes after the quiet gap that ends it: the time-out counts from there.
-    auto client = std::make_unique<ModuleClient>(c.edition, c.timeoutMs + c.gapMs);
-    ModuleSession& s = client->session();
-    s.setFrameGapOption(true, c.gapMs);
-    const LinkStatus status = s.openPort(port, c.line.line()).status();
-    if (status != LinkStatus::Ok) {
-        const PortMapping::Target target = PortMapping::Lookup(port);
-        QString reason;
-        switch (status) {
-        case LinkStatus::OpenFail: reason = QStringLiteral("no such device, or another program has it"); break;
-        case LinkStatus::BadParameter: reason = QStringLiteral("the line settings are refused"); break;
-        default: reason = QStringLiteral("the system refused it"); break;
-        }
-        *why = QStringLiteral("%1 cannot be opened: %2").arg(PortMapping::Describe(port, target), reason);
+    auto client = ModuleClient::Open(c.edition, port, c.line.line(), c.timeoutMs, c.gapMs, why);
+    if (!client)
         return nullptr;
-    }
-    if (c.trace) {
-        const qint64 startMs = SystemClock::monotonicMs();
-        auto trace = [port, startMs](const QByteArray& bytes, bool received) {
-            const FrameInfo info = DescribeFrame(bytes, received);
-            std::fprintf(stderr, "%9.3f COM%d %s %s  %s\n", (SystemClock::monotonicMs() - startMs) / 1000.0, port, received ? "<" : ">",
-                         qPrintable(HexText::BytesToHexText(bytes, true).trimmed()), qPrintable(info.meaning(received)));
-        };
-        QObject::connect(&s, &ModuleSession::frameSent, [trace](const QByteArray& f) { trace(f, false); });
-        QObject::connect(&s, &ModuleSession::blockReceived, [trace](const QByteArray& b, WorkState) { trace(b, true); });
-    }
+    ModuleSession& s = client->session();
+    if (c.trace)
+        Trace(s, port);
     return client;
 }
 
@@ -315,48 +309,38 @@ int ExitOf(const JobResult& r)
 
 QString Describe(const JobResult& r)
 {
-    QString how = QLatin1String(OutcomeName(r.transaction));
+    const QString how = DescribeJob(r);
     const InterruptWatch* watch = InterruptWatch::Current();
-    if (Interrupted(r) && watch && watch->caught())
-        how += QStringLiteral(" by ") + InterruptWatch::SignalName(watch->caught());
-    // Between steps (a pause) no command is awaited.
-    return r.command == Command::None ? how : QStringLiteral("%1: %2").arg(Commands::Name(r.command), how);
+    return Interrupted(r) && watch && watch->caught() ? how + QStringLiteral(" by ") + InterruptWatch::SignalName(watch->caught())
+                                                      : how;
 }
 
-QString UnknownModel(const ModuleReadings& r, const Edition& e)
+JobResult RunSync(ModuleClient& client, QList<JobStep> steps)
 {
-    if (Catalogue::Row(r.identity.modelRow))
-        return QString();
-    QStringList told;
-    const QString family = Catalogue::FamilyLabel(r.identity.familyCode, e.prefixStyle);
-    if (!family.isEmpty())
-        told << QStringLiteral("family ") + family;
-    else if (r.identity.familyCode >= 0)
-        told << QStringLiteral("family code %1").arg(QString::number(r.identity.familyCode, 16).toUpper().rightJustified(2, QLatin1Char('0')));
-    if (!r.identity.firmware.isEmpty())
-        told << QStringLiteral("firmware ") + r.identity.firmware.left(1) + QLatin1Char('.') + r.identity.firmware.mid(1);
-    if (!Catalogue::BaseFrequencyText(r.identity.band).isEmpty())
-        told << QStringLiteral("band ") + Catalogue::BaseFrequencyText(r.identity.band);
-    told << (r.hasSerialNumber ? QStringLiteral("model code ") + r.serialNumber.modelCode
-                               : QStringLiteral("no serial number read"));
-    return QStringLiteral("the module's model is not known (%1); --any-model writes to it unchecked")
-        .arg(told.join(QStringLiteral(", ")));
+    // Interrupted already: nothing more goes out to the module.
+    InterruptWatch* watch = InterruptWatch::Current();
+    if (watch && watch->poll())
+        return JobResult{JobOutcome::Cancelled, steps.isEmpty() ? Command::None : steps.first().command,
+                         TransactionOutcome::Cancelled, LinkStatus::Ok};
+    ModuleJob* job = client.begin(std::move(steps));
+    JobResult result;
+    QEventLoop loop;
+    // Tied to the loop: nothing of this frame is reached once it has returned.
+    QObject::connect(job, &ModuleJob::finished, &loop, [&](const JobResult& r) {
+        result = r;
+        loop.quit();
+    });
+    if (watch)
+        watch->onInterrupt(&loop, [job = QPointer<ModuleJob>(job)] {
+            if (job)
+                job->cancel();
+        });
+    job->start();
+    if (job->isRunning())
+        loop.exec();
+    return result;
 }
 
-Profile ProfileOf(const ModuleReadings& r)
-{
-    Profile p;
-    p.modelRow = r.identity.modelRow;
-    p.base = Catalogue::BaseFrequencyText(r.identity.band);
-    p.channel = r.params.channel;
-    p.airRate = r.params.airRate;
-    p.serialBaud = r.params.serial.baud;
-    p.serialParity = r.params.serial.parity;
-    p.protocol = r.params.protocol;
-    p.powerMode = r.params.powerMode;
-    p.radioId = r.params.radioId;
-    return p;
-}
 
 void Print(const QString& line)
 {
@@ -374,95 +358,6 @@ void Error(const QString& message)
 {
     std::fprintf(stderr, "rfmodctl: %s\n", qPrintable(message));
     std::fflush(stderr);
-}
-
-ModuleReadings ReadBack(const ModuleReadings& found, const ModuleReadings& read)
-{
-    ModuleReadings r = found;
-    r.params = read.params;
-    if (read.hasSerialNumber) {
-        r.serialNumber = read.serialNumber;
-        r.hasSerialNumber = true;
-        r.identity.modelRow = read.identity.modelRow;
-    }
-    return r;
-}
-
-QString Frequency(const ModuleReadings& r, const Edition& e)
-{
-    const int row = r.identity.modelRow;
-    const int channel = r.params.channel;
-    if (!Catalogue::Row(row) || channel < 1 || channel > ChannelPlans::kSlots)
-        return QString();
-    const ChannelPlans::Plan plan = ChannelPlans::Build(Catalogue::RowText(row, e.prefixStyle),
-                                                        Catalogue::BaseFrequencyText(r.identity.band), e.keyword, row, false);
-    return plan[channel - 1];
-}
-
-namespace {
-
-QString Firmware(const QString& byte)
-{
-    return byte.size() == 2 ? byte.left(1) + QLatin1Char('.') + byte.mid(1) : byte;
-}
-
-QString Pad(int value, int width)
-{
-    return value < 0 ? QString() : QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
-}
-
-} // namespace
-
-QJsonObject ModuleJson(const ModuleReadings& r, const LineSettings& line, const Edition& e)
-{
-    QJsonObject o;
-    o.insert(QStringLiteral("baud"), line.baud);
-    o.insert(QStringLiteral("parity"), ParityName(ParityOfChar(line.parity)));
-    auto text = [&](const char* key, const QString& value) {
-        o.insert(QLatin1String(key), value.isEmpty() ? QJsonValue() : QJsonValue(value));
-    };
-    auto number = [&](const char* key, int value) {
-        o.insert(QLatin1String(key), value < 0 ? QJsonValue() : QJsonValue(value));
-    };
-    text("family", Catalogue::FamilyLabel(r.identity.familyCode, e.prefixStyle));
-    text("firmware", Firmware(r.identity.firmware));
-    text("band", Catalogue::BaseFrequencyText(r.identity.band));
-    text("model", Catalogue::RowText(r.identity.modelRow, e.prefixStyle));
-    const AllParameters& p = r.params;
-    number("channel", p.channel);
-    text("frequency", Frequency(r, e));
-    number("air_rate", p.airRate > 0 ? p.airRate : -1);
-    number("serial_baud", p.serial.baud > 0 ? p.serial.baud : -1);
-    text("serial_parity", p.serial.parity == Parity::Unknown ? QString() : ParityName(p.serial.parity));
-    text("protocol", Profiles::ProtocolName(p.protocol));
-    text("power_save", Profiles::PowerModeName(p.powerMode));
-    number("radio_id", p.radioId);
-    number("rssi", p.rssi);
-    text("serial_number", r.hasSerialNumber ? Pad(r.serialNumber.sequence, 5) : QString());
-    text("sn_year", r.hasSerialNumber ? Pad(r.serialNumber.year, 4) : QString());
-    text("sn_month", r.hasSerialNumber ? Pad(r.serialNumber.month, 2) : QString());
-    if (p.io.radioId >= 0) {
-        number("input1", p.io.input1);
-        number("input2", p.io.input2);
-    }
-    return o;
-}
-
-QStringList ModuleText(const ModuleReadings& r, const LineSettings& line, const Edition& e)
-{
-    const QJsonObject o = ModuleJson(r, line, e);
-    static const char* const kOrder[] = {"baud",       "parity",   "family",   "firmware",      "band",
-                                         "model",      "channel",  "frequency", "air_rate",     "serial_baud",
-                                         "serial_parity", "protocol", "power_save", "radio_id", "rssi",
-                                         "serial_number", "sn_year", "sn_month", "input1",       "input2"};
-    QStringList lines;
-    for (const char* key : kOrder) {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isNull() || v.isUndefined())
-            continue;
-        lines << QStringLiteral("%1: %2").arg(QLatin1String(key), v.isDouble() ? QString::number(v.toInt()) : v.toString());
-    }
-    return lines;
 }
 
 } // namespace Cli

@@ -2,8 +2,9 @@
 // edition it works on, the output form, the exit codes.
 #pragma once
 
-#include "ModuleClient.h"
 #include "core/config/ToolSettings.h"
+#include "core/production/ModuleReport.h"
+#include "core/session/ModuleClient.h"
 
 #include "core/model/Profile.h"
 #include "core/production/ProductionStore.h"
@@ -55,8 +56,14 @@ QString GlobalHelp();
 // A client on `port`, opened at the context's line, with --trace wired to stderr.
 // Null (and the reason on stderr) when the port cannot be opened.
 std::unique_ptr<ModuleClient> Open(const Context& context, int port);
+// --trace: every frame on the session's port on stderr.
+void Trace(ModuleSession& session, int port);
 // The same without a word on stderr: the reason goes to `why`.
 std::unique_ptr<ModuleClient> OpenQuietly(const Context& context, int port, QString* why);
+
+// The steps as one job, waited for in a local event loop; cancelled when the command is
+// interrupted (Ctrl+C, SIGTERM), and not started when it has been already.
+JobResult RunSync(ModuleClient& client, QList<JobStep> steps);
 
 // The exit code of a job's end, and what failed in it ("serial number read: no answer").
 int ExitOf(const JobResult& result);
@@ -71,26 +78,10 @@ JobResult FindModule(ModuleClient& client, const Context& c, bool search, int st
 // The message and exit code when FindModule failed.
 int NoModule(const Context& c, const JobResult& r);
 
-// Empty when the module's model is known; else why it is refused, naming what the module
-// told of itself (nothing can be checked against an unknown model).
-QString UnknownModel(const ModuleReadings& r, const Edition& edition);
-// A profile of what was read.
-Profile ProfileOf(const ModuleReadings& r);
-// What the module told of itself when found, with what was read back after the readings
-// were cleared: its parameters, and its serial number when read again.
-ModuleReadings ReadBack(const ModuleReadings& found, const ModuleReadings& read);
-
 // Output: human text on stdout, or with --json the object printed at the end.
 void Print(const QString& line);
 void PrintJson(const QJsonObject& object);
 void Error(const QString& message); // stderr, "rfmodctl: ..."
-
-// The module as a JSON object with the stable keys (baud, parity, family, firmware, band,
-// model, channel, frequency, air_rate, serial_number, radio_id, ...), and as text lines.
-QJsonObject ModuleJson(const ModuleReadings& r, const LineSettings& line, const Edition& edition);
-QStringList ModuleText(const ModuleReadings& r, const LineSettings& line, const Edition& edition);
-// The frequency of the module's channel from the model's channel plan, empty when unknown.
-QString Frequency(const ModuleReadings& r, const Edition& edition);
 
 // The commands; `args` are the command's own arguments.
 int Ports(const Context& c, const QStringList& args);

@@ -69,6 +69,8 @@ QJsonObject HistoryJson(const ModuleRecord& r, const Edition& e)
     o.insert(QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs));
     o.insert(QStringLiteral("station"), r.station);
     o.insert(QStringLiteral("port"), r.port);
+    if (!r.workOrder.isEmpty())
+        o.insert(QStringLiteral("work_order"), r.workOrder);
     QString model = r.readBack.value(QStringLiteral("model")).toString();
     if (model.isEmpty())
         model = Catalogue::RowText(r.identity.modelRow, e.prefixStyle);
@@ -127,6 +129,8 @@ int History(const Context& c, const QStringList& args)
                          QStringLiteral("date")});
     cl.parser.addOption({QStringLiteral("station"), QStringLiteral("only the records of this station"),
                          QStringLiteral("name")});
+    cl.parser.addOption({QStringLiteral("order"), QStringLiteral("only the records of this work order or lot"),
+                         QStringLiteral("text")});
     cl.parser.addOption({QStringLiteral("failed"), QStringLiteral("only the modules that failed")});
     cl.parser.addOption({QStringLiteral("csv"), QStringLiteral("CSV on standard output, or into FILE (--csv FILE)")});
     QCommandLineOption csvFile(QStringLiteral("csv-file"), QString(), QStringLiteral("file"));
@@ -172,6 +176,7 @@ int History(const Context& c, const QStringList& args)
     if (c.stationGiven)
         filter.station = c.station;
     filter.failedOnly = cl.isSet(QStringLiteral("failed"));
+    filter.workOrder = cl.value(QStringLiteral("order"));
 
     ProductionStore store(c.db, SpillPath(c));
     store.setStation(c.station);
@@ -187,7 +192,7 @@ int History(const Context& c, const QStringList& args)
             "time",  "station",  "port",     "model",     "serial_number", "year",         "month",
             "result", "detail",  "baud",     "parity",    "family",        "firmware",     "band",
             "channel", "frequency", "air_rate", "serial_baud", "serial_parity", "protocol", "power_save",
-            "radio_id"};
+            "radio_id", "work_order"};
         QStringList header;
         for (const char* key : kColumns)
             header << QLatin1String(key);

@@ -62,7 +62,7 @@ JobResult FindModule(ModuleClient& client, const Context& c, bool search, int st
 {
     client.session().clearReadings();
     client.setSearchStepInterval(stepMs);
-    JobResult r = client.runSync({search ? JobStep::SearchFrom(RadioSearch::IndexOf(c.line)) : JobStep::IdentifyHere()});
+    JobResult r = RunSync(client, {search ? JobStep::SearchFrom(RadioSearch::IndexOf(c.line)) : JobStep::IdentifyHere()});
     // A search counts as found once the model read has ended, answered or not: without the
     // serial number the model is not known.
     if (r.outcome == JobOutcome::Done && !client.readings().hasSerialNumber)
@@ -157,7 +157,7 @@ int Read(const Context& c, const QStringList& args)
     JobResult r = FindModule(*client, c, cl.isSet(QStringLiteral("search")), stepMs);
     if (r.outcome != JobOutcome::Done)
         return NoModule(c, r);
-    r = client->runSync(Jobs::ReadEverything(client->session()));
+    r = RunSync(*client, Jobs::ReadEverything(client->session()));
     if (r.outcome != JobOutcome::Done) {
         Error(Describe(r));
         return ExitOf(r);

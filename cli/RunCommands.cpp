@@ -81,6 +81,8 @@ int Program(const Context& c, const QStringList& args)
     cl.parser.addOption({QStringLiteral("count"), QStringLiteral("modules a port, 0 until stopped"), QStringLiteral("n"),
                          QStringLiteral("0")});
     cl.parser.addOption({QStringLiteral("log"), QStringLiteral("CSV file, one line a module"), QStringLiteral("file")});
+    cl.parser.addOption({QStringLiteral("order"), QStringLiteral("work order or lot, recorded with every module"),
+                         QStringLiteral("text")});
     cl.parser.addOption({QStringLiteral("any-model"),
                          QStringLiteral("program modules whose model is not known (nothing is checked)")});
     cl.addSearchStepOption();
@@ -102,6 +104,7 @@ int Program(const Context& c, const QStringList& args)
         return ExitUsage;
     }
     setup.anyModel = cl.isSet(QStringLiteral("any-model"));
+    setup.workOrder = cl.value(QStringLiteral("order")).trimmed();
     int stepMs = 0;
     if (!cl.integer(QStringLiteral("count"), 0, 1000000, &setup.count)
         || !cl.searchStepMs(&stepMs))
@@ -152,8 +155,14 @@ int Program(const Context& c, const QStringList& args)
         }
     }
 
-    Context context = c;
-    context.stepMs = stepMs;
+    setup.edition = c.edition;
+    setup.line = c.line.line();
+    setup.timeoutMs = c.timeoutMs;
+    setup.gapMs = c.gapMs;
+    setup.searchStepMs = stepMs;
+    setup.configPath = c.configPath;
+    setup.station = c.station;
+    setup.spillPath = SpillPath(c);
     const std::unique_ptr<SerialNumberPool> pool = db ? SerialNumberPools::OfStore(db.get())
                                                       : SerialNumberPools::OfConfig(c.configPath);
     // Found out before the first module: a number that cannot be recorded is never written.
@@ -161,35 +170,39 @@ int Program(const Context& c, const QStringList& args)
         Error(QStringLiteral("serial numbers cannot be recorded: %1").arg(error));
         return ExitRefused;
     }
-    QList<ProductionWorker*> workers;
+    QList<ProductionJig*> workers;
     QObject owner;
-    for (int port : c.ports)
-        workers << new ProductionWorker(context, port, setup, pool.get(), db.get(), &log, &owner);
+    for (int port : c.ports) {
+        workers << new ProductionJig(setup, port, pool.get(), db.get(), &log, &owner);
+        if (c.trace)
+            QObject::connect(workers.last(), &ProductionJig::portOpened, &owner,
+                             [port](ModuleSession* s) { Trace(*s, port); });
+    }
     ProgressBoard board(workers);
     QEventLoop loop;
     auto allDone = [&] {
-        for (ProductionWorker* w : workers)
+        for (ProductionJig* w : workers)
             if (!w->isFinished())
                 return false;
         return true;
     };
-    for (ProductionWorker* w : workers)
-        QObject::connect(w, &ProductionWorker::finished, &loop, [&] {
+    for (ProductionJig* w : workers)
+        QObject::connect(w, &ProductionJig::finished, &loop, [&] {
             if (allDone())
                 loop.quit();
         });
     CatchInterrupt([&] {
-        for (ProductionWorker* w : workers)
+        for (ProductionJig* w : workers)
             w->stop();
     }, &owner);
-    for (ProductionWorker* w : workers)
+    for (ProductionJig* w : workers)
         w->start();
     board.draw();
     loop.exec();
 
     int ok = 0, failed = 0;
-    ProductionWorker::Times t;
-    for (ProductionWorker* w : workers) {
+    ProductionJig::Times t;
+    for (ProductionJig* w : workers) {
         ok += w->programmed();
         failed += w->failed();
         t.search += w->times().search;

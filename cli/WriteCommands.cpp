@@ -134,11 +134,11 @@ int Write(const Context& c, const QStringList& args)
     }
     if (unknown.isEmpty() && !FitsModel(wanted, found.identity.modelRow, c.edition))
         return ExitUsage;
-    r = client->runSync(Jobs::WriteProfile(client->session(), wanted));
+    r = RunSync(*client, Jobs::WriteProfile(client->session(), wanted));
     if (r.outcome == JobOutcome::Done && cl.isSet(QStringLiteral("verify"))) {
         // Only what is read back now counts.
         client->session().clearReadings();
-        r = client->runSync(Jobs::VerifyProfile(wanted));
+        r = RunSync(*client, Jobs::VerifyProfile(wanted));
         const QStringList differences =
             r.outcome == JobOutcome::Done ? Jobs::Differences(wanted, client->readings()) : QStringList();
         for (const QString& d : differences)
@@ -265,7 +265,7 @@ int SerialNumbers(const Context& c, const QStringList& args)
     auto client = Open(c, c.ports.value(0));
     if (!client)
         return ExitPort;
-    JobResult r = client->runSync({JobStep::Send(Requests::ReadSerialNumber())});
+    JobResult r = RunSync(*client, {JobStep::Send(Requests::ReadSerialNumber())});
     if (r.outcome == JobOutcome::Done && action != QLatin1String("read")) {
         if (!ChooseSn(cl, c.configPath, client->readings(), &choice))
             return ExitUsage;
@@ -302,7 +302,7 @@ int SerialNumbers(const Context& c, const QStringList& args)
             return db ? DatabaseRefused(c, e) : (Error(e.text), ExitRefused);
         }
         const qint64 started = QDateTime::currentMSecsSinceEpoch();
-        r = client->runSync({JobStep::Send(Requests::WriteSerialNumber(claim.number())), JobStep::Send(Requests::ReadSerialNumber())});
+        r = RunSync(*client, {JobStep::Send(Requests::WriteSerialNumber(claim.number())), JobStep::Send(Requests::ReadSerialNumber())});
         if (r.outcome != JobOutcome::Done && r.command == Command::SerialNumberWrite
             && r.transaction == TransactionOutcome::Refused) {
             // Refused by the port, the write never left the PC: its number goes back.

@@ -21,7 +21,7 @@ namespace {
 
 QAtomicInt g_connections;
 
-// Schema 2. %1: the key column of the engine, %2: its type for times.
+// Schema 3. %1: the key column of the engine, %2: its type for times.
 const char* const kTables[] = {
     "CREATE TABLE IF NOT EXISTS rfmod_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS rfmod_series (model TEXT NOT NULL, year INTEGER NOT NULL, month INTEGER NOT NULL,"
@@ -36,7 +36,7 @@ const char* const kTables[] = {
     " baud INTEGER, parity TEXT, family INTEGER, firmware TEXT, band INTEGER, model_row INTEGER,"
     " sn_model TEXT, sn_year INTEGER, sn_month INTEGER, sn_sequence INTEGER,"
     " written TEXT NOT NULL, read_back TEXT NOT NULL, result TEXT NOT NULL, detail TEXT NOT NULL,"
-    " duration_ms INTEGER NOT NULL)",
+    " duration_ms INTEGER NOT NULL, work_order TEXT)",
 };
 const char* const kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS rfmod_claims_number ON rfmod_claims (model, year, month, sequence)",
@@ -49,6 +49,7 @@ const char* const kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS rfmod_records_sequence ON rfmod_records (sn_sequence)",
     "CREATE INDEX IF NOT EXISTS rfmod_records_time ON rfmod_records (time)",
     "CREATE INDEX IF NOT EXISTS rfmod_records_station ON rfmod_records (station, time)",
+    "CREATE INDEX IF NOT EXISTS rfmod_records_order ON rfmod_records (work_order)",
 };
 
 // States whose number may be on a module.
@@ -193,6 +194,8 @@ QJsonObject ModuleRecord::toJson() const
     }
     o[QStringLiteral("time")] = TimeText(time);
     o[QStringLiteral("station")] = station;
+    if (!workOrder.isEmpty())
+        o[QStringLiteral("work_order")] = workOrder;
     o[QStringLiteral("port")] = port;
     o[QStringLiteral("baud")] = line.baud;
     o[QStringLiteral("parity")] = ParityName(line.parity);
@@ -221,6 +224,7 @@ ModuleRecord ModuleRecord::FromJson(const QJsonObject& o)
         r.claimState = ClaimState::Confirmed;
     r.time = QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs).toUTC();
     r.station = o.value(QStringLiteral("station")).toString();
+    r.workOrder = o.value(QStringLiteral("work_order")).toString();
     r.port = o.value(QStringLiteral("port")).toString();
     r.line.baud = o.value(QStringLiteral("baud")).toInt();
     r.line.parity = Profiles::ParityOfName(o.value(QStringLiteral("parity")).toString());
@@ -467,6 +471,9 @@ bool ProductionStore::checkSchema(bool create, QString* error)
                          && q.exec(QStringLiteral("ALTER TABLE rfmod_records ALTER COLUMN time TYPE TIMESTAMPTZ USING time::timestamptz"))))
                     return false;
             }
+            // Version 2: records without a work order.
+            if ((now == 1 || now == 2) && !q.exec(QStringLiteral("ALTER TABLE rfmod_records ADD COLUMN work_order TEXT")))
+                return false;
             for (const char* statement : kTables)
                 if (!q.exec(QString::fromLatin1(statement).replace(QLatin1String("%1"), key).replace(QLatin1String("%2"), time)))
                     return false;
@@ -790,8 +797,8 @@ bool ProductionStore::insertRecord(const ModuleRecord& r, QString* error)
     auto insert = [&](QSqlQuery& q, const ModuleRecord& r) {
         q.prepare(QStringLiteral(
             "INSERT INTO rfmod_records (record_id, claim_id, time, station, port, baud, parity, family, firmware, band,"
-            " model_row, sn_model, sn_year, sn_month, sn_sequence, written, read_back, result, detail, duration_ms)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (record_id) DO NOTHING"));
+            " model_row, sn_model, sn_year, sn_month, sn_sequence, written, read_back, result, detail, duration_ms,"
+            " work_order) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (record_id) DO NOTHING"));
         q.addBindValue(r.id.isEmpty() ? NewId() : r.id);
         q.addBindValue(r.claimId.isEmpty() ? QVariant() : QVariant(r.claimId));
         q.addBindValue(TimeText(r.time.isValid() ? r.time : QDateTime::currentDateTimeUtc()));
@@ -812,6 +819,7 @@ bool ProductionStore::insertRecord(const ModuleRecord& r, QString* error)
         q.addBindValue(r.ok ? QStringLiteral("ok") : QStringLiteral("failed"));
         q.addBindValue(r.detail.isNull() ? QStringLiteral("") : r.detail); // a null text binds as NULL
         q.addBindValue(r.durationMs);
+        q.addBindValue(r.workOrder.isEmpty() ? QVariant() : QVariant(r.workOrder));
         return q.exec();
     };
     auto settle = [&](QSqlQuery& q) {
@@ -1040,11 +1048,17 @@ bool ProductionStore::history(const HistoryFilter& filter, QList<ModuleRecord>* 
         where << QStringLiteral("station = ?");
         values << filter.station;
     }
+    if (!filter.workOrder.isEmpty()) {
+        where << QStringLiteral("work_order = ?");
+        values << filter.workOrder;
+    }
     if (filter.failedOnly)
         where << QStringLiteral("result <> 'ok'");
+    if (filter.okOnly)
+        where << QStringLiteral("result = 'ok'");
     QString sql = QStringLiteral(
         "SELECT time, station, port, baud, parity, family, firmware, band, model_row, sn_model, sn_year, sn_month,"
-        " sn_sequence, written, read_back, result, detail, duration_ms, record_id, claim_id FROM rfmod_records");
+        " sn_sequence, written, read_back, result, detail, duration_ms, record_id, claim_id, work_order FROM rfmod_records");
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY time DESC, id DESC");
@@ -1080,6 +1094,7 @@ bool ProductionStore::history(const HistoryFilter& filter, QList<ModuleRecord>* 
         r.durationMs = q.value(17).toLongLong();
         r.id = q.value(18).toString();
         r.claimId = q.value(19).toString();
+        r.workOrder = q.value(20).toString();
         *out << r;
     }
     return true;

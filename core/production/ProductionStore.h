@@ -90,6 +90,7 @@ struct ModuleRecord {
     ClaimState claimState = ClaimState::Confirmed; // what the claim becomes with it
     QDateTime time;            // UTC
     QString station;
+    QString workOrder;         // the work order or lot it was made for, empty: none
     QString port;
     SerialSettings line{0, Parity::Unknown};
     Identity identity;
@@ -109,7 +110,9 @@ struct HistoryFilter {
     SerialSeries series; // with a sequence: only that series (empty model: any)
     QDateTime since;     // invalid: any
     QString station;     // empty: any
+    QString workOrder;   // empty: any
     bool failedOnly = false;
+    bool okOnly = false;
     int limit = 0;       // 0: all
 };
 
@@ -155,7 +158,7 @@ struct StoreSummary {
 
 class ProductionStore {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     static constexpr int kMaxSequence = 65534;
 
     // `spillPath`: where records wait when they cannot be committed (beside Config.ini).

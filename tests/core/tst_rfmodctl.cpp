@@ -217,14 +217,14 @@ private slots:
         Programs::WriteFile(at("Config.ini"), "[COM]\r\nPort=0\r\nRate=4\r\nVerify=2\r\n[SN]\r\nModel=10\r\nYear=2026\r\nMonth=12\r\nNO=00041\r\n");
         Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=7\r\nRadioId=9\r\nSerialBaud=9600\r\nSerialParity=none\r\nAirRate=9600\r\n");
         const auto r = Ctl(dir.path(), {"--port", link, "--gap", "60", "--timeout", "300", "program", "--profile",
-                                        at("p.ini"), "--sn-next", "--count", "3", "--log", at("run.csv")},
+                                        at("p.ini"), "--sn-next", "--count", "3", "--log", at("run.csv"), "--order", "WO 7"},
                            90000);
         QCOMPARE(r.exitCode, 1); // one module failed
         const QStringList lines = QString::fromUtf8(Programs::ReadFile(at("run.csv"))).split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
-        QVERIFY(lines[1].contains(",00042,7,") && lines[1].endsWith(",9,ok,"));
-        QVERIFY(lines[2].contains(",failed,"));
-        QVERIFY(lines[3].contains(",00044,7,") && lines[3].endsWith(",ok,"));
+        QVERIFY(lines[1].contains(",00042,7,") && lines[1].endsWith(",9,ok,,WO 7"));
+        QVERIFY(lines[2].contains(",failed,") && lines[2].endsWith(",WO 7"));
+        QVERIFY(lines[3].contains(",00044,7,") && lines[3].endsWith(",ok,,WO 7"));
         QVERIFY(Programs::ReadFile(at("Config.ini")).contains("NO=00044"));
         QVERIFY(r.err.contains("programmed 2, failed 1"));
     }

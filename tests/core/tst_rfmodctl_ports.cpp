@@ -18,7 +18,7 @@ QList<int> NumbersOf(const QString& csv)
 {
     QList<int> out;
     for (const QString& line : csv.split("\r\n", Qt::SkipEmptyParts))
-        if (line.endsWith(",ok,"))
+        if (line.section(',', 17, 17) == "ok")
             out << line.section(',', 8, 8).toInt();
     std::sort(out.begin(), out.end());
     return out;

@@ -1,8 +1,6 @@
 #include "ModuleClient.h"
-#include "InterruptWatch.h"
 
-#include <QEventLoop>
-#include <QPointer>
+#include "core/link/PortMapping.h"
 
 ModuleClient::ModuleClient(const Edition& edition, int answerTimeoutMs, QObject* parent)
     : QObject(parent), m_session(std::make_unique<ModuleSession>(edition)),
@@ -20,6 +18,26 @@ ModuleClient::~ModuleClient()
     // The port is this client's alone: it goes with it.
     if (m_session->link().isOpen())
         m_session->link().close();
+}
+
+std::unique_ptr<ModuleClient> ModuleClient::Open(const Edition& edition, int port, const LineSettings& line,
+                                                 int timeoutMs, int gapMs, QString* why)
+{
+    // The answer comes after the quiet gap that ends it: the time-out counts from there.
+    auto client = std::make_unique<ModuleClient>(edition, timeoutMs + gapMs);
+    ModuleSession& s = client->session();
+    s.setFrameGapOption(true, gapMs);
+    const LinkStatus status = s.openPort(port, line).status();
+    if (status == LinkStatus::Ok)
+        return client;
+    QString reason;
+    switch (status) {
+    case LinkStatus::OpenFail: reason = QStringLiteral("no such device, or another program has it"); break;
+    case LinkStatus::BadParameter: reason = QStringLiteral("the line settings are refused"); break;
+    default: reason = QStringLiteral("the system refused it"); break;
+    }
+    *why = QStringLiteral("%1 cannot be opened: %2").arg(PortMapping::Describe(port, PortMapping::Lookup(port)), reason);
+    return nullptr;
 }
 
 ModuleJob* ModuleClient::begin(QList<JobStep> steps)
@@ -40,32 +58,6 @@ void ModuleClient::cancel()
     job->cancel();
     // It may be the one whose signal is being delivered right now.
     job->deleteLater();
-}
-
-JobResult ModuleClient::runSync(QList<JobStep> steps)
-{
-    // Interrupted already: nothing more goes out to the module.
-    Cli::InterruptWatch* watch = Cli::InterruptWatch::Current();
-    if (watch && watch->poll())
-        return JobResult{JobOutcome::Cancelled, steps.isEmpty() ? Command::None : steps.first().command,
-                         TransactionOutcome::Cancelled, LinkStatus::Ok};
-    ModuleJob* job = begin(std::move(steps));
-    JobResult result;
-    QEventLoop loop;
-    // Tied to the loop: nothing of this frame is reached once it has returned.
-    connect(job, &ModuleJob::finished, &loop, [&](const JobResult& r) {
-        result = r;
-        loop.quit();
-    });
-    if (watch)
-        watch->onInterrupt(&loop, [job = QPointer<ModuleJob>(job)] {
-            if (job)
-                job->cancel();
-        });
-    job->start();
-    if (job->isRunning())
-        loop.exec();
-    return result;
 }
 
 void ModuleClient::start(QList<JobStep> steps, Done done)

@@ -1,6 +1,6 @@
-// The command line's hold on one module: a session on one port, owned here (the port closes
-// with it). Multi-step work runs as the core's jobs, one at a time; runSync waits for one in a
-// local event loop, start runs one on the event loop so many clients work side by side.
+// One front end's hold on one module: a session on one port, owned here (the port closes with
+// it). Multi-step work runs as jobs, one at a time; start runs one on the event loop, so many
+// clients (a production line's jigs) work side by side in one thread.
 #pragma once
 
 #include "core/session/ModuleJob.h"
@@ -19,14 +19,18 @@ public:
     ModuleClient(const Edition& edition, int answerTimeoutMs, QObject* parent = nullptr);
     ~ModuleClient() override;
 
+    // A client on COM`port` at `line`, answers ended by a quiet gap of `gapMs` and waited for
+    // `timeoutMs` after it. Null, and why in `why`, when the port cannot be opened.
+    static std::unique_ptr<ModuleClient> Open(const Edition& edition, int port, const LineSettings& line,
+                                              int timeoutMs, int gapMs, QString* why);
+
     ModuleSession& session() { return *m_session; }
     const ModuleReadings& readings() const { return m_session->readings(); }
     // The step interval of the search steps of the jobs started from now on.
     void setSearchStepInterval(int ms) { m_searchStepMs = ms; }
 
-    // The steps as one job, waited for; cancelled when the command is interrupted (Ctrl+C,
-    // SIGTERM), and not started when it has been already.
-    JobResult runSync(QList<JobStep> steps);
+    // The steps as one job, not yet started (see start); the job belongs to this client.
+    ModuleJob* begin(QList<JobStep> steps);
     // The steps as one job; `done` gets its result (a job still running is cancelled first,
     // without a word to its own `done`).
     void start(QList<JobStep> steps, Done done);
@@ -38,8 +42,6 @@ signals:
     void commandAnswered(Command command);
 
 private:
-    ModuleJob* begin(QList<JobStep> steps);
-
     // Declared first, so it goes last: jobs refer to it to the end.
     std::unique_ptr<ModuleSession> m_session;
     ModuleJob* m_job = nullptr;
