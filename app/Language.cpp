@@ -118,6 +118,7 @@ void TForm1::ApplyLanguage()
             {N24, "Load parameters from file…", nullptr},
             {N25, "Pair-test record and chart…", nullptr},
             {N26, "Terminal options…", nullptr},
+            {N27, "Production station…", "Produktionsplatz…"},
             {N10, "Help", "HILFE"},
             {N20, "Help", "HILFE"},
             {N11, "About", nullptr},

@@ -11,11 +11,13 @@
 
 namespace {
 QString g_station;
+bool g_production = false;
 }
 
 void UseStartOptions(const QStringList& arguments)
 {
     g_station.clear();
+    g_production = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--user-config")) {
@@ -24,6 +26,8 @@ void UseStartOptions(const QStringList& arguments)
             // Made now, so that the first Config.ini written has a place.
             QDir().mkpath(dir);
             ConfigFile::setDirectory(dir);
+        } else if (a == QLatin1String("--production")) {
+            g_production = true;
         } else if (a == QLatin1String("--station") && i + 1 < arguments.size()) {
             g_station = arguments[++i];
         }
@@ -33,6 +37,11 @@ void UseStartOptions(const QStringList& arguments)
 QString StartStation()
 {
     return g_station;
+}
+
+bool StartProduction()
+{
+    return g_production;
 }
 
 void UseQtTranslations()

@@ -3,6 +3,7 @@
 //                    missing; the desktop menu starts the tool so, its working directory being
 //                    the home folder. Without it Config.ini is the working directory's.
 //   --station NAME   the station's name in the window title, for two windows on one desktop.
+//   --production     the production station window alone (the desktop's second entry).
 #pragma once
 
 #include <QString>
@@ -14,6 +15,8 @@ void UseStartOptions(const QStringList& arguments);
 
 // The station given with --station (empty without it).
 QString StartStation();
+// --production was given.
+bool StartProduction();
 
 // Qt's own texts (standard buttons such as Yes/No, the file dialogs) in the interface language:
 // Chinese when the messages are, else Qt's English. Called once the configuration is read.

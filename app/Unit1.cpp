@@ -7,12 +7,14 @@
 #include "PairChart.h"
 #include "Portset.h"
 #include "StartOptions.h"
+#include "StationWindow.h"
 #include "TerminalOptions.h"
 #include "UiServices.h"
 #include "Unit_about2.h"
 #include "texts/app_texts.h"
 #include "texts/search_texts.h"
 #include "core/config/ConfigFile.h"
+#include "core/config/ToolConfig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -114,6 +116,7 @@ void TForm1::ConnectHandlers()
     trigger(N24, &TForm1::N24Click);
     trigger(N25, &TForm1::N25Click);
     trigger(N26, &TForm1::N26Click);
+    trigger(N27, &TForm1::N27Click);
     // Every page change the operator makes (click, Ctrl+Tab, Ctrl+PgUp/PgDn, arrow keys on
     // the tab bar, the wheel) runs the page-change handler; ShowPage's changes do not. The
     // handler runs after the change is complete, so its questions are not asked from inside
@@ -291,6 +294,11 @@ void TForm1::resizeEvent(QResizeEvent* event)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // The station's jigs go with the window: asked first, as in the station window itself.
+    if (StationWindow && StationWindow->station().isRunning() && !StationWindow->close()) {
+        event->ignore();
+        return;
+    }
     SaveOptions();
     event->accept();
 }
@@ -546,6 +554,21 @@ int RunProgram(QApplication& app)
     app.setApplicationName(QStringLiteral("rfmodtool"));
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/rfmodtool.png")));
     UseStartOptions(app.arguments());
+    if (StartProduction()) {
+        // The station alone: no main window, so no port of it is opened.
+        GlobleVar::SetStartDirectory(ConfigFile::directory());
+        GlobleVar::Settings = ToolConfig::ReadSettings(GlobleVar::ConfigPath());
+        UseQtTranslations();
+        ProductionStationWindow station;
+        station.show();
+        const QString shot = qEnvironmentVariable("RFMOD_SCREENSHOT");
+        if (!shot.isEmpty())
+            QTimer::singleShot(1200, &station, [&station, shot] {
+                station.grab().save(shot);
+                std::exit(0);
+            });
+        return app.exec();
+    }
     TForm1 form;
     UseQtTranslations();
     // Shown first, so that a warning of the automatic port open stands over the window.

@@ -14,6 +14,7 @@
 #include "core/session/PairTest.h"
 #include "core/session/RadioSearch.h"
 #include "core/session/Terminal.h"
+#include "core/model/Profile.h"
 #include "core/production/ProductionStore.h"
 
 #include <QByteArray>
@@ -45,6 +46,7 @@ class TfrmPortSet;
 class TFrm_about;
 class FrameMonitorWindow;
 class PairChartWindow;
+class ProductionStationWindow;
 class TerminalOptionsDialog;
 
 // A round indicator lamp.
@@ -115,6 +117,7 @@ public:
     PairRecorder* PairRecord = nullptr;  // the pair test's record and chart points
     FrameMonitorWindow* MonitorWindow = nullptr;
     PairChartWindow* ChartWindow = nullptr;
+    ProductionStationWindow* StationWindow = nullptr;
     TerminalOptionsDialog* TerminalOptions = nullptr;
     bool TerminalTimestamps = false;
     bool TerminalHexAscii = false;
@@ -144,7 +147,7 @@ public:
     // menu
     QMenuBar* MainMenu1;
     QMenu *N1, *N3, *N4, *N7, *N21, *N10;
-    QAction *N2, *N14, *N19, *N5, *N6, *N18, *N8, *N15, *N9, *N22, *N23, *N24, *N25, *N26, *N20, *N11, *N13;
+    QAction *N2, *N14, *N19, *N5, *N6, *N18, *N8, *N15, *N9, *N22, *N23, *N24, *N25, *N26, *N27, *N20, *N11, *N13;
     // pages
     QTabWidget* PageControl1;
     QWidget *TabSheet1, *TabSheet2, *TabSheet3;
@@ -391,6 +394,8 @@ public slots:
     void N24Click();
     void N25Click();
     void N26Click();
+    // Tools: the production station window.
+    void N27Click();
     void SpeedButton6Click();
     // catalogue
     void ComboBox15Click();
@@ -485,6 +490,8 @@ private:
 
 // The window's font: 宋体 12 px for Chinese, Arial 12 px for Western languages.
 QFont WindowFont(bool western);
+// Why a profile file could not be read, in the message language.
+QString ProfileReadProblemText(const Profiles::ReadProblem& problem);
 
 class QApplication;
 // Creates the main window, the port dialog (which opens the saved port) and the about box,

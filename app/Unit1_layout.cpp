@@ -207,15 +207,17 @@ void TForm1::CreateControls()
     N21->addSeparator();
     N25 = N21->addAction(U("对传测试记录与曲线…"));
     N26 = N21->addAction(U("数据通讯选项…"));
+    N21->addSeparator();
+    N27 = N21->addAction(U("生产工位…"));
     N10 = MainMenu1->addMenu(U("帮助"));
     N20 = N10->addAction(U("帮助"));
     N11 = N10->addAction(U("关于"));
     N10->addSeparator();
     N13 = N10->addAction(U("退出"));
     const char* actionNames[] = {"N2", "N14", "N19", "N5", "N6", "N18", "N8", "N15", "N9",
-                                 "N22", "N23", "N24", "N25", "N26", "N20", "N11", "N13"};
-    QAction* actions[] = {N2, N14, N19, N5, N6, N18, N8, N15, N9, N22, N23, N24, N25, N26, N20, N11, N13};
-    for (int i = 0; i < 17; ++i)
+                                 "N22", "N23", "N24", "N25", "N26", "N27", "N20", "N11", "N13"};
+    QAction* actions[] = {N2, N14, N19, N5, N6, N18, N8, N15, N9, N22, N23, N24, N25, N26, N27, N20, N11, N13};
+    for (int i = 0; i < 18; ++i)
         actions[i]->setObjectName(QLatin1String(actionNames[i]));
     N1->setObjectName(QStringLiteral("N1"));
     N3->setObjectName(QStringLiteral("N3"));

@@ -5,6 +5,7 @@
 #include "FrameMonitor.h"
 #include "PairChart.h"
 #include "SaveDialogs.h"
+#include "StationWindow.h"
 #include "TerminalOptions.h"
 #include "UiServices.h"
 #include "core/model/Catalogue.h"
@@ -31,25 +32,6 @@ void Raise(W* w)
     w->activateWindow();
 }
 
-QString ReadProblemText(const Profiles::ReadProblem& p)
-{
-    const QString file = QDir::toNativeSeparators(p.path);
-    switch (p.kind) {
-    case Profiles::ReadProblem::None: break;
-    case Profiles::ReadProblem::NoFile: return Tr(ReadNoFile).arg(file);
-    case Profiles::ReadProblem::Directory: return Tr(ReadDirectory).arg(file);
-    case Profiles::ReadProblem::NotRegular: return Tr(ReadNotRegular).arg(file);
-    case Profiles::ReadProblem::TooLarge: return Tr(ReadTooLarge).arg(file);
-    case Profiles::ReadProblem::NotProfile: return Tr(ReadNotProfile).arg(file);
-    case Profiles::ReadProblem::BadFormat: return Tr(ReadBadFormat).arg(file, p.value);
-    case Profiles::ReadProblem::NewerFormat: return Tr(ReadNewerFormat).arg(file, p.value, p.allowed);
-    case Profiles::ReadProblem::NoModel: return Tr(ReadNoModel).arg(file, p.value);
-    case Profiles::ReadProblem::NoBase: return Tr(ReadNoBase).arg(file, p.value);
-    case Profiles::ReadProblem::UnknownKey: return Tr(ReadUnknownKey).arg(file, p.key, p.allowed);
-    case Profiles::ReadProblem::BadValue: return Tr(ReadBadValue).arg(file, p.key, p.value);
-    }
-    return file;
-}
 
 QString ProblemText(const Profiles::Problem& p)
 {
@@ -81,6 +63,26 @@ bool IsToolConfig(const QString& path)
 
 } // namespace
 
+QString ProfileReadProblemText(const Profiles::ReadProblem& p)
+{
+    const QString file = QDir::toNativeSeparators(p.path);
+    switch (p.kind) {
+    case Profiles::ReadProblem::None: break;
+    case Profiles::ReadProblem::NoFile: return Tr(ReadNoFile).arg(file);
+    case Profiles::ReadProblem::Directory: return Tr(ReadDirectory).arg(file);
+    case Profiles::ReadProblem::NotRegular: return Tr(ReadNotRegular).arg(file);
+    case Profiles::ReadProblem::TooLarge: return Tr(ReadTooLarge).arg(file);
+    case Profiles::ReadProblem::NotProfile: return Tr(ReadNotProfile).arg(file);
+    case Profiles::ReadProblem::BadFormat: return Tr(ReadBadFormat).arg(file, p.value);
+    case Profiles::ReadProblem::NewerFormat: return Tr(ReadNewerFormat).arg(file, p.value, p.allowed);
+    case Profiles::ReadProblem::NoModel: return Tr(ReadNoModel).arg(file, p.value);
+    case Profiles::ReadProblem::NoBase: return Tr(ReadNoBase).arg(file, p.value);
+    case Profiles::ReadProblem::UnknownKey: return Tr(ReadUnknownKey).arg(file, p.key, p.allowed);
+    case Profiles::ReadProblem::BadValue: return Tr(ReadBadValue).arg(file, p.key, p.value);
+    }
+    return file;
+}
+
 void TForm1::N22Click()
 {
     if (!MonitorWindow)
@@ -93,6 +95,13 @@ void TForm1::N25Click()
     if (!ChartWindow)
         ChartWindow = new PairChartWindow(*PairRecord, this);
     Raise(ChartWindow);
+}
+
+void TForm1::N27Click()
+{
+    if (!StationWindow)
+        StationWindow = new ProductionStationWindow(this);
+    Raise(StationWindow);
 }
 
 void TForm1::N26Click()
@@ -155,7 +164,7 @@ void TForm1::N24Click()
     Profile p;
     Profiles::ReadProblem problem;
     if (!Profiles::Read(path, &p, &problem)) {
-        ShowWarning(Tr(ProfileBad) + ReadProblemText(problem), this);
+        ShowWarning(Tr(ProfileBad) + ProfileReadProblemText(problem), this);
         return;
     }
     // A page without a model takes the profile's; without either there is nothing to check against.

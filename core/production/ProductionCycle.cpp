@@ -190,6 +190,9 @@ void ProductionJig::halt(JigState as)
     if (ModuleClient* client = m_client.release()) {
         disconnect(client, nullptr, this, nullptr);
         disconnect(&client->session(), nullptr, this, nullptr);
+        // Closed now: a port held until the event loop deletes the client keeps its lock.
+        if (client->session().link().isOpen())
+            client->session().link().close();
         client->deleteLater();
     }
     m_guard = false;
@@ -635,15 +638,17 @@ void ProductionJig::done()
         m_log->append(m_pendingCsv);
     m_pending.record.ok ? ++m_ok : ++m_failed;
     m_last = m_pending;
-    emit recorded(m_last);
     // The last module of the run need not be taken away first.
     if (m_setup.count > 0 && m_ok + m_failed >= m_setup.count) {
         setState(JigState::Done);
         m_finished = true;
+        emit recorded(m_last);
         emit finished();
         return;
     }
+    // The state the record leaves the jig in comes first: a watcher sees PASS or FAIL at once.
     awaitRemoval();
+    emit recorded(m_last);
 }
 
 void ProductionJig::leaveClaim()
