@@ -12,12 +12,14 @@
 namespace {
 QString g_station;
 bool g_production = false;
+StationStart g_run;
 }
 
 void UseStartOptions(const QStringList& arguments)
 {
     g_station.clear();
     g_production = false;
+    g_run = StationStart{};
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--user-config")) {
@@ -28,6 +30,12 @@ void UseStartOptions(const QStringList& arguments)
             ConfigFile::setDirectory(dir);
         } else if (a == QLatin1String("--production")) {
             g_production = true;
+        } else if (a == QLatin1String("--start")) {
+            g_run.start = true;
+        } else if (a == QLatin1String("--quit-when-done")) {
+            g_run.quitWhenDone = true;
+        } else if (a == QLatin1String("--count") && i + 1 < arguments.size()) {
+            g_run.count = std::max(0, arguments[++i].toInt());
         } else if (a == QLatin1String("--station") && i + 1 < arguments.size()) {
             g_station = arguments[++i];
         }
@@ -42,6 +50,11 @@ QString StartStation()
 bool StartProduction()
 {
     return g_production;
+}
+
+StationStart StartStationRun()
+{
+    return g_run;
 }
 
 void UseQtTranslations()

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -135,7 +136,7 @@ JigTile::JigTile(QWidget* parent) : QFrame(parent)
     top->addWidget(pause);
     v->addLayout(top);
     // Read from two metres: large and bold.
-    state = Bold(new QLabel(this), 30);
+    state = Bold(new QLabel(this), 36);
     state->setWordWrap(true);
     reason = new QLabel(this);
     reason->setWordWrap(true);
@@ -149,8 +150,10 @@ JigTile::JigTile(QWidget* parent) : QFrame(parent)
         f.setPixelSize(14);
         l->setFont(f);
     }
+    v->addStretch(1);
     v->addWidget(state);
-    v->addWidget(reason, 1);
+    v->addWidget(reason);
+    v->addStretch(1);
     v->addWidget(info);
     v->addWidget(counts);
 }
@@ -242,6 +245,21 @@ ProductionStationWindow::ProductionStationWindow(QWidget* parent, Clock* clock)
             showJig(i);
     });
     m_shiftWall = QDateTime::currentDateTime();
+    m_redraw = new QTimer(this);
+    m_redraw->setSingleShot(true);
+    m_redraw->setInterval(200);
+    connect(m_redraw, &QTimer::timeout, this, [this] {
+        if (Tabs->currentIndex() == 1)
+            showRecords();
+        else if (Tabs->currentIndex() == 2)
+            showChart();
+    });
+    connect(Tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 1)
+            showRecords();
+        else if (tab == 2)
+            showChart();
+    });
 
     // The set-up as last used.
     const StationSettings s = StationSettings::Read(GlobleVar::ConfigPath());
@@ -491,6 +509,7 @@ void ProductionStationWindow::StartClick()
     setup.workOrder = s.workOrder;
     setup.edition = tool.edition;
     setup.line = LineSettings{s.line.baud, ParityChar(s.line.parity), 8, 1};
+    setup.count = Count;
     setup.gapMs = s.gapMs;
     setup.timeoutMs = s.timeoutMs;
     setup.configPath = GlobleVar::ConfigPath();
@@ -609,8 +628,9 @@ void ProductionStationWindow::showJig(int i)
     case JigState::KeepingRecord: state = Tr3(StateKeeping); colour = QColor(0xC9, 0xB3, 0xE6); break;
     case JigState::WaitingForDatabase: state = Tr3(StateDatabase); colour = QColor(0xC9, 0xB3, 0xE6); break;
     case JigState::PortTrouble:
-        state = Tr3(StatePort);
-        reason = j->problem();
+        state = j->portWontOpen() ? Tr3(StateNoPort) : Tr3(StatePort);
+        if (j->portWontOpen())
+            reason = PortMapping::Describe(j->port(), PortMapping::Lookup(j->port()));
         colour = QColor(0xF0, 0xA0, 0x40);
         break;
     case JigState::Paused: state = Tr3(StatePaused); colour = QColor(0xC8, 0xC8, 0xC8); break;
@@ -699,6 +719,8 @@ void ProductionStationWindow::showRecords()
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == 4)
                 item->setForeground(r.ok ? QColor(0x1E, 0x7D, 0x36) : QColor(0xC0, 0x20, 0x20));
+            if (c == 6)
+                item->setToolTip(cells[c]);
             TableRecords->setItem(row, c, item);
         }
     }
@@ -775,7 +797,12 @@ void ProductionStationWindow::showChart()
     auto* x = new QBarCategoryAxis;
     x->append(spans);
     auto* y = new QValueAxis;
+    // Whole modules: a tick for each up to ten, else a nice step.
     y->setRange(0, most);
+    if (most <= 10)
+        y->setTickCount(most + 1);
+    else
+        y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%d"));
     m_chart->addAxis(x, Qt::AlignBottom);
     m_chart->addAxis(y, Qt::AlignLeft);
@@ -789,8 +816,9 @@ void ProductionStationWindow::onRecorded(int jig, const JigRecord& record)
         QApplication::beep();
     showJig(jig);
     showTotals();
-    showRecords();
-    showChart();
+    // The table and the chart are drawn again only when shown, once for records that come together.
+    if (!m_redraw->isActive())
+        m_redraw->start();
 }
 
 void ProductionStationWindow::onNotice(const JigNotice& n)
@@ -818,6 +846,8 @@ void ProductionStationWindow::running(bool on)
         Tabs->setCurrentIndex(1);
     } else {
         m_tick->stop();
+        showRecords();
+        showChart();
     }
     for (int i = 0; i < Tiles.size(); ++i)
         showJig(i);
@@ -834,4 +864,36 @@ void ProductionStationWindow::closeEvent(QCloseEvent* event)
         StopClick();
     }
     event->accept();
+}
+
+// ---- stall meter ------------------------------------------------------------------------------
+
+EventLoopStallMeter::EventLoopStallMeter(const QString& path, QObject* parent) : QObject(parent), m_path(path)
+{
+    if (m_path.isEmpty())
+        return;
+    constexpr int kTickMs = 10;
+    m_timer = new QTimer(this);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(kTickMs);
+    m_lastNs = SystemClock::monotonicNs();
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        const qint64 now = SystemClock::monotonicNs();
+        m_longestNs = std::max(m_longestNs, now - m_lastNs - kTickMs * 1000000LL);
+        m_lastNs = now;
+        ++m_ticks;
+    });
+    m_timer->start();
+}
+
+EventLoopStallMeter::~EventLoopStallMeter()
+{
+    if (m_path.isEmpty())
+        return;
+    QFile f(m_path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(QStringLiteral("{\"longest_stall_ms\": %1, \"ticks\": %2}\n")
+                    .arg(m_longestNs / 1e6, 0, 'f', 1)
+                    .arg(m_ticks)
+                    .toUtf8());
 }

@@ -51,6 +51,8 @@ public:
     ~ProductionStationWindow() override;
 
     ProductionStation& station() { return *m_station; }
+    // Modules per jig, 0: until stopped (rfmodtool --production --count).
+    int Count = 0;
 
     // Set-up
     QLineEdit* EditProfile;
@@ -116,7 +118,25 @@ private:
     QChart* m_chart;
     QChartView* m_chartView;
     QTimer* m_tick;
+    QTimer* m_redraw;
     QDateTime m_shiftWall;
     QList<JigRecord> m_shown; // the records table's rows
     QList<QLabel*> m_captions; // set-up labels, texts set by ApplyTexts
+};
+
+// Measures how long the event loop was held up at most: a 10 ms timer that notes how late it
+// fires. Written as JSON to `path` when it goes (nothing without a path).
+class EventLoopStallMeter : public QObject {
+    Q_OBJECT
+public:
+    explicit EventLoopStallMeter(const QString& path, QObject* parent = nullptr);
+    ~EventLoopStallMeter() override;
+    qint64 longestMs() const { return m_longestNs / 1000000; }
+
+private:
+    QString m_path;
+    QTimer* m_timer = nullptr;
+    qint64 m_lastNs = 0;
+    qint64 m_longestNs = 0;
+    qint64 m_ticks = 0;
 };

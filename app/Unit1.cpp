@@ -561,6 +561,18 @@ int RunProgram(QApplication& app)
         UseQtTranslations();
         ProductionStationWindow station;
         station.show();
+        const StationStart run = StartStationRun();
+        station.Count = run.count;
+        if (run.quitWhenDone)
+            QObject::connect(&station.station(), &ProductionStation::runningChanged, &app, [&app](bool on) {
+                if (!on)
+                    app.quit();
+            });
+        if (run.start)
+            QTimer::singleShot(0, &station, &ProductionStationWindow::StartClick);
+        // RFMOD_STALL_REPORT=FILE: the longest the event loop was held up, written at the end
+        // (the station benchmark reads it).
+        EventLoopStallMeter meter(qEnvironmentVariable("RFMOD_STALL_REPORT"));
         const QString shot = qEnvironmentVariable("RFMOD_SCREENSHOT");
         if (!shot.isEmpty())
             QTimer::singleShot(1200, &station, [&station, shot] {

@@ -7,6 +7,10 @@
 #include "app/FrameMonitor.h"
 #include "app/PairChart.h"
 #include "app/StartOptions.h"
+#include "app/StationWindow.h"
+#include "core/config/ToolConfig.h"
+#include "support/Programs.h"
+#include "support/Wait.h"
 #include "app/Portset.h"
 #include "app/TerminalOptions.h"
 #include "app/Unit1.h"
@@ -24,6 +28,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -209,6 +214,59 @@ void EmptyProfileWarning(const QByteArray& ver, const QString& name)
     Save(&box, name);
 }
 
+// The production station with four jigs (rfmod-emu beside this program): two good, one whose
+// first module is faulty, one with no module behind its port. Set-up, the tiles while they
+// run, the records with one opened, and the chart.
+void Station(const QByteArray& ver, const QString& suffix)
+{
+    QTemporaryDir dir;
+    const QString emu = QCoreApplication::applicationDirPath() + QStringLiteral("/rfmod-emu");
+    auto at = [&](const char* name) { return dir.filePath(QLatin1String(name)); };
+    const QStringList jigArgs[] = {{"--jig", "4", "--jig-gap", "2500"},
+                                   {"--jig", "3", "--jig-faulty", "2", "--jig-gap", "2500"},
+                                   {"--jig", "4", "--jig-gap", "3000"}};
+    std::vector<std::unique_ptr<Programs::Emulator>> jigs;
+    QByteArray ports;
+    for (int i = 0; i < 4; ++i) {
+        const QString link = dir.filePath(QStringLiteral("jig%1").arg(i + 1));
+        if (i < 3)
+            jigs.push_back(std::make_unique<Programs::Emulator>(link, QStringList{"model=35"} + jigArgs[i], emu));
+        ports += QStringLiteral("COM%1=%2\r\n").arg(i + 1).arg(link).toUtf8();
+    }
+    Programs::WriteFile(at("p.ini"), "[Profile]\r\nFormat=1\r\n[Parameters]\r\nChannel=4\r\nRadioId=3\r\n");
+    Programs::WriteFile(at("Config.ini"), "[COM]\r\nPort=0\r\nRate=4\r\n[SN]\r\nYear=2026\r\nMonth=12\r\nNO=00099\r\n"
+                                          "[Production]\r\nStation=LINE-2\r\n[Ports]\r\n" + ports
+                                          + "[Station]\r\nProfile=" + at("p.ini").toUtf8()
+                                          + "\r\nPorts=1,2,3,4\r\nGap=60\r\nTimeout=300\r\nOrder=WO-2612-07\r\nLog="
+                                          + at("run.csv").toUtf8() + "\r\n[Ver]\r\n" + ver);
+    GlobleVar::ResetAll();
+    GlobleVar::SetStartDirectory(dir.path());
+    GlobleVar::Settings = ToolConfig::ReadSettings(GlobleVar::ConfigPath());
+    ProductionStationWindow w;
+    w.resize(1280, 800);
+    w.show();
+    Wait::pump(300);
+    Save(&w, "station-setup" + suffix);
+    w.StartClick();
+    ProductionStation& s = w.station();
+    // The faulty module recorded and the good ones on their second module.
+    Wait::until([&] { return s.countsOf(1).failed == 1 && s.jigs()[1]->state() == JigState::TakeAway; }, 40000);
+    Wait::pump(500);
+    Save(&w, "station-running" + suffix);
+    for (int row = 0; row < w.TableRecords->rowCount(); ++row)
+        if (!s.recent().value(row).record.ok) {
+            w.ShowRecord(row);
+            break;
+        }
+    Wait::pump(300);
+    if (auto* detail = w.findChild<QDialog*>(QStringLiteral("RecordDetail")))
+        Save(detail, "station-record" + suffix);
+    w.Tabs->setCurrentIndex(2);
+    Wait::pump(300);
+    Save(&w, "station-chart" + suffix);
+    w.StopClick();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -257,6 +315,9 @@ int main(int argc, char* argv[])
     Extras("", "");
     Extras("CEO=EN\r\n", "-english");
     Extras("CEO=EN\r\ntype=GERMAN\r\n", "-german");
+    Station("", "");
+    Station("CEO=EN\r\n", "-english");
+    Station("CEO=EN\r\ntype=GERMAN\r\n", "-german");
     EmptyProfileWarning("", "warning-chinese");
     EmptyProfileWarning("CEO=EN\r\n", "warning-english");
     return 0;

@@ -56,6 +56,7 @@ inline constexpr TMsg3 TakeAwayEmpty{"请取下模块（须见空工位）", "Ta
 inline constexpr TMsg3 StateKeeping{"保存记录中", "Keeping the record", "Speichere Datensatz"};
 inline constexpr TMsg3 StateDatabase{"等待数据库", "Waiting for the database", "Warte auf Datenbank"};
 inline constexpr TMsg3 StatePort{"端口丢失", "Port lost", "Port verloren"};
+inline constexpr TMsg3 StateNoPort{"端口无法打开", "Port will not open", "Port öffnet nicht"};
 inline constexpr TMsg3 StatePaused{"已暂停", "Paused", "Pausiert"};
 inline constexpr TMsg3 StateDone{"完成", "Done", "Fertig"};
 inline constexpr TMsg3 StateStopped{"已停止", "Stopped", "Gestoppt"};

@@ -244,6 +244,7 @@ void ProductionJig::openPort()
         return;
     QString why;
     m_client = ModuleClient::Open(m_setup.edition, m_port, m_homeLine, m_setup.timeoutMs, m_setup.gapMs, &why);
+    m_wontOpen = !m_client;
     if (!m_client) {
         portProblem(why);
         return;
@@ -484,9 +485,12 @@ void ProductionJig::fail(FailReason reason, const QString& detail)
         record(false, reason, detail);
         return;
     }
+    // What the verify read is kept for the record should the module not answer again.
+    const ModuleReadings read = m_client->readings();
     s.clearReadings();
-    m_client->start({JobStep::Send(Requests::ReadAll())},
-                    [this, reason, detail](const JobResult&) { record(false, reason, detail); });
+    m_client->start({JobStep::Send(Requests::ReadAll())}, [this, reason, detail, read](const JobResult& r) {
+        record(false, reason, detail, r.outcome == JobOutcome::Done ? nullptr : &read);
+    });
 }
 
 namespace {
@@ -505,9 +509,9 @@ QString LocalTimeText(const QDateTime& t)
 
 } // namespace
 
-void ProductionJig::record(bool ok, FailReason reason, const QString& detail)
+void ProductionJig::record(bool ok, FailReason reason, const QString& detail, const ModuleReadings* readings)
 {
-    const ModuleReadings r = ReadBack(m_found, m_client->readings());
+    const ModuleReadings r = ReadBack(m_found, readings ? *readings : m_client->readings());
     const QJsonObject m = ModuleJson(r, m_client->session().link().line(), m_setup.edition);
     auto value = [&](const char* key) {
         const QJsonValue v = m.value(QLatin1String(key));

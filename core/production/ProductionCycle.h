@@ -120,8 +120,10 @@ public:
     int failed() const { return m_failed; }
     bool isFinished() const { return m_finished; }
     JigState state() const { return m_state; }
-    // PortTrouble: why ("port lost", "COM3 cannot be opened: ...").
+    // PortTrouble: why ("port lost", "COM3 cannot be opened: ..."), and whether the port
+    // would not open at all (else it was lost while open).
     QString problem() const { return m_problem; }
+    bool portWontOpen() const { return m_wontOpen; }
     // The module recorded last (invalid id: none yet).
     const JigRecord& lastRecord() const { return m_last; }
     // When the module in hand was found (monotonic ms, 0: none).
@@ -165,7 +167,8 @@ private:
     void onAnswered();
     // A module that failed: its state is read where it was found, then it is recorded.
     void fail(FailReason reason, const QString& detail);
-    void record(bool ok, FailReason reason, const QString& detail);
+    // `readings`: what was read of the module, when not the session's last readings.
+    void record(bool ok, FailReason reason, const QString& detail, const ModuleReadings* readings = nullptr);
     // The record into the database (or its spill file), then the module counts as done.
     void commitRecord();
     void done();
@@ -232,6 +235,7 @@ private:
     bool m_finished = false;
     JigState m_state = JigState::Idle;
     QString m_problem;
+    bool m_wontOpen = false;
     Times m_times;
 };
 

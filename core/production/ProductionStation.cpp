@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QTimer>
 
 namespace {
 
@@ -161,6 +162,13 @@ ProductionStation::StartResult ProductionStation::start(const ProductionSetup& s
         connect(jig, &ProductionJig::changed, this, [this, i] { emit jigChanged(i); });
         connect(jig, &ProductionJig::recorded, this, [this, i](const JigRecord& r) { onRecorded(i, r); });
         connect(jig, &ProductionJig::notice, this, &ProductionStation::notice);
+        // With a count, the station stops once every jig has done its modules.
+        connect(jig, &ProductionJig::finished, this, [this] {
+            for (const ProductionJig* j : std::as_const(m_jigs))
+                if (!j->isFinished())
+                    return;
+            QTimer::singleShot(0, this, &ProductionStation::stopAll);
+        });
     }
     m_running = true;
     m_runningSince = m_clock->nowMs();
