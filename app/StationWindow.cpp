@@ -282,7 +282,12 @@ ProductionStationWindow::ProductionStationWindow(QWidget* parent, Clock* clock)
     running(false);
 }
 
-ProductionStationWindow::~ProductionStationWindow() = default;
+ProductionStationWindow::~ProductionStationWindow()
+{
+    // The jigs stop while the tiles still exist, and tell nobody.
+    disconnect(m_station, nullptr, this, nullptr);
+    m_station->stopAll();
+}
 
 QWidget* ProductionStationWindow::buildSetup()
 {

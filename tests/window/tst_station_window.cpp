@@ -64,7 +64,7 @@ class TestStationWindow : public QObject {
         for (int i = 1; i <= ports; ++i)
             config += QStringLiteral("COM%1=%2\r\n").arg(i).arg(at(QStringLiteral("jig%1").arg(i))).toUtf8();
         Programs::WriteFile(at("Config.ini"), config + "[Station]\r\nProfile=" + at("p.ini").toUtf8()
-                                                  + "\r\nGap=60\r\nTimeout=300\r\nDatabase=1\r\n" + station);
+                                                  + "\r\nGap=60\r\nTimeout=1500\r\nDatabase=1\r\n" + station);
         GlobleVar::ResetAll();
         GlobleVar::SetStartDirectory(dir.path());
         GlobleVar::Settings = ToolConfig::ReadSettings(GlobleVar::ConfigPath());
@@ -115,7 +115,9 @@ private slots:
         QCOMPARE(w->Tiles.size(), 4);
         ProductionStation& s = w->station();
         QVERIFY(Wait::until([&] { return s.countsOf(3).passed == 1; }, 30000));
-        jigs[3]->kill();
+        // Ended as a pulled adapter ends: its link path goes too, so no other test's
+        // pseudo-terminal can stand in for it.
+        jigs[3]->stop();
         QVERIFY(Wait::until([&] { return s.jigs()[3]->state() == JigState::PortTrouble; }, 15000));
         // Lost, then (the emulator gone for good) not to be opened: on its own tile only.
         QVERIFY(QStringList({Tr3(StatePort), Tr3(StateNoPort)}).contains(w->Tiles[3]->state->text()));
@@ -172,7 +174,7 @@ private slots:
 
         startJig(1, {"--jig", "2", "--jig-gap", "1000"});
         startJig(2, {"--jig", "2", "--jig-faulty", "2", "--jig-gap", "1000"});
-        const auto ctl = Programs::Ctl(dir.path(), {"--port", at("jig1"), "--port", at("jig2"), "--gap", "60", "--timeout", "300",
+        const auto ctl = Programs::Ctl(dir.path(), {"--port", at("jig1"), "--port", at("jig2"), "--gap", "60", "--timeout", "1500",
                                                     "--db", "sqlite:" + at("ctl.db"), "--station", "bench", "program",
                                                     "--profile", at("p.ini"), "--sn-next", "--count", "2", "--log", at("ctl.csv")},
                                        90000);
