@@ -123,7 +123,7 @@ JigTile::JigTile(QWidget* parent) : QFrame(parent)
 {
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
-    setMinimumSize(240, 150);
+    setMinimumSize(200, 140);
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(8, 6, 8, 6);
     v->setSpacing(2);
@@ -137,6 +137,7 @@ JigTile::JigTile(QWidget* parent) : QFrame(parent)
     v->addLayout(top);
     // Read from two metres: large and bold.
     state = Bold(new QLabel(this), 36);
+    state->setObjectName(QStringLiteral("state"));
     state->setWordWrap(true);
     reason = new QLabel(this);
     reason->setWordWrap(true);
@@ -156,6 +157,38 @@ JigTile::JigTile(QWidget* parent) : QFrame(parent)
     v->addStretch(1);
     v->addWidget(info);
     v->addWidget(counts);
+}
+
+void JigTile::setState(const QString& text)
+{
+    if (state->text() == text)
+        return;
+    state->setText(text);
+    fitState();
+}
+
+void JigTile::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    fitState();
+}
+
+void JigTile::fitState()
+{
+    constexpr int kLargestPx = 36, kSmallestPx = 16;
+    const int room = contentsRect().width() - 20;
+    QFont f = state->font();
+    for (int px = kLargestPx; px >= kSmallestPx; px -= 2) {
+        f.setPixelSize(px);
+        const QFontMetrics m(f);
+        int widest = 0;
+        for (const QString& word : state->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            widest = std::max(widest, m.horizontalAdvance(word));
+        if (widest <= room || px == kSmallestPx)
+            break;
+    }
+    if (f != state->font())
+        state->setFont(f);
 }
 
 void JigTile::setColour(const QColor& c)
@@ -653,7 +686,7 @@ void ProductionStationWindow::showJig(int i)
             reason = (reason.isEmpty() ? QString() : reason + QLatin1Char('\n'))
                 + (j->stateText().contains(QLatin1String("seen empty")) ? Tr3(TakeAwayEmpty) : Tr3(TakeAway));
     }
-    t->state->setText(state);
+    t->setState(state);
     t->reason->setText(reason);
     t->setColour(colour);
     QStringList info;
@@ -729,7 +762,9 @@ void ProductionStationWindow::showRecords()
             TableRecords->setItem(row, c, item);
         }
     }
-    TableRecords->resizeColumnsToContents();
+    // The reason takes the rest of the width; its whole text is in the tool tip.
+    for (int c = 0; c < 6; ++c)
+        TableRecords->resizeColumnToContents(c);
 }
 
 void ProductionStationWindow::ShowRecord(int row)

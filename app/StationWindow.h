@@ -39,8 +39,14 @@ public:
     // The background colour the tile shows its state in.
     QColor colour() const { return m_colour; }
     void setColour(const QColor& c);
+    // The state in words, as large as the tile lets every word stand whole on its line.
+    void setState(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void fitState();
     QColor m_colour;
 };
 

@@ -183,6 +183,26 @@ private slots:
                  Outcomes(QString::fromUtf8(Programs::ReadFile(at("ctl.csv")))));
     }
 
+    // Eight jigs in the German edition: every word of a tile's state stands whole.
+    void wordsFitTheTiles()
+    {
+        QByteArray ports;
+        for (int i = 1; i <= 8; ++i)
+            ports += QStringLiteral("COM%1=sim\r\n").arg(i).toUtf8();
+        auto w = open(0, "Ports=1,2,3,4,5,6,7,8\r\nDatabase=0\r\n[Ver]\r\nCEO=EN\r\ntype=GERMAN\r\n[Ports]\r\n" + ports);
+        w->resize(1280, 800);
+        w->show();
+        w->StartClick();
+        QVERIFY(Wait::until([&] { return w->station().totals().passed == 8; }, 30000));
+        Wait::pump(100);
+        for (const JigTile* t : std::as_const(w->Tiles)) {
+            QCOMPARE(t->state->text(), QStringLiteral("BESTANDEN"));
+            QVERIFY(t->state->fontMetrics().horizontalAdvance(t->state->text()) <= t->state->width());
+            QVERIFY(t->mapTo(w.get(), QPoint(t->width(), 0)).x() < w->Tabs->x()); // no tile under the tabs
+        }
+        w->StopClick();
+    }
+
     // Stopped once the number's write went out, the module may carry it: recorded as such and
     // the number left unconfirmed, never handed out again. Closing asks while jigs run.
     void stopInTheMiddleOfAModule()
