@@ -217,7 +217,7 @@ void EmptyProfileWarning(const QByteArray& ver, const QString& name)
 // The production station with four jigs (rfmod-emu beside this program): two good, one whose
 // first module is faulty, one with no module behind its port. Set-up, the tiles while they
 // run, the records with one opened, and the chart.
-void Station(const QByteArray& ver, const QString& suffix)
+void StationScenes(const QByteArray& ver, const QString& suffix)
 {
     QTemporaryDir dir;
     const QString emu = QCoreApplication::applicationDirPath() + QStringLiteral("/rfmod-emu");
@@ -315,9 +315,9 @@ int main(int argc, char* argv[])
     Extras("", "");
     Extras("CEO=EN\r\n", "-english");
     Extras("CEO=EN\r\ntype=GERMAN\r\n", "-german");
-    Station("", "");
-    Station("CEO=EN\r\n", "-english");
-    Station("CEO=EN\r\ntype=GERMAN\r\n", "-german");
+    StationScenes("", "");
+    StationScenes("CEO=EN\r\n", "-english");
+    StationScenes("CEO=EN\r\ntype=GERMAN\r\n", "-german");
     EmptyProfileWarning("", "warning-chinese");
     EmptyProfileWarning("CEO=EN\r\n", "warning-english");
     return 0;

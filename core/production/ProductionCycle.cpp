@@ -520,16 +520,8 @@ void ProductionJig::record(bool ok, FailReason reason, const QString& detail, co
     // A number whose write never left the PC goes back before the record names it.
     if (m_claim.isValid() && m_claim.state == ClaimState::Allocated)
         leaveClaim();
-    m_pending = JigRecord{};
-    m_pending.reason = reason;
+    m_pending = JigRecord{newRecord(r.identity), reason};
     ModuleRecord& p = m_pending.record;
-    p.id = ProductionStore::NewId();
-    p.time = QDateTime::currentDateTimeUtc();
-    p.station = m_setup.station;
-    p.workOrder = m_setup.workOrder;
-    p.port = portName();
-    p.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
-    p.identity = r.identity;
     // The number meant for it once its write went out (a failed one's too), else the one it carries.
     if (m_claim.isValid()) {
         p.number = m_claim.number();
@@ -538,11 +530,9 @@ void ProductionJig::record(bool ok, FailReason reason, const QString& detail, co
     } else if (r.hasSerialNumber) {
         p.number = r.serialNumber;
     }
-    p.written = ProfileJson(m_setup.profile, m_setup.edition);
     p.readBack = m;
     p.ok = ok;
     p.detail = detail;
-    p.durationMs = NowMs() - m_moduleStart;
     QString number;
     if (m_claim.isValid() && ok)
         number = Pad5(m_claim.sequence);
@@ -564,6 +554,21 @@ void ProductionJig::record(bool ok, FailReason reason, const QString& detail, co
     commitRecord();
 }
 
+ModuleRecord ProductionJig::newRecord(const Identity& identity) const
+{
+    ModuleRecord r;
+    r.id = ProductionStore::NewId();
+    r.time = QDateTime::currentDateTimeUtc();
+    r.station = m_setup.station;
+    r.workOrder = m_setup.workOrder;
+    r.port = portName();
+    r.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
+    r.identity = identity;
+    r.written = ProfileJson(m_setup.profile, m_setup.edition);
+    r.durationMs = NowMs() - m_moduleStart;
+    return r;
+}
+
 void ProductionJig::recordInterrupted(const QString& why)
 {
     if (!m_claim.isValid() || m_claim.state == ClaimState::Allocated) {
@@ -571,20 +576,11 @@ void ProductionJig::recordInterrupted(const QString& why)
         return;
     }
     // The write went out and no read-back came: the module may carry the number.
-    ModuleRecord r;
-    r.id = ProductionStore::NewId();
+    ModuleRecord r = newRecord(m_found.identity);
     r.claimId = m_claim.id;
     r.claimState = ClaimState::Unconfirmed;
-    r.time = QDateTime::currentDateTimeUtc();
-    r.station = m_setup.station;
-    r.workOrder = m_setup.workOrder;
-    r.port = portName();
-    r.line = SerialSettings{m_foundLine.baud, ParityOfChar(m_foundLine.parity)};
-    r.identity = m_found.identity;
     r.number = m_claim.number();
-    r.written = ProfileJson(m_setup.profile, m_setup.edition);
     r.detail = why + QStringLiteral(": the module may carry the number");
-    r.durationMs = NowMs() - m_moduleStart;
     QString error;
     if (m_db && !m_db->record(r, &error))
         tell(JigNotice::Kind::RecordLost, error, QStringLiteral("the record of the module cannot be kept: %1").arg(error));

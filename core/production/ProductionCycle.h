@@ -185,6 +185,8 @@ private:
     // Records the module in hand as failed with `why` when its number may be on it (stopped,
     // port lost after the write went out).
     void recordInterrupted(const QString& why);
+    // A record of the module in hand with what every record of this jig carries.
+    ModuleRecord newRecord(const Identity& identity) const;
     // No number could be taken: the jig waits for the database, and looks again for the
     // module in hand every few seconds.
     void databaseLost(const QString& why);
