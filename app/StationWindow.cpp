@@ -816,8 +816,11 @@ void ProductionStationWindow::ShowRecord(int row)
 void ProductionStationWindow::showChart()
 {
     m_chart->removeAllSeries();
-    for (QAbstractAxis* a : m_chart->axes())
+    // A removed axis is the caller's again.
+    for (QAbstractAxis* a : m_chart->axes()) {
         m_chart->removeAxis(a);
+        delete a;
+    }
     auto* passed = new QBarSet(Tr3(ChartPassed));
     auto* failed = new QBarSet(Tr3(ChartFailed));
     passed->setColor(QColor(0x2E, 0x9D, 0x46));
