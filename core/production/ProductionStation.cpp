@@ -271,6 +271,7 @@ void ProductionStation::resetShift()
 
 void ProductionStation::loadRecent(const QString& logPath)
 {
+    // Records of earlier runs keep their stored detail; the kind of a failure is not stored.
     m_recent.clear();
     if (m_db) {
         HistoryFilter filter;
@@ -280,7 +281,7 @@ void ProductionStation::loadRecent(const QString& logPath)
         QString ignored;
         if (m_db->history(filter, &records, &ignored))
             for (const ModuleRecord& r : std::as_const(records))
-                m_recent << JigRecord{r, r.ok ? FailReason::None : FailReason::Mismatch, r.ok && r.number.sequence >= 0};
+                m_recent << JigRecord{r, FailReason::None, r.ok && r.number.sequence >= 0};
         return;
     }
     QFile f(logPath);
@@ -309,6 +310,6 @@ void ProductionStation::loadRecent(const QString& logPath)
         r.detail = f[18];
         r.workOrder = f.value(19);
         r.station = m_setup.station;
-        m_recent << JigRecord{r, r.ok ? FailReason::None : FailReason::Mismatch, r.ok && r.number.sequence >= 0};
+        m_recent << JigRecord{r, FailReason::None, r.ok && r.number.sequence >= 0};
     }
 }
